@@ -1,0 +1,12 @@
+# libFuzzer targets (clang only): one executable per tests/fuzz/fuzz_*.cpp.
+file(GLOB WB_FUZZ_TARGETS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_*.cpp)
+file(GLOB WB_FAKE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
+add_library(wbfakes STATIC ${WB_FAKE_SOURCES})
+target_include_directories(wbfakes PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
+foreach(src ${WB_FUZZ_TARGETS})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name} PRIVATE wbpacklib wbcore wbfakes wbplatform_posix)
+endforeach()

@@ -1,0 +1,36 @@
+# The native tree: the authoring tool, the unit tests, the fuzz targets and the benchmark.
+add_compile_options(-Wall -Wextra)
+if(WB_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
+                        -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+file(GLOB WB_PLATFORM_POSIX CONFIGURE_DEPENDS src/platform/posix/*.cpp)
+add_library(wbcore STATIC ${WB_CORE_SOURCES})
+target_include_directories(wbcore PUBLIC src)
+add_library(wbplatform_posix STATIC ${WB_PLATFORM_POSIX})
+target_include_directories(wbplatform_posix PUBLIC src)
+
+# The authoring tool links the real host file service; the core's other platform
+# services are never reached from it.
+file(GLOB WBPACK_LIB_SOURCES CONFIGURE_DEPENDS tools/wbpack/*.cpp)
+list(FILTER WBPACK_LIB_SOURCES EXCLUDE REGEX ".*/main\\.cpp$")
+add_library(wbpacklib STATIC ${WBPACK_LIB_SOURCES})
+target_include_directories(wbpacklib PUBLIC src tools)
+target_link_libraries(wbpacklib PUBLIC wbcore wbplatform_posix)
+if(EXISTS ${CMAKE_SOURCE_DIR}/tools/wbpack/main.cpp)
+    add_executable(wbpack tools/wbpack/main.cpp)
+    target_link_libraries(wbpack PRIVATE wbpacklib)
+endif()
+
+if(WB_FUZZ)
+    include(cmake/fuzz.cmake)
+    return()
+endif()
+
+enable_testing()
+add_subdirectory(tests)
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
+    add_subdirectory(bench)
+endif()

@@ -1,0 +1,18 @@
+# The Windows programs: small, static, importing only system DLLs.
+add_compile_options(-Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
+                    -fno-asynchronous-unwind-tables -Wall -Wextra -Wno-cast-function-type)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+add_link_options(-static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections
+                 -Wl,--nxcompat -Wl,--dynamicbase -Wl,--major-subsystem-version,5
+                 -Wl,--minor-subsystem-version,1 -Wl,-Map=${CMAKE_BINARY_DIR}/wbsetup.map)
+
+file(GLOB WB_PLATFORM_WIN32 CONFIGURE_DEPENDS src/platform/win32/*.cpp)
+add_library(wbcore STATIC ${WB_CORE_SOURCES} ${WB_PLATFORM_WIN32})
+target_include_directories(wbcore PUBLIC src)
+target_link_libraries(wbcore PUBLIC ole32 oleaut32 uuid shell32 comctl32 comdlg32 advapi32
+                      user32 gdi32 kernel32)
+
+file(GLOB WB_STUB_SOURCES CONFIGURE_DEPENDS src/startup/*_win32.cpp src/ui/*_win32.cpp
+     src/install/*_win32.cpp)
+add_executable(wbsetup WIN32 ${WB_STUB_SOURCES})
+target_link_libraries(wbsetup PRIVATE wbcore)

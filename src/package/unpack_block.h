@@ -1,0 +1,43 @@
+// The JC block decoder: the one decompressor of the installer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace wb {
+
+// Why a block did not decode. UnpackBlock folds all of these into a result of 0.
+enum class UnpackStatus : uint8_t {
+    Ok,
+    NoInput,             // missing block or output buffer, or a block shorter than its header
+    BadMagic,            // the block does not begin with "JC"
+    Truncated,           // the stream ran out before its end code
+    OutputFull,          // the stream produces more than the capacity
+    DistanceZero,        // a copy with distance 0
+    DistanceTooFar,      // a copy reaching before the start of the output
+    BadOffsetBits,       // an offset-bits code giving 0 or more than 31 bits
+    LiteralBeforeWidth,  // a literal before any literal-width code
+    ChecksumMismatch,    // the output's checksum differs from the header's
+};
+
+struct UnpackResult {
+    uint32_t size;  // bytes produced (also on failure: what was decoded so far)
+    UnpackStatus status;
+};
+
+// Decodes `block` (`length` bytes) into `out` (`capacity` bytes). Never reads past the
+// block or writes past the capacity.
+[[nodiscard]] UnpackResult UnpackBlockEx(const uint8_t* block, size_t length, uint8_t* out,
+                                         size_t capacity) noexcept;
+
+// Bytes produced, or 0 on any failure.
+[[nodiscard]] uint32_t UnpackBlock(const uint8_t* block, size_t length, uint8_t* out,
+                                   size_t capacity) noexcept;
+
+// The block checksum over `length` bytes (0 for fewer than 4 bytes).
+[[nodiscard]] uint32_t BlockChecksum(const uint8_t* data, size_t length) noexcept;
+
+// Unpacked size as the block header states it, or 0 for a block too short or not "JC".
+[[nodiscard]] uint32_t BlockStatedSize(const uint8_t* block, size_t length) noexcept;
+
+}  // namespace wb

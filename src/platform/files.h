@@ -1,0 +1,70 @@
+// Files and folders: every file-system call of the installer goes through here, so
+// that native builds (tests, the authoring tool) run the same logic on the host's files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace wb {
+
+struct PlatformFile;  // opaque; a HANDLE on Windows, a descriptor elsewhere
+
+enum class FileAccess : uint8_t {
+    Read,              // existing file, others may read too
+    ReadWrite,         // existing file, others may read too
+    CreateAlways,      // write; replaces an existing file, others may read
+    TruncateExisting,  // write; existing file cut to 0 bytes
+};
+
+// Opens a file; nullptr on failure. Paths use "\" separators (the native build maps them).
+[[nodiscard]] PlatformFile* FileOpen(const char* path, FileAccess access) noexcept;
+void FileClose(PlatformFile* file) noexcept;
+
+// Reads exactly `count` bytes; false on error or a short read.
+[[nodiscard]] bool FileRead(PlatformFile* file, void* buffer, uint32_t count) noexcept;
+// Writes all `count` bytes; false on error.
+[[nodiscard]] bool FileWrite(PlatformFile* file, const void* data, uint32_t count) noexcept;
+// Moves to an absolute position; false on error.
+[[nodiscard]] bool FileSeek(PlatformFile* file, uint32_t position) noexcept;
+// Cuts the file at the current position.
+bool FileTruncateHere(PlatformFile* file) noexcept;
+// Length of an open file, -1 on error.
+int64_t FileLength(PlatformFile* file) noexcept;
+// Sets creation and last-write time (Windows file times); the native build sets only
+// the modification time, as the host has no settable creation time.
+bool FileSetTimes(PlatformFile* file, uint64_t creation, uint64_t lastWrite) noexcept;
+// Reads creation and last-write time of an open file.
+bool FileGetTimes(PlatformFile* file, uint64_t& creation, uint64_t& lastWrite) noexcept;
+
+// Length of the file at `path`: -1 when it does not exist, -2 when it is a folder.
+int64_t PathLength(const char* path) noexcept;
+// True when a file or folder of exactly this name exists.
+bool PathExists(const char* path) noexcept;
+bool FolderExists(const char* path) noexcept;
+// Creates one folder (its parent must exist); false on failure or when it exists.
+bool FolderCreate(const char* path) noexcept;
+bool FolderRemove(const char* path) noexcept;
+bool FileDelete(const char* path) noexcept;
+// Names of the plain files directly in `folder` (no sub-folders, no "." or "..").
+std::vector<std::string> FolderListFiles(const char* folder);
+
+// Move-only owner of an open file.
+class UniqueFile {
+public:
+    UniqueFile() noexcept = default;
+    explicit UniqueFile(PlatformFile* f) noexcept : file_(f) {}
+    UniqueFile(UniqueFile&& o) noexcept : file_(o.release()) {}
+    UniqueFile& operator=(UniqueFile&& o) noexcept { reset(o.release()); return *this; }
+    UniqueFile(const UniqueFile&) = delete;
+    UniqueFile& operator=(const UniqueFile&) = delete;
+    ~UniqueFile() { reset(); }
+    PlatformFile* get() const noexcept { return file_; }
+    explicit operator bool() const noexcept { return file_ != nullptr; }
+    PlatformFile* release() noexcept { PlatformFile* f = file_; file_ = nullptr; return f; }
+    void reset(PlatformFile* f = nullptr) noexcept { if (file_) FileClose(file_); file_ = f; }
+private:
+    PlatformFile* file_ = nullptr;
+};
+
+}  // namespace wb

@@ -1,0 +1,20 @@
+// Processes and mutexes: what the installer asks of its own process and of others.
+#pragma once
+
+#include <string>
+
+namespace wb {
+
+// Full path of the running executable (at most 260 characters).
+std::string ModuleFileName();
+// The process's whole command line, program name included.
+std::string ProcessCommandLine();
+// True when a mutex of this name exists. The mutex is created, released and closed at
+// once: the installer never holds it.
+bool MutexExists(const char* name) noexcept;
+// Sets a variable of the process environment (inherited by programs started later).
+bool SetProcessEnvironment(const char* name, const char* value) noexcept;
+// Ends the process with `code`.
+[[noreturn]] void ExitProcessWith(unsigned code) noexcept;
+
+}  // namespace wb

@@ -1,0 +1,23 @@
+// Registry: reads and writes of values under the three roots the installer uses.
+#pragma once
+
+#include <cstdint>
+
+namespace wb {
+
+enum class RegRoot : uint8_t { ClassesRoot, CurrentUser, LocalMachine };
+enum class RegAccess : uint8_t { Read, Full };
+
+// Opens `key` under `root` with `access` and reads value `name` (nullptr or "" for the
+// default value) into `buffer`. Returns false when the key cannot be opened, the value is
+// missing, or its data does not fit in `capacity`; `length` receives the data length.
+// The value's type is not examined.
+[[nodiscard]] bool RegQuery(RegRoot root, const char* key, const char* name, RegAccess access,
+                            char* buffer, uint32_t capacity, uint32_t& length) noexcept;
+
+// Creates (or opens) `key`, creating missing parents, and sets `name` to a string value.
+// Returns 0 when the key cannot be created or opened, 1 when the value cannot be set,
+// 2 on success.
+int RegSetString(RegRoot root, const char* key, const char* name, const char* text) noexcept;
+
+}  // namespace wb
