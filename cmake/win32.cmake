@@ -16,3 +16,17 @@ file(GLOB WB_STUB_SOURCES CONFIGURE_DEPENDS src/startup/*_win32.cpp src/ui/*_win
      src/install/*_win32.cpp)
 add_executable(wbsetup WIN32 ${WB_STUB_SOURCES})
 target_link_libraries(wbsetup PRIVATE wbcore)
+
+# A test build of the stub that also writes what start-up settled beside itself.
+add_executable(wbsetup_probe WIN32 ${WB_STUB_SOURCES})
+target_compile_definitions(wbsetup_probe PRIVATE WB_PROBE)
+target_link_libraries(wbsetup_probe PRIVATE wbcore)
+
+# Test programs that run beside the installer under Wine.
+file(GLOB WB_E2E_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/win32/*.cpp)
+foreach(src ${WB_E2E_WIN32_SOURCES})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_options(${name} PRIVATE -mconsole)
+    target_link_libraries(${name} PRIVATE wbcore)
+endforeach()

@@ -1,0 +1,143 @@
+// The file service over the Win32 file API (ANSI).
+#include "platform/files.h"
+
+#include "platform/win32/handles.h"
+
+namespace wb {
+
+struct PlatformFile {
+    HANDLE handle;
+};
+
+PlatformFile* FileOpen(const char* path, FileAccess access) noexcept {
+    DWORD desired = GENERIC_READ, share = FILE_SHARE_READ, disposition = OPEN_EXISTING;
+    switch (access) {
+        case FileAccess::Read: break;
+        case FileAccess::ReadWrite: desired = GENERIC_READ | GENERIC_WRITE; break;
+        case FileAccess::CreateAlways: desired = GENERIC_WRITE; disposition = CREATE_ALWAYS; break;
+        case FileAccess::TruncateExisting:
+            desired = GENERIC_WRITE;
+            disposition = TRUNCATE_EXISTING;
+            break;
+    }
+    HANDLE h = CreateFileA(path, desired, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    auto* f = new (std::nothrow) PlatformFile{h};
+    if (!f) CloseHandle(h);
+    return f;
+}
+
+void FileClose(PlatformFile* file) noexcept {
+    if (!file) return;
+    CloseHandle(file->handle);
+    delete file;
+}
+
+bool FileRead(PlatformFile* file, void* buffer, uint32_t count) noexcept {
+    if (!file) return false;
+    auto* p = static_cast<char*>(buffer);
+    while (count > 0) {
+        DWORD got = 0;
+        if (!ReadFile(file->handle, p, count, &got, nullptr) || got == 0) return false;
+        p += got;
+        count -= got;
+    }
+    return true;
+}
+
+bool FileWrite(PlatformFile* file, const void* data, uint32_t count) noexcept {
+    if (!file) return false;
+    auto* p = static_cast<const char*>(data);
+    while (count > 0) {
+        DWORD put = 0;
+        if (!WriteFile(file->handle, p, count, &put, nullptr) || put == 0) return false;
+        p += put;
+        count -= put;
+    }
+    return true;
+}
+
+bool FileSeek(PlatformFile* file, uint32_t position) noexcept {
+    if (!file) return false;
+    LONG high = 0;
+    DWORD r = SetFilePointer(file->handle, static_cast<LONG>(position), &high, FILE_BEGIN);
+    return !(r == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
+}
+
+bool FileTruncateHere(PlatformFile* file) noexcept {
+    return file && SetEndOfFile(file->handle);
+}
+
+int64_t FileLength(PlatformFile* file) noexcept {
+    if (!file) return -1;
+    DWORD high = 0;
+    DWORD low = GetFileSize(file->handle, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return -1;
+    return (static_cast<int64_t>(high) << 32) | low;
+}
+
+static FILETIME ToFileTime(uint64_t t) {
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(t);
+    ft.dwHighDateTime = static_cast<DWORD>(t >> 32);
+    return ft;
+}
+
+static uint64_t FromFileTime(const FILETIME& ft) {
+    return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+bool FileSetTimes(PlatformFile* file, uint64_t creation, uint64_t lastWrite) noexcept {
+    if (!file) return false;
+    FILETIME c = ToFileTime(creation), w = ToFileTime(lastWrite);
+    return SetFileTime(file->handle, &c, nullptr, &w);
+}
+
+bool FileGetTimes(PlatformFile* file, uint64_t& creation, uint64_t& lastWrite) noexcept {
+    if (!file) return false;
+    FILETIME c, a, w;
+    if (!GetFileTime(file->handle, &c, &a, &w)) return false;
+    creation = FromFileTime(c);
+    lastWrite = FromFileTime(w);
+    return true;
+}
+
+int64_t PathLength(const char* path) noexcept {
+    WIN32_FIND_DATAA fd;
+    UniqueFindHandle find(FindFirstFileA(path, &fd));
+    if (!find) return -1;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -2;
+    return (static_cast<int64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+}
+
+bool PathExists(const char* path) noexcept {
+    WIN32_FIND_DATAA fd;
+    UniqueFindHandle find(FindFirstFileA(path, &fd));
+    return static_cast<bool>(find);
+}
+
+bool FolderExists(const char* path) noexcept {
+    DWORD a = GetFileAttributesA(path);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderCreate(const char* path) noexcept { return CreateDirectoryA(path, nullptr); }
+bool FolderRemove(const char* path) noexcept { return RemoveDirectoryA(path); }
+bool FileDelete(const char* path) noexcept { return DeleteFileA(path); }
+
+std::vector<std::string> FolderListFiles(const char* folder) {
+    std::vector<std::string> names;
+    std::string pattern = folder ? folder : "";
+    if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
+    pattern += "*.*";
+    WIN32_FIND_DATAA fd;
+    UniqueFindHandle find(FindFirstFileA(pattern.c_str(), &fd));
+    if (!find) return names;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(fd.cFileName);
+    } while (FindNextFileA(find.get(), &fd));
+    return names;
+}
+
+}  // namespace wb

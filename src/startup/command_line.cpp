@@ -1,0 +1,83 @@
+// Parsing of the installer's switches.
+#include "startup/command_line.h"
+
+#include <climits>
+
+namespace wb {
+
+namespace {
+
+// Reads one token starting at `pos` (which is not a blank); advances `pos` past it.
+std::string NextToken(const std::string& line, size_t& pos) {
+    std::string token;
+    if (line[pos] == '"') {
+        size_t close = line.find('"', pos + 1);
+        size_t end = close == std::string::npos ? line.size() : close;
+        token = line.substr(pos + 1, end - pos - 1);
+        pos = close == std::string::npos ? line.size() : close + 1;
+    } else {
+        size_t end = line.find(' ', pos);
+        if (end == std::string::npos) end = line.size();
+        token = line.substr(pos, end - pos);
+        pos = end;
+    }
+    return token;
+}
+
+void SkipBlanks(const std::string& line, size_t& pos) {
+    while (pos < line.size() && line[pos] == ' ') ++pos;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(const std::string& line) {
+    std::vector<std::string> params;
+    size_t pos = 0;
+    SkipBlanks(line, pos);
+    if (pos < line.size()) NextToken(line, pos);  // the program's own name
+    for (;;) {
+        SkipBlanks(line, pos);
+        if (pos >= line.size()) break;
+        std::string token = NextToken(line, pos);
+        if (token.empty()) break;
+        params.push_back(std::move(token));
+    }
+    return params;
+}
+
+int ParseLeadingInt(const char* text) noexcept {
+    if (!text) return 0;
+    while (*text == ' ' || *text == '\t') ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-') negative = *text++ == '-';
+    // Accumulate in unsigned arithmetic so that an absurdly long number wraps instead of
+    // overflowing; only the low byte is ever used by callers of the switch value.
+    unsigned value = 0;
+    while (*text >= '0' && *text <= '9') value = value * 10u + unsigned(*text++ - '0');
+    return static_cast<int>(negative ? 0u - value : value);
+}
+
+void ParseCommandLine(const std::string& line, SetupState& state) {
+    state.QuietMode = 0;
+    state.CmdProgDir.clear();
+    state.CmdStartMenu.clear();
+    state.HookMode = 1;
+    for (const std::string& param : SplitCommandLine(line)) {
+        if (param.size() < 2) continue;
+        char c0 = param[0];
+        char c1 = param[1];
+        if (c1 >= 'a' && c1 <= 'z') c1 = static_cast<char>(c1 - 'a' + 'A');
+        if (c0 != '/') continue;
+        // The value starts at the fourth character; the third is skipped whatever it is.
+        std::string value = param.size() > 3 ? param.substr(3) : std::string();
+        switch (c1) {
+            case 'Q': state.QuietMode = 1; break;
+            case 'P': state.CmdProgDir = value; break;
+            case 'S': state.CmdStartMenu = value; break;
+            case 'R': state.HookMode = static_cast<uint8_t>(ParseLeadingInt(value.c_str())); break;
+            default: break;
+        }
+    }
+}
+
+}  // namespace wb

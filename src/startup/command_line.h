@@ -1,0 +1,25 @@
+// The installer's command line: "/Q", "/P", "/S" and "/R" into the Setup state.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "startup/setup_state.h"
+
+namespace wb {
+
+// Splits a whole process command line into its parameters, the program's own name
+// excluded. Blanks separate tokens; a token that begins with a double quote runs to the
+// next double quote, neither quote belonging to it. The list ends at the first empty
+// parameter (the end of the line, or "" with nothing between the quotes).
+std::vector<std::string> SplitCommandLine(const std::string& line);
+
+// Leading decimal integer: blanks and tabs skipped, optional sign, digits up to the first
+// other character; 0 when there are none.
+int ParseLeadingInt(const char* text) noexcept;
+
+// Applies the parameters of `line` to the command-line fields of `state`, after setting
+// their defaults (quiet mode 0, both folders empty, hook mode 1).
+void ParseCommandLine(const std::string& line, SetupState& state);
+
+}  // namespace wb

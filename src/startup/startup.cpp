@@ -1,0 +1,119 @@
+// The start-up sequence: command line, temporary setup folder, the setup's own Package,
+// the first keys of setup.ini, the language, the running-program check, then one of the
+// two runs.
+#include "startup/startup.h"
+
+#include "config/language_table.h"
+#include "config/setup_description.h"
+#include "package/extract.h"
+#include "package/package_reader.h"
+#include "platform/com.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/shell.h"
+#include "platform/window.h"
+#include "startup/command_line.h"
+#include "startup/finish.h"
+#include "startup/language_select.h"
+#include "startup/setup_state.h"
+
+namespace wb {
+
+const char* const kDamagedSetupCaption = " Wendlebox";
+const char* const kDamagedSetupText =
+    "This setup file is damaged or incomplete, so nothing can be installed from it.\n\n"
+    "Please download the setup again.";
+
+namespace {
+
+constexpr unsigned kMbOk = 0x0, kMbIconError = 0x10;
+constexpr unsigned kMbOkCancel = 0x1, kMbIconExclamation = 0x30, kMbDefButton2 = 0x100;
+constexpr int kIdCancel = 2;
+
+std::string ReplaceAll(std::string text, const std::string& what, const std::string& with) {
+    if (what.empty()) return text;
+    for (size_t at = text.find(what); at != std::string::npos;
+         at = text.find(what, at + with.size())) {
+        text.replace(at, what.size(), with);
+    }
+    return text;
+}
+
+// Unpacks the installer's own Package into the temporary setup folder. False when the
+// file carries no readable Package or an entry of it is damaged.
+bool UnpackOwnPackage() {
+    bool opened = OpenPackage(Setup.SetupExe.c_str(), nullptr) != 0;
+    int damaged = opened ? ExtractPackage(Setup.TempDir, std::string()) : 0;
+    ClosePackage();
+    return opened && damaged == 0;
+}
+
+// Ends a run whose own Package did not arrive whole: a message in the wizard run, exit
+// code 2 in the quiet run; what was unpacked is removed again.
+unsigned EndDamaged() {
+    Setup.PackageDamaged = 1;
+    RemoveTempDir();
+    if (Setup.QuietMode) return kExitDamaged;
+    ShowMessageBox(kDamagedSetupText, kDamagedSetupCaption, kMbOk | kMbIconError);
+    return kExitOk;
+}
+
+// Warns when the program to be installed runs. Returns false when the user declined.
+bool CheckRunningProgram() {
+    Setup.ProgramRunning = 0;
+    if (!Setup.MutexString.empty()) {
+        if (MutexExists(Setup.MutexString.c_str())) Setup.ProgramRunning = 1;
+    }
+    // Without a mutex name the process list is searched by ProgExe; that check arrives
+    // with the program runner.
+    if (!Setup.ProgramRunning) return true;
+    std::string text = ReplaceAll(LangText("Requester", "RQ4_Msg"), "$Titel", Setup.Titel);
+    text += '\n';
+    text += LangText("Requester", "RQ4_Msg2");
+    int answer = ShowMessageBox(text.c_str(), LangText("Requester", "RQ4_Titel").c_str(),
+                                kMbOkCancel | kMbIconExclamation | kMbDefButton2);
+    if (answer != kIdCancel) return true;
+    RemoveTempDir();
+    return false;
+}
+
+}  // namespace
+
+std::string MakeTempDirName(const std::string& tempPath, const std::string& guid) {
+    return tempPath + guid + "\\";
+}
+
+bool CreateTempDir(const std::string& tempDir) {
+    std::string folder = tempDir;
+    while (!folder.empty() &&
+           (folder.back() == ' ' || folder.back() == '\\' || folder.back() == '/')) {
+        folder.pop_back();
+    }
+    return !folder.empty() && FolderCreate(folder.c_str());
+}
+
+unsigned RunSetup() {
+    ParseCommandLine(ProcessCommandLine(), Setup);
+
+    Setup.TempDir = MakeTempDirName(TempFolderPath(), NewGuidText());
+    Setup.SetupExe = ModuleFileName();
+    Setup.SetupIni = Setup.TempDir + "setup.ini";
+    Setup.Page = 1;
+    Setup.Reboot = 0;
+
+    CreateTempDir(Setup.TempDir);
+    if (!UnpackOwnPackage()) return EndDamaged();
+
+    CreateLanguageTable();
+    ReadStartupKeys();
+    SelectLanguage();
+
+    if (!CheckRunningProgram()) return kExitOk;
+
+    // The Hook programs, the quiet installation and the wizard follow here as the
+    // installation engine and the wizard arrive.
+    Setup.WindowTitle = Setup.Version.empty() ? Setup.Titel : Setup.Titel + " " + Setup.Version;
+    return kExitOk;
+}
+
+}  // namespace wb

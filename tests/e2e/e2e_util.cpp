@@ -1,0 +1,27 @@
+// Project folders and setups for the end-to-end tests.
+#include "e2e/e2e_util.h"
+
+#include <filesystem>
+
+namespace e2e {
+
+std::string MakeProject(const std::string& name, const std::map<std::string, std::string>& files) {
+    std::string dir = ScratchDir(name) + "/project";
+    std::filesystem::create_directories(dir + "/program");
+    for (const auto& [rel, bytes] : files) WriteFile(dir + "/" + rel, bytes);
+    return dir;
+}
+
+int BuildSetup(const std::string& project, const std::string& setup, const std::string& stub,
+               const std::string& extraArgs) {
+    std::string out;
+    int rc = RunHost("'" + WbpackPath() + "' build --quiet '" + project + "' -o '" + setup +
+                         "' --stub '" + stub + "' " + extraArgs,
+                     &out);
+    if (rc != 0) fprintf(stderr, "wbpack: %s\n", out.c_str());
+    return rc;
+}
+
+std::string ReadProbe(const std::string& setup) { return ReadFile(setup + ".probe"); }
+
+}  // namespace e2e

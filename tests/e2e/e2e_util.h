@@ -1,0 +1,21 @@
+// Building setups for end-to-end tests: a project folder and wbpack.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "e2e/wine_harness.h"
+
+namespace e2e {
+
+// Writes a project: `files` maps relative names ("setup.ini", "program/a.txt") to bytes.
+std::string MakeProject(const std::string& name, const std::map<std::string, std::string>& files);
+
+// Runs wbpack build on `project` with `stub`, writing `setup`; returns wbpack's exit code.
+int BuildSetup(const std::string& project, const std::string& setup, const std::string& stub,
+               const std::string& extraArgs = "");
+
+// The probe dump a probe-stub setup wrote beside itself.
+std::string ReadProbe(const std::string& setup);
+
+}  // namespace e2e

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Creates the Wine prefix of one test run: a fresh 32-bit prefix under the build folder,
+# user folders made real (not links into $HOME), and a file of the prefix's folders.
+set -euo pipefail
+PREFIX="$1"
+export WINEPREFIX="$PREFIX" WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+if [ -d "$PREFIX" ]; then
+    WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true
+    rm -rf "$PREFIX"
+fi
+mkdir -p "$PREFIX"
+timeout -k 10 300 wineboot -i >/dev/null 2>&1 || true
+timeout -k 5 60 wineserver -w || true
+
+# Wine links the user's Desktop, Documents and the like to $HOME; tests must never write
+# there, so each link becomes a folder of the prefix.
+for user in "$PREFIX"/drive_c/users/*; do
+    [ -d "$user" ] || continue
+    for link in "$user"/* "$user"/AppData/Roaming/Microsoft/Windows/Templates; do
+        if [ -L "$link" ]; then
+            rm -f "$link"
+            mkdir -p "$link"
+        fi
+    done
+done
+
+# The folders tests need, as Windows paths, one "NAME=VALUE" a line.
+timeout -k 5 60 wine cmd.exe /c \
+    'echo TEMP=%TEMP%& echo USERPROFILE=%USERPROFILE%& echo APPDATA=%APPDATA%& echo PROGRAMFILES=%ProgramFiles%& echo COMMONFILES=%CommonProgramFiles%& echo WINDIR=%windir%& echo ALLUSERSPROFILE=%ALLUSERSPROFILE%' \
+    2>/dev/null | tr -d '\r' > "$PREFIX/wb-folders.txt"
+grep -q '^TEMP=.' "$PREFIX/wb-folders.txt"
+timeout -k 5 60 wineserver -w || true
+echo "prefix ready: $PREFIX"

@@ -1,0 +1,116 @@
+// Start-up of real setups under Wine: the command line, the temporary setup folder, and
+// what a setup without a whole Package does.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "e2e/e2e_util.h"
+
+namespace e2e {
+namespace {
+
+const char* kSetupIni =
+    "[Info]\r\nTitel = Hello Tool\r\nVersion = 1.2\r\nGUID = {5A1E2C3D-0000-4000-8000-00000000A001}\r\n"
+    "[Settings]\r\nProgExe = Hello.exe\r\n[Task]\r\nNoUninstall = 1\r\n";
+
+std::vector<std::string> NewFolders(const std::vector<std::string>& before,
+                                    const std::vector<std::string>& after) {
+    std::vector<std::string> added;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::back_inserter(added));
+    return added;
+}
+
+TEST(StartupE2E, QuietRunUnpacksIntoAFolderOfItsOwnEveryTime) {
+    std::string project = MakeProject("quiet", {{"setup.ini", kSetupIni},
+                                                {"program/Hello.txt", "hello"}});
+    std::string setup = ScratchDir("quiet-out") + "/setup.exe";
+    ASSERT_EQ(BuildSetup(project, setup, StubPath()), 0);
+
+    std::string temp = LinuxFolder("TEMP");
+    auto before = GuidFolders(temp);
+    RunResult first = RunWine(setup, {"/Q", "/P:C:\\Some Dir"});
+    ASSERT_FALSE(first.TimedOut);
+    EXPECT_EQ(first.ExitCode, 0) << first.Output;
+    auto afterFirst = GuidFolders(temp);
+    auto added = NewFolders(before, afterFirst);
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(temp + "/" + added[0] + "/setup.ini"));
+
+    RunResult second = RunWine(setup, {"/Q", "/P:C:\\Some Dir"});
+    EXPECT_EQ(second.ExitCode, 0) << second.Output;
+    auto addedAgain = NewFolders(afterFirst, GuidFolders(temp));
+    ASSERT_EQ(addedAgain.size(), 1u);
+    EXPECT_NE(addedAgain[0], added[0]);
+}
+
+TEST(StartupE2E, SwitchesLandInTheSetupState) {
+    std::string project = MakeProject("switches", {{"setup.ini", kSetupIni}});
+    std::string setup = ScratchDir("switches-out") + "/setup.exe";
+    ASSERT_EQ(BuildSetup(project, setup, ProbeStubPath()), 0);
+    RunResult r = RunWine(setup, {"/q", "/P:C:\\Some Dir", "/s:Tools\\Hello", "/R:3"});
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    std::string probe = ReadProbe(setup);
+    EXPECT_EQ(ProbeValue(probe, "QuietMode"), "1");
+    EXPECT_EQ(ProbeValue(probe, "CmdProgDir"), "C:\\Some Dir");
+    EXPECT_EQ(ProbeValue(probe, "CmdStartMenu"), "Tools\\Hello");
+    EXPECT_EQ(ProbeValue(probe, "HookMode"), "3");
+    EXPECT_EQ(ProbeValue(probe, "SetupExe"), WinPath(setup));
+    EXPECT_EQ(ProbeValue(probe, "Titel"), "Hello Tool");
+    EXPECT_EQ(ProbeValue(probe, "WindowTitle"), "Hello Tool 1.2");
+    std::string tempDir = ProbeValue(probe, "TempDir");
+    EXPECT_EQ(tempDir.rfind(WinFolder("TEMP") + "\\{", 0), 0u) << tempDir;
+    EXPECT_EQ(tempDir.size(), WinFolder("TEMP").size() + 1 + 38 + 1);
+    EXPECT_EQ(ProbeValue(probe, "SetupIni"), tempDir + "setup.ini");
+}
+
+TEST(StartupE2E, StubWithoutPackageFailsTheQuietRunWithExitCode2) {
+    std::string setup = ScratchDir("bare") + "/setup.exe";
+    std::filesystem::copy_file(StubPath(), setup);
+    std::string temp = LinuxFolder("TEMP");
+    auto before = GuidFolders(temp);
+    RunResult r = RunWine(setup, {"/Q"});
+    ASSERT_FALSE(r.TimedOut);
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_TRUE(NewFolders(before, GuidFolders(temp)).empty());
+}
+
+TEST(StartupE2E, StubWithoutPackageSaysSoInTheWizardRun) {
+    std::string setup = ScratchDir("bare-wizard") + "/setup.exe";
+    std::filesystem::copy_file(StubPath(), setup);
+    RunResult run;
+    std::thread installer([&] { run = RunWine(setup, {}, 60); });
+    RunResult texts = RunWine(Win32BinPath("wbdriver.exe"), {"texts", " Wendlebox"}, 40);
+    RunResult click = RunWine(Win32BinPath("wbdriver.exe"), {"click", " Wendlebox", "1"}, 40);
+    installer.join();
+    EXPECT_EQ(texts.ExitCode, 0) << texts.Output;
+    EXPECT_NE(texts.Output.find("damaged or incomplete"), std::string::npos) << texts.Output;
+    EXPECT_NE(texts.Output.find("download the setup again"), std::string::npos);
+    EXPECT_FALSE(run.TimedOut);
+    EXPECT_EQ(run.ExitCode, 0);
+}
+
+TEST(StartupE2E, StubImportsOnlySystemLibraries) {
+    std::string out;
+    ASSERT_EQ(RunHost("i686-w64-mingw32-objdump -p '" + StubPath() + "'", &out), 0);
+    const char* allowed[] = {"KERNEL32.dll", "USER32.dll", "GDI32.dll", "ADVAPI32.dll",
+                             "SHELL32.dll", "ole32.dll", "OLEAUT32.dll", "COMCTL32.dll",
+                             "comdlg32.dll", "msvcrt.dll", "VERSION.dll", "SETUPAPI.dll"};
+    int imports = 0;
+    for (size_t at = out.find("DLL Name: "); at != std::string::npos;
+         at = out.find("DLL Name: ", at + 1)) {
+        std::string name = out.substr(at + 10, out.find('\n', at) - at - 10);
+        bool ok = std::any_of(std::begin(allowed), std::end(allowed), [&](const char* a) {
+            return strcasecmp(a, name.c_str()) == 0;
+        });
+        EXPECT_TRUE(ok) << "imports " << name;
+        ++imports;
+    }
+    EXPECT_GT(imports, 0);
+}
+
+}  // namespace
+}  // namespace e2e

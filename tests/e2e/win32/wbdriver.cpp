@@ -1,0 +1,90 @@
+// Test driver for the installer's windows under Wine: finds a top-level window by its
+// caption and reads or presses its controls by their control numbers.
+//   wbdriver wait CAPTION SECONDS      exit 0 once a visible window with that caption exists
+//   wbdriver texts CAPTION             prints "number<TAB>class<TAB>visible<TAB>text" per control
+//   wbdriver click CAPTION NUMBER      presses the button with that control number
+//   wbdriver close CAPTION             asks the window to close
+// CAPTION matches when the window's caption contains it.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct Search {
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND wnd, LPARAM param) {
+    auto* s = reinterpret_cast<Search*>(param);
+    char text[512] = {};
+    GetWindowTextA(wnd, text, sizeof text);
+    if (IsWindowVisible(wnd) && std::strstr(text, s->caption)) {
+        s->found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindByCaption(const char* caption) {
+    Search s{caption, nullptr};
+    EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+HWND WaitFor(const char* caption, int seconds) {
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (HWND w = FindByCaption(caption)) return w;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+BOOL CALLBACK PrintChild(HWND wnd, LPARAM) {
+    char cls[64] = {}, text[2048] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    GetWindowTextA(wnd, text, sizeof text);
+    for (char* p = text; *p; ++p) {
+        if (*p == '\r' || *p == '\n') *p = '|';
+    }
+    std::printf("%d\t%s\t%d\t%s\n", GetDlgCtrlID(wnd), cls, IsWindowVisible(wnd) ? 1 : 0, text);
+    return TRUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return 2;
+    std::string verb = argv[1];
+    const char* caption = argv[2];
+    if (verb == "wait") return WaitFor(caption, argc > 3 ? std::atoi(argv[3]) : 30) ? 0 : 1;
+    HWND wnd = WaitFor(caption, 30);
+    if (!wnd) {
+        std::fprintf(stderr, "no window '%s'\n", caption);
+        return 1;
+    }
+    if (verb == "texts") {
+        char text[512] = {};
+        GetWindowTextA(wnd, text, sizeof text);
+        std::printf("caption\t%s\n", text);
+        EnumChildWindows(wnd, PrintChild, 0);
+        std::fflush(stdout);
+        return 0;
+    }
+    if (verb == "click" && argc > 3) {
+        HWND control = GetDlgItem(wnd, std::atoi(argv[3]));
+        if (!control) return 1;
+        PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(control));
+        return 0;
+    }
+    if (verb == "close") {
+        PostMessageA(wnd, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    return 2;
+}

@@ -1,0 +1,199 @@
+// The Wine side of the end-to-end tests: one prefix per test run, a time bound per program.
+#include "e2e/wine_harness.h"
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace e2e {
+
+namespace {
+
+std::string ShellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) {
+        if (c == '\'') q += "'\\''";
+        else q += c;
+    }
+    return q + "'";
+}
+
+std::string WineEnv() {
+    return "WINEPREFIX=" + ShellQuote(PrefixDir()) +
+           " WINEARCH=win32 WINEDEBUG=-all "
+           "WINEDLLOVERRIDES='winemenubuilder.exe=d;mscoree,mshtml=' ";
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+}  // namespace
+
+std::string SourceDir() { return WB_SOURCE_DIR; }
+std::string OutDir() { return WB_OUT_DIR; }
+std::string PrefixDir() { return WB_PREFIX_DIR; }
+std::string WbpackPath() { return OutDir() + "/bin/wbpack"; }
+std::string StubPath() { return OutDir() + "/win32/wbsetup.exe"; }
+std::string ProbeStubPath() { return OutDir() + "/win32/wbsetup_probe.exe"; }
+std::string Win32BinPath(const std::string& name) { return OutDir() + "/win32/" + name; }
+
+std::string WinFolder(const std::string& name) {
+    std::ifstream in(PrefixDir() + "/wb-folders.txt");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind(name + "=", 0) == 0) return line.substr(name.size() + 1);
+    }
+    throw std::runtime_error("prefix has no folder " + name);
+}
+
+std::string LinuxFolder(const std::string& name) { return LinuxPath(WinFolder(name)); }
+
+std::string LinuxPath(const std::string& winPath) {
+    if (winPath.size() < 2 || winPath[1] != ':') return winPath;
+    char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(winPath[0])));
+    std::string rest = winPath.substr(2);
+    std::replace(rest.begin(), rest.end(), '\\', '/');
+    if (drive == 'z') return rest.empty() ? "/" : rest;
+    // Windows names are case-insensitive: resolve each part against what is on disk.
+    fs::path path = fs::path(PrefixDir()) / "drive_c";
+    std::stringstream parts(rest);
+    std::string part;
+    while (std::getline(parts, part, '/')) {
+        if (part.empty()) continue;
+        fs::path next = path / part;
+        if (!fs::exists(next) && fs::is_directory(path)) {
+            for (const auto& e : fs::directory_iterator(path)) {
+                if (Lower(e.path().filename().string()) == Lower(part)) {
+                    next = e.path();
+                    break;
+                }
+            }
+        }
+        path = next;
+    }
+    std::string result = path.string();
+    if (!winPath.empty() && (winPath.back() == '\\' || winPath.back() == '/')) result += '/';
+    return result;
+}
+
+std::string WinPath(const std::string& linuxPath) {
+    std::string driveC = PrefixDir() + "/drive_c";
+    std::string tail;
+    std::string prefix;
+    if (linuxPath.rfind(driveC, 0) == 0) {
+        prefix = "C:";
+        tail = linuxPath.substr(driveC.size());
+    } else {
+        prefix = "Z:";
+        tail = linuxPath;
+    }
+    std::replace(tail.begin(), tail.end(), '/', '\\');
+    if (tail.empty()) tail = "\\";
+    return prefix + tail;
+}
+
+int RunHost(const std::string& command, std::string* output) {
+    std::string full = command + " 2>&1";
+    FILE* pipe = popen(full.c_str(), "r");
+    if (!pipe) return -1;
+    std::string text;
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) text.append(buf.data(), n);
+    int status = pclose(pipe);
+    if (output) *output = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+RunResult RunWine(const std::string& program, const std::vector<std::string>& args, int seconds,
+                  const std::vector<std::pair<std::string, std::string>>& env) {
+    std::string cmd = WineEnv();
+    for (const auto& [name, value] : env) cmd += name + "=" + ShellQuote(value) + " ";
+    cmd += "timeout -k 5 " + std::to_string(seconds) + " wine " + ShellQuote(program);
+    for (const std::string& a : args) cmd += " " + ShellQuote(a);
+    RunResult r;
+    r.ExitCode = RunHost(cmd, &r.Output);
+    r.TimedOut = r.ExitCode == 124 || r.ExitCode == 137;
+    return r;
+}
+
+std::string RegRead(const std::string& key, const std::string& value, bool* found) {
+    std::string out;
+    std::string cmd = WineEnv() + "timeout -k 5 60 wine reg query " + ShellQuote(key) + " /v " +
+                      ShellQuote(value);
+    int rc = RunHost(cmd, &out);
+    if (found) *found = false;
+    if (rc != 0) return {};
+    // Lines look like "    Name    REG_SZ    Data".
+    std::stringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        size_t type = line.find("    REG_");
+        if (type == std::string::npos) continue;
+        std::string name = line.substr(0, type);
+        name.erase(0, name.find_first_not_of(' '));
+        if (Lower(name) != Lower(value)) continue;
+        size_t data = line.find("    ", type + 4);
+        if (found) *found = true;
+        return data == std::string::npos ? std::string() : line.substr(data + 4);
+    }
+    return {};
+}
+
+std::vector<std::string> GuidFolders(const std::string& linuxFolder) {
+    std::vector<std::string> names;
+    if (!fs::is_directory(linuxFolder)) return names;
+    for (const auto& e : fs::directory_iterator(linuxFolder)) {
+        std::string n = e.path().filename().string();
+        if (e.is_directory() && n.size() == 38 && n.front() == '{' && n.back() == '}' &&
+            n[9] == '-' && n[14] == '-' && n[19] == '-' && n[24] == '-') {
+            names.push_back(n);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ScratchDir(const std::string& name) {
+    fs::path dir = fs::path(PrefixDir()).parent_path() / "e2e-scratch" / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir.string();
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+std::string ProbeValue(const std::string& probeText, const std::string& name) {
+    std::stringstream lines(probeText);
+    std::string line, result;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind(name + "=", 0) == 0) result = line.substr(name.size() + 1);
+    }
+    return result;
+}
+
+}  // namespace e2e

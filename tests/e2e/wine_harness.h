@@ -1,0 +1,61 @@
+// Runs Windows programs under Wine in the test run's own prefix and maps its folders and
+// registry for end-to-end tests.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+std::string SourceDir();     // the checkout
+std::string OutDir();        // the build output (out/)
+std::string PrefixDir();     // the Wine prefix of this test run (Linux path)
+std::string WbpackPath();    // out/bin/wbpack
+std::string StubPath();      // out/win32/wbsetup.exe
+std::string ProbeStubPath(); // out/win32/wbsetup_probe.exe: the stub that dumps its state
+std::string Win32BinPath(const std::string& name);  // out/win32/<name>
+
+// A folder of the prefix as Windows sees it: "TEMP", "USERPROFILE", "APPDATA",
+// "PROGRAMFILES", "COMMONFILES", "WINDIR", "ALLUSERSPROFILE".
+std::string WinFolder(const std::string& name);
+// The same folder as a Linux path.
+std::string LinuxFolder(const std::string& name);
+
+// Windows path <-> Linux path inside the prefix ("C:\..." is drive_c, "Z:\..." is "/").
+std::string LinuxPath(const std::string& winPath);
+std::string WinPath(const std::string& linuxPath);
+
+struct RunResult {
+    int ExitCode = -1;      // the program's exit code
+    bool TimedOut = false;  // killed at the time bound
+    std::string Output;     // standard output and error
+};
+
+// Runs `program` (a Linux path or a Windows path) with `args` under Wine in the prefix,
+// bounded by `seconds`. `env` adds variables (for example LANG) to this run only.
+RunResult RunWine(const std::string& program, const std::vector<std::string>& args,
+                  int seconds = 120,
+                  const std::vector<std::pair<std::string, std::string>>& env = {});
+
+// Reads a registry value through Wine's own "reg query"; `found` tells whether it exists.
+// `key` is a full path such as "HKCU\Software\Wendlebox\{...}".
+std::string RegRead(const std::string& key, const std::string& value, bool* found = nullptr);
+
+// Runs a host command (sh -c), returning its exit code; output goes to `output`.
+int RunHost(const std::string& command, std::string* output = nullptr);
+
+// Folders named by a GUID in registry form directly in `linuxFolder`.
+std::vector<std::string> GuidFolders(const std::string& linuxFolder);
+
+// A fresh, empty Linux folder for one test under the build folder.
+std::string ScratchDir(const std::string& name);
+
+// Reads and writes whole files.
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+// Reads "Name=Value" lines of a probe dump into pairs (the last of a name wins on lookup).
+std::string ProbeValue(const std::string& probeText, const std::string& name);
+
+}  // namespace e2e
