@@ -1,10 +1,10 @@
 # The Windows programs: small, static, importing only system DLLs.
 add_compile_options(-Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
                     -fno-asynchronous-unwind-tables -Wall -Wextra -Wno-cast-function-type)
-add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+add_compile_definitions(__USE_MINGW_ANSI_STDIO=0 WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
 add_link_options(-static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections
                  -Wl,--nxcompat -Wl,--dynamicbase -Wl,--major-subsystem-version,5
-                 -Wl,--minor-subsystem-version,1 -Wl,-Map=${CMAKE_BINARY_DIR}/wbsetup.map)
+                 -Wl,--minor-subsystem-version,1)
 
 file(GLOB WB_PLATFORM_WIN32 CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 add_library(wbcore STATIC ${WB_CORE_SOURCES} ${WB_PLATFORM_WIN32})
@@ -16,6 +16,8 @@ file(GLOB WB_STUB_SOURCES CONFIGURE_DEPENDS src/startup/*_win32.cpp src/ui/*_win
      src/install/*_win32.cpp)
 add_executable(wbsetup WIN32 ${WB_STUB_SOURCES})
 target_link_libraries(wbsetup PRIVATE wbcore)
+# The map shows what each part costs when the stub's size jumps.
+target_link_options(wbsetup PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/wbsetup.map)
 
 # A test build of the stub that also writes what start-up settled beside itself.
 add_executable(wbsetup_probe WIN32 ${WB_STUB_SOURCES})

@@ -75,7 +75,7 @@ TEST(CommandLine, HookModeIsADecimalNumberInOneByte) {
     EXPECT_EQ(Parse("s /R:0").HookMode, 0);
     EXPECT_EQ(Parse("s /R").HookMode, 0);
     EXPECT_EQ(Parse("s /R:x").HookMode, 0);
-    EXPECT_EQ(Parse("s /R: \t+3junk").HookMode, 3);
+    EXPECT_EQ(Parse("s \"/R: \t +3junk\"").HookMode, 3);
     EXPECT_EQ(Parse("s /R:257").HookMode, 1);   // only the low byte is kept
     EXPECT_EQ(Parse("s /R:-1").HookMode, 255);  // neither hook runs
 }

@@ -1,0 +1,75 @@
+// Language selection: matching the user's language against the setup's language list.
+#include "startup/language_select.h"
+
+#include "config/language_table.h"
+#include "config/pref_file.h"
+#include "platform/system_info.h"
+#include "startup/setup_state.h"
+
+namespace wb {
+
+int CountLanguageEntries(const std::string& list) noexcept {
+    int count = 0;
+    for (char c : list) count += c == '|';
+    return count;
+}
+
+std::string ListField(const std::string& text, char separator, int index) {
+    if (index < 1) return {};
+    size_t begin = 0;
+    for (int i = 1; i < index; ++i) {
+        size_t at = text.find(separator, begin);
+        if (at == std::string::npos) return {};
+        begin = at + 1;
+    }
+    size_t end = text.find(separator, begin);
+    return text.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+}
+
+std::string FindLanguageFile(const std::string& list) {
+    int32_t user = UserDefaultLanguage() & 0x1FF;
+    std::string result;
+    int entries = CountLanguageEntries(list);
+    for (int i = 1; i <= entries; ++i) {
+        std::string entry = ListField(list, '|', i);
+        // No early exit: the last matching entry wins.
+        if (ParseLeadingNumber(ListField(entry, '#', 2)) == user) result = ListField(entry, '#', 1);
+    }
+    return result;
+}
+
+std::vector<std::string> LanguageChooserItems(const std::string& list) {
+    std::vector<std::string> items;
+    int entries = CountLanguageEntries(list);
+    for (int i = 1; i <= entries; ++i) {
+        std::string file = ListField(ListField(list, '|', i), '#', 1);
+        items.push_back(" " + file.substr(0, file.find('.')));
+    }
+    return items;
+}
+
+std::string LanguageChooserFile(const std::string& list, int index) {
+    if (index < 0 || index >= CountLanguageEntries(list)) return {};
+    return ListField(ListField(list, '|', index + 1), '#', 1);
+}
+
+std::string ChooseLanguage(const std::string& /*list*/) {
+    // The chooser window belongs to the window layer; until it exists the choice
+    // falls back to the built-in texts, as when the chooser cannot be opened.
+    return {};
+}
+
+void SelectLanguage() {
+    const std::string& list = Setup.LanguageList;
+    std::string name;
+    if (CountLanguageEntries(list) >= 2) {
+        Setup.LanguageFile = FindLanguageFile(list);
+        name = Setup.LanguageFile.empty() ? ChooseLanguage(list) : Setup.LanguageFile;
+    } else {
+        name = list.substr(0, list.find('#'));
+        name = name.substr(0, name.find('|'));
+    }
+    LoadLanguageTable(Setup.TempDir + name);
+}
+
+}  // namespace wb

@@ -1,0 +1,160 @@
+// The start-up sequence over the host's files and fakes of the other services: what lands
+// in the temporary setup folder, the running-program warning, and damaged setups.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "config/language_table.h"
+#include "fakes/fakes.h"
+#include "platform/posix/host_window.h"
+#include "startup/setup_state.h"
+#include "startup/startup.h"
+#include "wbpack/package_writer.h"
+
+namespace wb {
+namespace {
+
+namespace fs = std::filesystem;
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake::ResetAll();
+        HostWindowReset();
+        wb::Setup = SetupState{};
+        root_ = fs::temp_directory_path() /
+                ("wb-startup-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "temp");
+        fake::ShellSetTempFolder((root_ / "temp").string() + "/");
+        exe_ = (root_ / "setup.exe").string();
+        fake::ProcessSetModulePath(exe_);
+        fake::ProcessSetCommandLine("\"" + exe_ + "\" /Q");
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    // An installer: some stub bytes followed by a Package of `files`.
+    void WriteSetup(const std::vector<std::pair<std::string, std::string>>& files) {
+        std::vector<PackInput> inputs;
+        for (const auto& [name, bytes] : files) {
+            PackInput in;
+            in.Name = name;
+            in.Data.assign(bytes.begin(), bytes.end());
+            in.LastWriteTime = 132000000000000000ULL;
+            in.CreationTime = in.LastWriteTime;
+            inputs.push_back(in);
+        }
+        std::vector<uint8_t> bytes(4096, 0x90);
+        std::string error;
+        PackWriteResult result;
+        PackWriteOptions options;
+        ASSERT_TRUE(WritePackage(
+            [&](const uint8_t* d, size_t n) { bytes.insert(bytes.end(), d, d + n); return true; },
+            4096, inputs, options, result, error))
+            << error;
+        std::ofstream(exe_, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+
+    std::string TempDirHost() const {
+        std::string t = wb::Setup.TempDir;
+        for (char& c : t) if (c == '\\') c = '/';
+        return t;
+    }
+
+    fs::path root_;
+    std::string exe_;
+};
+
+const char* kIni =
+    "[Info]\r\nTitel = Tool\r\nVersion = 2.0\r\nGUID = {G}\r\n"
+    "[Settings]\r\nProgExe = Tool.exe\r\n[Task]\r\nMutexString =  ToolMutex  \r\n";
+
+TEST_F(StartupTest, UnpacksTheOwnPackageAndReadsTheFirstKeys) {
+    WriteSetup({{"setup.ini", kIni}, {"sub\\a.txt", "alpha"}});
+    EXPECT_EQ(RunSetup(), kExitOk);
+    EXPECT_EQ(wb::Setup.TempDir, (root_ / "temp").string() + "/" +
+                                 "{00000000-0000-0000-0000-000000000001}\\");
+    EXPECT_EQ(wb::Setup.SetupIni, wb::Setup.TempDir + "setup.ini");
+    EXPECT_EQ(wb::Setup.SetupExe, exe_);
+    EXPECT_TRUE(fs::exists(TempDirHost() + "sub/a.txt"));
+    EXPECT_EQ(wb::Setup.Titel, "Tool");
+    EXPECT_EQ(wb::Setup.MutexString, "ToolMutex");
+    EXPECT_EQ(wb::Setup.WindowTitle, "Tool 2.0");
+    EXPECT_EQ(wb::Setup.Page, 1);
+    EXPECT_TRUE(HostMessageBoxes().empty());
+}
+
+TEST_F(StartupTest, WithoutAPackageTheQuietRunEndsWithCode2AndLeavesNothing) {
+    std::ofstream(exe_, std::ios::binary) << std::string(3000, 'M');
+    EXPECT_EQ(RunSetup(), kExitDamaged);
+    EXPECT_EQ(wb::Setup.PackageDamaged, 1);
+    EXPECT_TRUE(fs::is_empty(root_ / "temp"));
+    EXPECT_TRUE(HostMessageBoxes().empty());
+}
+
+TEST_F(StartupTest, WithoutAPackageTheWizardRunSaysSoOnceAndEndsWithCode0) {
+    std::ofstream(exe_, std::ios::binary) << std::string(3000, 'M');
+    fake::ProcessSetCommandLine("setup.exe");
+    EXPECT_EQ(RunSetup(), kExitOk);
+    ASSERT_EQ(HostMessageBoxes().size(), 1u);
+    EXPECT_EQ(HostMessageBoxes()[0].Text, kDamagedSetupText);
+    EXPECT_TRUE(fs::is_empty(root_ / "temp"));
+}
+
+TEST_F(StartupTest, ADamagedEntryIsTreatedLikeAMissingPackage) {
+    WriteSetup({{"setup.ini", kIni}, {"big.bin", std::string(5000, 'x')}});
+    // Flip a byte inside the data area of the compressed entries.
+    std::fstream f(exe_, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(4096 + 40);
+    char c;
+    f.seekg(4096 + 40);
+    f.get(c);
+    f.seekp(4096 + 40);
+    f.put(static_cast<char>(c ^ 0x55));
+    f.close();
+    EXPECT_EQ(RunSetup(), kExitDamaged);
+    EXPECT_TRUE(fs::is_empty(root_ / "temp"));
+}
+
+TEST_F(StartupTest, RunningProgramWarningCancelRemovesTheTemporaryFolder) {
+    WriteSetup({{"setup.ini", kIni}});
+    fake::ProcessSetMutexExists("ToolMutex", true);
+    HostSetMessageBoxAnswer(2);  // Cancel
+    EXPECT_EQ(RunSetup(), kExitOk);
+    EXPECT_EQ(wb::Setup.ProgramRunning, 1);
+    ASSERT_EQ(HostMessageBoxes().size(), 1u);
+    const HostMessageBox& box = HostMessageBoxes()[0];
+    EXPECT_EQ(box.Caption, "Wendlebox - Warning");
+    EXPECT_EQ(box.Text, "Close Program 'Tool' first!\nThen press OK!");
+    EXPECT_EQ(box.Type, 305u);
+    EXPECT_FALSE(fs::exists(TempDirHost()));
+}
+
+TEST_F(StartupTest, RunningProgramWarningOkGoesOn) {
+    WriteSetup({{"setup.ini", kIni}});
+    fake::ProcessSetMutexExists("ToolMutex", true);
+    HostSetMessageBoxAnswer(1);
+    EXPECT_EQ(RunSetup(), kExitOk);
+    EXPECT_EQ(HostMessageBoxes().size(), 1u);
+    EXPECT_TRUE(fs::exists(TempDirHost() + "setup.ini"));
+}
+
+TEST_F(StartupTest, AbsentMutexShowsNoWarning) {
+    WriteSetup({{"setup.ini", kIni}});
+    EXPECT_EQ(RunSetup(), kExitOk);
+    EXPECT_EQ(wb::Setup.ProgramRunning, 0);
+    EXPECT_TRUE(HostMessageBoxes().empty());
+}
+
+TEST_F(StartupTest, TempDirCreationStripsTrailingSeparatorsAndBlanks) {
+    std::string dir = (root_ / "temp" / "x").string();
+    EXPECT_TRUE(CreateTempDir(dir + "\\ /"));
+    EXPECT_TRUE(fs::is_directory(dir));
+    EXPECT_FALSE(CreateTempDir(dir + "\\"));  // exists already: the caller ignores this
+}
+
+}  // namespace
+}  // namespace wb
