@@ -1,0 +1,112 @@
+// The setup description: reading setup.ini and the per-product key into the Setup state,
+// and saving the wizard's choices.
+#include "config/setup_description.h"
+
+#include "config/pref_file.h"
+#include "config/registry_text.h"
+#include "config/special_folders.h"
+#include "startup/setup_state.h"
+
+namespace wb {
+namespace {
+
+std::string TrimBlanks(const std::string& text) {
+    size_t begin = text.find_first_not_of(" \t");
+    if (begin == std::string::npos) return {};
+    size_t end = text.find_last_not_of(" \t");
+    return text.substr(begin, end - begin + 1);
+}
+
+// Flags of the description are held in one byte: only the low 8 bits of the number count.
+uint8_t ReadByte(const char* key) { return static_cast<uint8_t>(PrefReadNumber(key, 0)); }
+
+}  // namespace
+
+std::string ProductKeyPath(const std::string& guid) { return "SOFTWARE\\Wendlebox\\" + guid; }
+
+std::string ProgramFolderName(const std::string& defaultDir) {
+    if (defaultDir.find('\\') != std::string::npos) {
+        size_t end = defaultDir.size();
+        while (end > 0 && defaultDir[end - 1] == '\\') --end;
+        size_t begin = defaultDir.find_last_of('\\', end == 0 ? 0 : end - 1);
+        begin = begin == std::string::npos ? 0 : begin + 1;
+        return end > begin ? defaultDir.substr(begin, end - begin) : std::string();
+    }
+    size_t first = defaultDir.find('%');
+    if (first != std::string::npos) {
+        size_t second = defaultDir.find('%', first + 1);
+        if (second != std::string::npos && defaultDir.find('%', second + 1) == std::string::npos) {
+            return defaultDir.substr(second + 1);
+        }
+    }
+    return defaultDir;
+}
+
+void ReadStartupKeys() {
+    PrefOpen(Setup.SetupIni.c_str());
+    PrefGroup("Settings");
+    Setup.LanguageList = PrefReadString("Language");
+    Setup.ProgExe = PrefReadString("ProgExe");
+    PrefGroup("Info");
+    Setup.Titel = PrefReadString("Titel", "--- unkown ---");
+    Setup.Version = PrefReadString("Version");
+    Setup.GUID = PrefReadString("GUID");
+    Setup.PrgSize = PrefReadString("PrgSize");
+    PrefGroup("Task");
+    Setup.MutexString = TrimBlanks(PrefReadString("MutexString"));
+    PrefClose();
+}
+
+void LoadSetupDescription() {
+    Setup.ProductKey = ProductKeyPath(Setup.GUID);
+    const char* key = Setup.ProductKey.c_str();
+    Setup.PrevInstallDir = RegReadText(RegRoot::CurrentUser, key, "InstallDir");
+    Setup.PrevStartMenu = RegReadText(RegRoot::CurrentUser, key, "StartMenu");
+    Setup.PrevDesktopIcon = RegReadText(RegRoot::CurrentUser, key, "DesktopIcon");
+
+    PrefOpen(Setup.SetupIni.c_str());
+    PrefGroup("Info");
+    Setup.Web = PrefReadString("Web");
+
+    PrefGroup("Settings");
+    std::string defaultDir = PrefReadString("DefaultDir", Setup.PrevInstallDir.c_str());
+    Setup.ProgDirLeaf = ProgramFolderName(defaultDir);
+    const std::string& folder = !Setup.CmdProgDir.empty()     ? Setup.CmdProgDir
+                                : !Setup.PrevInstallDir.empty() ? Setup.PrevInstallDir
+                                                                : defaultDir;
+    Setup.ProgDirDefault = ExpandPathMacros(folder, true);
+    Setup.NoCopyExt = PrefReadString("NoCopyExt");
+    Setup.SplashBitmap = PrefReadString("Bitmap", "splash.tga");
+
+    PrefGroup("StartMenue");
+    if (!Setup.CmdStartMenu.empty()) {
+        Setup.StartMenuDefault = Setup.CmdStartMenu;
+    } else if (!Setup.PrevStartMenu.empty()) {
+        Setup.StartMenuDefault = Setup.PrevStartMenu;
+    } else {
+        Setup.StartMenuDefault = PrefReadString("DefaultDir");
+    }
+    Setup.ProgLink = PrefReadString("ProgLink", Setup.Titel.c_str());
+
+    PrefGroup("Task");
+    Setup.DesktopIconState = !Setup.PrevDesktopIcon.empty()
+                                 ? ParseLeadingNumber(Setup.PrevDesktopIcon)
+                                 : PrefReadNumber("Desktop", 0);
+    Setup.ProgParameter = PrefReadString("ProgParameter");
+    Setup.StartProg = ReadByte("StartProg");
+    Setup.Reboot = ReadByte("Reboot");
+    Setup.NoUninstall = ReadByte("NoUninstall");
+    Setup.StartMenuEnabled = ReadByte("StartMenu");
+    Setup.ScriptFile = PrefReadString("ScriptFile");
+    PrefClose();
+}
+
+void SaveChoices(const std::string& startMenuFieldText, bool desktopTicked) {
+    if (Setup.GUID.empty()) return;
+    std::string key = ProductKeyPath(Setup.GUID);
+    RegWriteText(RegRoot::CurrentUser, key.c_str(), "InstallDir", Setup.InstallDir.c_str());
+    RegWriteText(RegRoot::CurrentUser, key.c_str(), "StartMenu", startMenuFieldText.c_str());
+    RegWriteText(RegRoot::CurrentUser, key.c_str(), "DesktopIcon", desktopTicked ? "1" : "0");
+}
+
+}  // namespace wb

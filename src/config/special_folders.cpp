@@ -1,0 +1,113 @@
+// Special folders and Path macros over the shell, system and registry services.
+#include "config/special_folders.h"
+
+#include "config/registry_text.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/system_info.h"
+
+namespace wb {
+namespace {
+
+constexpr uint32_t kMaxPath = 260;
+constexpr const char* kCurrentVersionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+
+// The folder of the program registered for `verb` of Fernscope.exe, from a command of
+// the form "C:\...\Fernscope.exe" "%1".
+std::string FernscopeFolder(const char* verb) {
+    // Bits 16..23 of the version number tell which registry layout the system has.
+    bool classesRoot = ((SystemVersion() >> 16) & 0xFFu) != 0;
+    std::string key = classesRoot ? "Applications\\Fernscope.exe\\shell\\"
+                                  : "Software\\Classes\\Fernscope.exe\\shell\\";
+    key += verb;
+    key += "\\command";
+    char buffer[kMaxPath];
+    uint32_t length = 0;
+    if (!RegQuery(classesRoot ? RegRoot::ClassesRoot : RegRoot::LocalMachine, key.c_str(),
+                  nullptr, RegAccess::Full, buffer, sizeof buffer, length)) {
+        return {};
+    }
+    if (length > sizeof buffer) return {};
+    uint32_t end = 0;
+    while (end < length && buffer[end] != '\0') ++end;
+    std::string command(buffer, end);
+    // Drop the opening quote and the six characters of `" "%1"`.
+    if (command.size() < 7) return {};
+    std::string program = command.substr(1, command.size() - 7);
+    size_t slash = program.find_last_of("\\/");
+    if (slash == std::string::npos) return {};
+    return program.substr(0, slash + 1);
+}
+
+std::string FolderFor(int32_t code) {
+    switch (code) {
+        case kFolderCurrent: return CurrentFolderPath();
+        case kFolderSystem: return SystemFolderPath();
+        case kFolderWindows: return WindowsFolderPath();
+        case kFolderTemp: return TempFolderPath();
+        case kFolderQuickLaunch: {
+            std::string appData = SpecialFolder(kFolderAppData);
+            // Without the application-data folder there is no Quick Launch folder either.
+            if (appData.empty()) return {};
+            return appData + "Microsoft\\Internet Explorer\\Quick Launch\\";
+        }
+        case kFolderProgramFiles:
+            return RegReadText(RegRoot::LocalMachine, kCurrentVersionKey, "ProgramFilesDir");
+        case kFolderCommonFiles:
+            return RegReadText(RegRoot::LocalMachine, kCurrentVersionKey, "CommonFilesDir");
+        default: return ShellFolderPath(code);
+    }
+}
+
+}  // namespace
+
+std::string SpecialFolder(int32_t code) {
+    if (code == kFolderFernscopeOpen) return FernscopeFolder("open");
+    if (code == kFolderFernscopeEdit) return FernscopeFolder("edit");
+    std::string folder = FolderFor(code);
+    if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    return folder;
+}
+
+std::string ReplaceText(std::string text, std::string_view what, std::string_view with) {
+    if (what.empty()) return text;
+    size_t at = 0;
+    while ((at = text.find(what, at)) != std::string::npos) {
+        text.replace(at, what.size(), with);
+        at += with.size();
+    }
+    return text;
+}
+
+std::string ExpandPathMacros(const std::string& path, bool relativeUnderProgramFiles) {
+    if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return path;
+    size_t percents = 0;
+    for (char c : path) percents += c == '%';
+    if (percents < 2 && relativeUnderProgramFiles) {
+        return SpecialFolder(kFolderProgramFiles) + path;
+    }
+    static constexpr struct {
+        const char* Macro;
+        int32_t Code;
+    } kMacros[] = {
+        {"%ProgramFiles%", kFolderProgramFiles}, {"%Windows%", kFolderWindows},
+        {"%System%", kFolderSystem},             {"%CommonFiles%", kFolderCommonFiles},
+        {"%AppData%", kFolderAppData},           {"%StartUp%", kFolderStartup},
+        {"%QuickLaunch%", kFolderQuickLaunch},   {"%MyDocuments%", kFolderDocuments},
+        {"%Fernscope%", kFolderFernscopeOpen},   {"%Fonts%", kFolderFonts},
+    };
+    std::string result = path;
+    // Every folder is determined on each call, even for macros the path lacks; callers
+    // expand only a handful of paths per run.
+    for (const auto& m : kMacros) result = ReplaceText(std::move(result), m.Macro, SpecialFolder(m.Code));
+    return result;
+}
+
+std::string ExpandInstallMacros(const std::string& text, const std::string& startMenuDir,
+                                const std::string& installDir) {
+    std::string result = ReplaceText(text, "%StartMenuDir%", startMenuDir);
+    result = ReplaceText(std::move(result), "%InstallDir%", installDir);
+    return ReplaceText(std::move(result), "%ProgDir%", installDir);
+}
+
+}  // namespace wb

@@ -1,0 +1,64 @@
+// The process fake: command line, module path, mutexes and environment held in memory.
+#include <cstdlib>
+#include <map>
+#include <set>
+
+#include "fakes/fakes.h"
+#include "platform/process.h"
+
+namespace wb {
+namespace {
+
+struct ProcessFake {
+    std::string CommandLine = "wbsetup.exe";
+    std::string ModulePath = "C:\\wbsetup.exe";
+    std::set<std::string> Mutexes;
+    std::map<std::string, std::string> Environment;
+    int MutexQueries = 0;
+};
+
+ProcessFake g_process;
+
+}  // namespace
+
+std::string ModuleFileName() { return g_process.ModulePath; }
+std::string ProcessCommandLine() { return g_process.CommandLine; }
+
+bool MutexExists(const char* name) noexcept {
+    ++g_process.MutexQueries;
+    return name && g_process.Mutexes.count(name) != 0;
+}
+
+bool SetProcessEnvironment(const char* name, const char* value) noexcept {
+    if (!name) return false;
+    try {
+        g_process.Environment[name] = value ? value : "";
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+// Tests check the code with a death test (EXPECT_EXIT).
+void ExitProcessWith(unsigned code) noexcept { std::_Exit(int(code)); }
+
+namespace fake {
+
+void ProcessReset() { g_process = ProcessFake{}; }
+void ProcessSetCommandLine(const std::string& commandLine) { g_process.CommandLine = commandLine; }
+void ProcessSetModulePath(const std::string& path) { g_process.ModulePath = path; }
+void ProcessSetMutexExists(const std::string& name, bool exists) {
+    if (exists) {
+        g_process.Mutexes.insert(name);
+    } else {
+        g_process.Mutexes.erase(name);
+    }
+}
+std::string ProcessEnvironment(const std::string& name) {
+    auto it = g_process.Environment.find(name);
+    return it == g_process.Environment.end() ? std::string() : it->second;
+}
+int ProcessMutexQueryCount() { return g_process.MutexQueries; }
+
+}  // namespace fake
+}  // namespace wb

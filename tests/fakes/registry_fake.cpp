@@ -1,0 +1,133 @@
+// The registry fake: a map of keys and values in memory.
+#include <map>
+#include <set>
+
+#include "fakes/fakes.h"
+#include "platform/registry.h"
+
+namespace wb {
+namespace {
+
+struct RegistryFake {
+    std::set<std::string> Keys;                     // "root|key", lower case
+    std::map<std::string, std::string> Values;      // "root|key|name", lower case
+    int FailCalls = 0;
+    int FailSetResult = 0;
+    int Queries = 0;
+    int Sets = 0;
+    RegAccess LastAccess = RegAccess::Read;
+};
+
+RegistryFake g_reg;
+
+std::string Lower(std::string s) {
+    for (char& c : s) {
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    }
+    return s;
+}
+
+std::string KeyId(RegRoot root, std::string key) {
+    while (!key.empty() && key.back() == '\\') key.pop_back();
+    return std::to_string(int(root)) + "|" + Lower(key);
+}
+
+std::string ValueId(RegRoot root, const std::string& key, const std::string& name) {
+    return KeyId(root, key) + "|" + Lower(name);
+}
+
+// The key and all its parents, as the system creates them.
+void CreateKeyPath(RegRoot root, const std::string& key) {
+    std::string path;
+    size_t begin = 0;
+    while (begin <= key.size()) {
+        size_t end = key.find('\\', begin);
+        if (end == std::string::npos) end = key.size();
+        if (end > begin) {
+            if (!path.empty()) path += '\\';
+            path += key.substr(begin, end - begin);
+            g_reg.Keys.insert(KeyId(root, path));
+        }
+        begin = end + 1;
+    }
+    g_reg.Keys.insert(KeyId(root, key));
+}
+
+bool ConsumeFailure() {
+    if (g_reg.FailCalls <= 0) return false;
+    --g_reg.FailCalls;
+    return true;
+}
+
+}  // namespace
+
+bool RegQuery(RegRoot root, const char* key, const char* name, RegAccess access, char* buffer,
+              uint32_t capacity, uint32_t& length) noexcept {
+    ++g_reg.Queries;
+    g_reg.LastAccess = access;
+    length = 0;
+    if (ConsumeFailure()) return false;
+    if (!g_reg.Keys.count(KeyId(root, key ? key : ""))) return false;
+    auto it = g_reg.Values.find(ValueId(root, key ? key : "", name ? name : ""));
+    if (it == g_reg.Values.end()) return false;
+    length = uint32_t(it->second.size());
+    if (length > capacity) return false;
+    it->second.copy(buffer, length);
+    return true;
+}
+
+int RegSetString(RegRoot root, const char* key, const char* name, const char* text) noexcept {
+    ++g_reg.Sets;
+    if (ConsumeFailure()) return g_reg.FailSetResult;
+    std::string k = key ? key : "";
+    CreateKeyPath(root, k);
+    std::string data = text ? text : "";
+    data.push_back('\0');
+    g_reg.Values[ValueId(root, k, name ? name : "")] = data;
+    return 2;
+}
+
+namespace fake {
+
+void RegistryReset() { g_reg = RegistryFake{}; }
+
+void RegistrySetText(RegRoot root, const std::string& key, const std::string& name,
+                     const std::string& text) {
+    RegistrySetBytes(root, key, name, text + std::string(1, '\0'));
+}
+
+void RegistrySetBytes(RegRoot root, const std::string& key, const std::string& name,
+                      const std::string& bytes) {
+    CreateKeyPath(root, key);
+    g_reg.Values[ValueId(root, key, name)] = bytes;
+}
+
+void RegistryDeleteValue(RegRoot root, const std::string& key, const std::string& name) {
+    g_reg.Values.erase(ValueId(root, key, name));
+}
+
+void RegistryCreateKey(RegRoot root, const std::string& key) { CreateKeyPath(root, key); }
+
+bool RegistryKeyExists(RegRoot root, const std::string& key) {
+    return g_reg.Keys.count(KeyId(root, key)) != 0;
+}
+
+bool RegistryGetBytes(RegRoot root, const std::string& key, const std::string& name,
+                      std::string& bytes) {
+    auto it = g_reg.Values.find(ValueId(root, key, name));
+    if (it == g_reg.Values.end()) return false;
+    bytes = it->second;
+    return true;
+}
+
+void RegistryFailNext(int calls, int setResult) {
+    g_reg.FailCalls = calls;
+    g_reg.FailSetResult = setResult;
+}
+
+int RegistryQueryCount() { return g_reg.Queries; }
+int RegistrySetCount() { return g_reg.Sets; }
+RegAccess RegistryLastAccess() { return g_reg.LastAccess; }
+
+}  // namespace fake
+}  // namespace wb
