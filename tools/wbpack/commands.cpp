@@ -1,0 +1,332 @@
+// The wbpack commands: build, pack, list, extract, verify, compress, decompress.
+#include "wbpack/commands.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "package/extract.h"
+#include "package/package_format.h"
+#include "package/package_reader.h"
+#include "package/unpack_block.h"
+#include "wbpack/codepage.h"
+#include "wbpack/host_files.h"
+#include "wbpack/inspect.h"
+#include "wbpack/jc_encoder.h"
+#include "wbpack/project.h"
+
+namespace wb {
+
+namespace {
+
+const char kUsage[] =
+    "usage: wbpack build PROJECT_DIR -o SETUP.exe [--stub PATH] [--uninstaller PATH]\n"
+    "                    [--level N] [--per-file] [--codepage N] [--quiet]\n"
+    "       wbpack pack DIR -o FILE.pck [--level N] [--codepage N] [--quiet]\n"
+    "       wbpack list FILE [--codepage N]\n"
+    "       wbpack extract FILE -o DIR [--codepage N]\n"
+    "       wbpack verify FILE\n"
+    "       wbpack compress IN -o OUT.jc [--level N]\n"
+    "       wbpack decompress IN.jc -o OUT\n";
+
+struct Args {
+    std::string Command;
+    std::vector<std::string> Positional;
+    std::string Output, Stub, Uninstaller;
+    int Level = 6;
+    int CodePage = 1252;
+    bool PerFile = false;
+    bool Quiet = false;
+};
+
+struct Console {
+    std::string& Out;
+    std::string& Err;
+    int Fail(const std::string& message) {
+        Err += "wbpack: " + message + "\n";
+        return kExitFailure;
+    }
+    int Usage(const std::string& message) {
+        Err += "wbpack: " + message + "\n" + kUsage;
+        return kExitUsage;
+    }
+};
+
+bool ParseNumber(const std::string& text, int& out) {
+    char* end = nullptr;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || v < 0 || v > 100000) return false;
+    out = int(v);
+    return true;
+}
+
+// Parses the options every command shares; false with the reason in `error`.
+bool ParseArgs(const std::vector<std::string>& args, Args& a, std::string& error) {
+    if (args.empty()) {
+        error = "no command given";
+        return false;
+    }
+    a.Command = args[0];
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& s = args[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= args.size()) {
+                error = s + " needs a value";
+                return false;
+            }
+            into = args[++i];
+            return true;
+        };
+        std::string v;
+        if (s == "-o" || s == "--output") {
+            if (!value(a.Output)) return false;
+        } else if (s == "--stub") {
+            if (!value(a.Stub)) return false;
+        } else if (s == "--uninstaller") {
+            if (!value(a.Uninstaller)) return false;
+        } else if (s == "--level") {
+            if (!value(v)) return false;
+            if (!ParseNumber(v, a.Level) || a.Level < 1 || a.Level > 9) {
+                error = "--level takes a number from 1 to 9";
+                return false;
+            }
+        } else if (s == "--codepage") {
+            if (!value(v)) return false;
+            if (!ParseNumber(v, a.CodePage) || !CodePageSupported(a.CodePage)) {
+                error = "code page " + v + " is not supported (1252, 850 or 437)";
+                return false;
+            }
+        } else if (s == "--per-file") {
+            a.PerFile = true;
+        } else if (s == "--quiet" || s == "-q") {
+            a.Quiet = true;
+        } else if (s.size() > 1 && s[0] == '-') {
+            error = "unknown option " + s;
+            return false;
+        } else {
+            a.Positional.push_back(s);
+        }
+    }
+    return true;
+}
+
+std::string Pad(const std::string& s, size_t width) {
+    return s.size() >= width ? s + " " : s + std::string(width - s.size(), ' ');
+}
+
+void ListImage(const uint8_t* data, size_t size, const PackageImage& image, int codepage,
+               std::string& out) {
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "%zu entries, %d bytes unpacked, data start %u, directory %u bytes (%u packed%s)\n",
+                  image.Entries.size(), image.TotalSize, image.Trailer.DataStart,
+                  image.Trailer.DirectorySize, image.Trailer.PackedSize,
+                  image.Trailer.PackedSize == image.Trailer.DirectorySize ? ", stored" : "");
+    out += line;
+    out += "kind    size        packed      created (UTC)        last write (UTC)     name\n";
+    for (const PackageEntry& e : image.Entries) {
+        std::string kind = e.Kind == 0 ? "folder" : e.Kind == 1 ? "file" : std::to_string(e.Kind);
+        std::string packed = std::to_string(e.PackedSize);
+        if (e.Kind == 1 && e.Size > 0 && e.PackedSize == e.Size) packed += "=";
+        out += Pad(kind, 8) + Pad(std::to_string(e.Size), 12) + Pad(packed, 12) +
+               Pad(FileTimeText(e.CreationTime), 21) + Pad(FileTimeText(e.LastWriteTime), 21) +
+               CodePageToUtf8(e.Name, codepage) + "\n";
+    }
+    (void)data;
+    (void)size;
+}
+
+int CmdList(const Args& a, Console& io) {
+    if (a.Positional.size() != 1) return io.Usage("list takes one FILE");
+    const std::string& path = a.Positional[0];
+    std::vector<uint8_t> file;
+    std::string error;
+    if (!ReadWholeFile(path, file, error)) return io.Fail(error);
+    PackageImage image;
+    if (!ReadPackageImage(file.data(), file.size(), image, error)) return io.Fail(path + ": " + error);
+    io.Out += path + ": ";
+    ListImage(file.data(), file.size(), image, a.CodePage, io.Out);
+    long inner = FindInnerPackage(image);
+    if (inner >= 0) {
+        std::vector<uint8_t> bytes;
+        if (!EntryContents(file.data(), file.size(), image, size_t(inner), bytes, error)) {
+            return io.Fail(path + ": setup.pck: " + error);
+        }
+        PackageImage innerImage;
+        if (!ReadPackageImage(bytes.data(), bytes.size(), innerImage, error)) {
+            return io.Fail(path + ": setup.pck: " + error);
+        }
+        io.Out += "\nsetup.pck (" +
+                  std::string(image.Entries[size_t(inner)].PackedSize ==
+                                      image.Entries[size_t(inner)].Size
+                                  ? "stored, per-file shape"
+                                  : "one block, solid shape") +
+                  "): ";
+        ListImage(bytes.data(), bytes.size(), innerImage, a.CodePage, io.Out);
+    }
+    return kExitSuccess;
+}
+
+int CmdVerify(const Args& a, Console& io) {
+    if (a.Positional.size() != 1) return io.Usage("verify takes one FILE");
+    const std::string& path = a.Positional[0];
+    std::vector<uint8_t> file;
+    std::string error;
+    if (!ReadWholeFile(path, file, error)) return io.Fail(error);
+    std::vector<std::string> problems = VerifyPackageImage(file.data(), file.size(), false);
+    for (const std::string& p : problems) io.Err += "wbpack: " + path + ": " + p + "\n";
+    if (!problems.empty()) return kExitFailure;
+    io.Out += path + ": OK\n";
+    return kExitSuccess;
+}
+
+// Unpacks the Package at `path` below `dir` with the installer's own extraction.
+bool ExtractWithInstaller(const std::string& path, const std::string& dir, int codepage,
+                          std::string& error) {
+    if (!OpenPackage(path.c_str(), nullptr)) {
+        ClosePackage();
+        error = path + ": not a Package, or its directory is damaged";
+        return false;
+    }
+    // Host names are UTF-8; the Package's are in the Windows code page.
+    for (PackageEntry& e : Package.Entries) e.Name = CodePageToUtf8(e.Name, codepage);
+    CreateFolderPath(dir + "/");
+    int damaged = ExtractPackage(dir + "/", std::string());
+    ClosePackage();
+    if (damaged < 0) {
+        error = path + ": cannot read the Package";
+        return false;
+    }
+    if (damaged > 0) {
+        error = path + ": " + std::to_string(damaged) +
+                " damaged entries were not written (see wbpack verify)";
+        return false;
+    }
+    return true;
+}
+
+int CmdExtract(const Args& a, Console& io) {
+    if (a.Positional.size() != 1 || a.Output.empty()) return io.Usage("extract takes FILE -o DIR");
+    std::string error;
+    if (!ExtractWithInstaller(a.Positional[0], a.Output, a.CodePage, error)) return io.Fail(error);
+    const std::string inner = a.Output + "/setup.pck";
+    bool hasInner = false;
+    for (const PackageEntry& e : Package.Entries) hasInner |= e.Kind == 1 && e.Name == "setup.pck";
+    if (hasInner) {
+        if (!ExtractWithInstaller(inner, inner + ".d", a.CodePage, error)) return io.Fail(error);
+        io.Out += "extracted " + a.Positional[0] + " to " + a.Output + ", its setup.pck to " +
+                  inner + ".d\n";
+    } else {
+        io.Out += "extracted " + a.Positional[0] + " to " + a.Output + "\n";
+    }
+    return kExitSuccess;
+}
+
+int CmdCompress(const Args& a, Console& io) {
+    if (a.Positional.size() != 1 || a.Output.empty()) return io.Usage("compress takes IN -o OUT.jc");
+    std::vector<uint8_t> in;
+    std::string error;
+    if (!ReadWholeFile(a.Positional[0], in, error)) return io.Fail(error);
+    std::vector<uint8_t> block = PackBlock(in.data(), in.size(), a.Level);
+    PendingOutput out;
+    if (!BeginOutput(a.Output, out, error)) return io.Fail(error);
+    if (!WriteAll(out.File, block.data(), block.size())) return io.Fail(a.Output + ": write error");
+    if (!CommitOutput(out, error)) return io.Fail(error);
+    if (!a.Quiet) {
+        io.Out += a.Positional[0] + ": " + std::to_string(in.size()) + " -> " +
+                  std::to_string(block.size()) + " bytes\n";
+    }
+    return kExitSuccess;
+}
+
+int CmdDecompress(const Args& a, Console& io) {
+    if (a.Positional.size() != 1 || a.Output.empty()) {
+        return io.Usage("decompress takes IN.jc -o OUT");
+    }
+    const std::string& path = a.Positional[0];
+    std::vector<uint8_t> in;
+    std::string error;
+    if (!ReadWholeFile(path, in, error)) return io.Fail(error);
+    if (in.size() < 10 || in[0] != 'J' || in[1] != 'C') return io.Fail(path + ": not a JC block");
+    uint32_t size = pck::ReadLe32(in.data() + 2);
+    if (size > kMaxFileSize) return io.Fail(path + ": states a size of 2 GiB or more");
+    std::vector<uint8_t> data;
+    data.resize(size_t(size) + pck::kDecodeSlack);
+    UnpackResult r = UnpackBlockEx(in.data(), in.size(), data.data(), data.size());
+    if (r.status != UnpackStatus::Ok || r.size != size) {
+        return io.Fail(path + ": damaged JC block (does not decode to its stated size and checksum)");
+    }
+    PendingOutput out;
+    if (!BeginOutput(a.Output, out, error)) return io.Fail(error);
+    if (!WriteAll(out.File, data.data(), size)) return io.Fail(a.Output + ": write error");
+    if (!CommitOutput(out, error)) return io.Fail(error);
+    return kExitSuccess;
+}
+
+int CmdPack(const Args& a, Console& io, bool terminal) {
+    if (a.Positional.size() != 1 || a.Output.empty()) return io.Usage("pack takes DIR -o FILE.pck");
+    uint64_t bytes = 0;
+    std::string error;
+    if (!PackFolder(a.Positional[0], a.Output, a.Level, a.CodePage, terminal && !a.Quiet, bytes,
+                    error)) {
+        return io.Fail(error);
+    }
+    if (!a.Quiet) io.Out += "wrote " + a.Output + " (" + std::to_string(bytes) + " bytes)\n";
+    return kExitSuccess;
+}
+
+int CmdBuild(const Args& a, Console& io, bool terminal) {
+    if (a.Positional.size() != 1 || a.Output.empty()) {
+        return io.Usage("build takes PROJECT_DIR -o SETUP.exe");
+    }
+    BuildOptions options;
+    options.ProjectDir = a.Positional[0];
+    options.Output = a.Output;
+    options.Stub = a.Stub;
+    options.Uninstaller = a.Uninstaller;
+    options.Level = a.Level;
+    options.PerFile = a.PerFile;
+    options.CodePage = a.CodePage;
+    options.Progress = terminal && !a.Quiet;
+    BuildReport report;
+    std::string error;
+    bool ok = BuildSetup(options, report, error);
+    if (!ok) return io.Fail(error);
+    for (const std::string& w : report.Warnings) io.Err += "wbpack: warning: " + w + "\n";
+    if (!a.Quiet) {
+        char line[256];
+        std::snprintf(line, sizeof line,
+                      "wrote %s: %llu bytes (stub %llu, %zu setup entries, %zu program entries "
+                      "of %llu bytes, %s)\n",
+                      a.Output.c_str(), (unsigned long long)report.OutputBytes,
+                      (unsigned long long)report.StubBytes, report.OuterEntries,
+                      report.ProgramEntries, (unsigned long long)report.ProgramBytes,
+                      report.Solid ? "solid" : "per-file");
+        io.Out += line;
+    }
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int RunWbpack(const std::vector<std::string>& args, std::string& out, std::string& err,
+              bool terminal) {
+    Console io{out, err};
+    Args a;
+    std::string error;
+    if (!ParseArgs(args, a, error)) return io.Usage(error);
+    if (a.Command == "build") return CmdBuild(a, io, terminal);
+    if (a.Command == "pack") return CmdPack(a, io, terminal);
+    if (a.Command == "list") return CmdList(a, io);
+    if (a.Command == "extract") return CmdExtract(a, io);
+    if (a.Command == "verify") return CmdVerify(a, io);
+    if (a.Command == "compress") return CmdCompress(a, io);
+    if (a.Command == "decompress") return CmdDecompress(a, io);
+    if (a.Command == "help" || a.Command == "--help" || a.Command == "-h") {
+        out += kUsage;
+        return kExitSuccess;
+    }
+    return io.Usage("unknown command " + a.Command);
+}
+
+}  // namespace wb

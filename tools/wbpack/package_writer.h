@@ -1,0 +1,49 @@
+// Writes Packages: the data area, the directory block and the trailer, appended to whatever
+// the output already holds (an installer stub) or standalone.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace wb {
+
+// One entry to write.
+struct PackInput {
+    std::string Name;          // stored name: 8-bit, "\" separators; a folder's ends in "\"
+    uint32_t Kind = 1;         // 0 folder, 1 file
+    std::string SourcePath;    // host file holding the data, or empty to take Data
+    std::vector<uint8_t> Data;
+    uint64_t CreationTime = 0;
+    uint64_t LastWriteTime = 0;
+    bool Store = false;        // keep the bytes as they are instead of one JC block
+};
+
+// Where the Package bytes go; false on a write error.
+using PackSink = std::function<bool(const uint8_t* data, size_t size)>;
+
+struct PackWriteOptions {
+    int Level = 6;
+    bool StoreDirectory = false;  // P == U; the tool itself always compresses it
+    // Called after each entry with the entries done and their count.
+    std::function<void(size_t done, size_t total)> Progress;
+};
+
+struct PackWriteResult {
+    uint64_t Length = 0;       // bytes written, trailer included
+    uint64_t DataBytes = 0;    // data area
+    uint64_t UnpackedBytes = 0;  // sum of the files' sizes
+};
+
+// Writes a Package whose data area starts at absolute position `dataStart` (the number of
+// bytes the output already holds in front of it). False with a one-line reason when an
+// input cannot be read, a size reaches 2 GiB, or the sink fails.
+bool WritePackage(const PackSink& sink, uint32_t dataStart, const std::vector<PackInput>& inputs,
+                  const PackWriteOptions& options, PackWriteResult& result, std::string& error);
+
+// The same into memory, standalone (data start 0).
+bool BuildPackage(const std::vector<PackInput>& inputs, const PackWriteOptions& options,
+                  std::vector<uint8_t>& out, std::string& error);
+
+}  // namespace wb

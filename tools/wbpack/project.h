@@ -1,0 +1,75 @@
+// Turning folders of the host into Package entries: the tree scan with its name checks,
+// the base Uninstall log, and the two commands that write Packages (build and pack).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "wbpack/ini_text.h"
+#include "wbpack/package_writer.h"
+
+namespace wb {
+
+struct TreeItem {
+    std::string HostPath;    // path on the host
+    std::string StoredName;  // 8-bit, "\" separators, relative; a folder's ends in "\"
+    bool IsFolder = false;
+    uint64_t Size = 0;
+    uint64_t WriteTime = 0;  // Windows file time of the modification time
+    int Depth = 0;           // folders above the item
+};
+
+struct ScanOptions {
+    int CodePage = 1252;
+    std::vector<std::string> SkipTop;  // top-level names (UTF-8) left out
+    bool SkipDotNamesAtTop = false;
+    std::string SkipPath;              // a host file left out wherever it lies (the output)
+};
+
+// Lists every file and folder below `root`, sorted by stored name. False with a one-line
+// reason for an unreadable folder, a special file, a link to a folder, a file of 2 GiB or
+// more, a name Windows cannot hold or the code page cannot spell, or two names that differ
+// only in letter case.
+bool ScanTree(const std::string& root, const ScanOptions& options, std::vector<TreeItem>& items,
+              std::string& error);
+
+// The base uninstall.dat (CR LF lines): Settings with ProgName, Version, NoDelAll and
+// MutexString from setup.ini; Files listing the program's files and then the uninstaller
+// and the log; Dirs listing the program's folders, deepest first.
+std::string MakeUninstallLog(const IniText& setupIni, const std::vector<TreeItem>& program);
+
+// Package entries for scanned items, compressed or stored.
+std::vector<PackInput> InputsFromTree(const std::vector<TreeItem>& items, bool store);
+
+struct BuildOptions {
+    std::string ProjectDir;
+    std::string Output;
+    std::string Stub;         // empty: <folder of wbpack>/../win32/wbsetup.exe
+    std::string Uninstaller;  // empty: <folder of wbpack>/../win32/uninstall.exe
+    int Level = 6;
+    bool PerFile = false;
+    int CodePage = 1252;
+    bool Progress = false;    // progress line on standard error
+    uint64_t SolidLimit = 256ull * 1024 * 1024;
+};
+
+struct BuildReport {
+    bool Solid = false;
+    uint64_t StubBytes = 0;
+    uint64_t ProgramBytes = 0;   // unpacked bytes of the inner Package's files
+    size_t ProgramEntries = 0;   // entries of the inner Package
+    size_t OuterEntries = 0;
+    uint64_t OutputBytes = 0;
+    std::vector<std::string> Warnings;
+};
+
+// `wbpack build`: the stub followed by the outer Package holding the project's files and the
+// inner setup.pck. Writes nothing at `Output` unless everything succeeded.
+bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& error);
+
+// `wbpack pack`: a standalone Package of the tree at `dir`.
+bool PackFolder(const std::string& dir, const std::string& output, int level, int codepage,
+                bool progress, uint64_t& bytesWritten, std::string& error);
+
+}  // namespace wb
