@@ -1,6 +1,10 @@
 # The native tree: the authoring tool, the unit tests, the fuzz targets and the benchmark.
 add_compile_options(-Wall -Wextra)
-if(WB_SANITIZE)
+if(WB_FUZZ)
+    # The libraries are instrumented too, so the fuzzer sees coverage inside them.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+elseif(WB_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
                         -fno-omit-frame-pointer)
     add_link_options(-fsanitize=address,undefined)

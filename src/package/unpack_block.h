@@ -18,6 +18,7 @@ enum class UnpackStatus : uint8_t {
     BadOffsetBits,       // an offset-bits code giving 0 or more than 31 bits
     LiteralBeforeWidth,  // a literal before any literal-width code
     ChecksumMismatch,    // the output's checksum differs from the header's
+    SizeMismatch,        // the end code came after more or fewer bytes than the header states
 };
 
 struct UnpackResult {
@@ -26,7 +27,10 @@ struct UnpackResult {
 };
 
 // Decodes `block` (`length` bytes) into `out` (`capacity` bytes). Never reads past the
-// block or writes past the capacity.
+// block or writes past the capacity. Only whole 32-bit words after the header belong to the
+// stream (1 to 3 trailing bytes are ignored). Succeeds only when the stream reaches its end
+// code, produces exactly the unpacked size of the header, and (when the header's checksum is
+// not 0) the checksum of the output matches. A null block or output returns NoInput.
 [[nodiscard]] UnpackResult UnpackBlockEx(const uint8_t* block, size_t length, uint8_t* out,
                                          size_t capacity) noexcept;
 

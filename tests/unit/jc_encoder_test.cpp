@@ -1,0 +1,176 @@
+// Round trips of the JC encoder through the block decoder, over many shapes of data and all levels.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "package/jc_format.h"
+#include "package/unpack_block.h"
+#include "wbpack/jc_encoder.h"
+
+namespace wb {
+namespace {
+
+std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> v(n);
+    for (auto& b : v) b = uint8_t(rng());
+    return v;
+}
+
+std::vector<uint8_t> TextBytes(size_t n, uint32_t seed) {
+    static const char* words[] = {"setup ", "install ", "folder ", "the ", "program ",
+                                  "Wendlebox ", "file\r\n", "language ", "uninstall ", "of "};
+    std::mt19937 rng(seed);
+    std::string s;
+    while (s.size() < n) s += words[rng() % 10];
+    s.resize(n);
+    return {s.begin(), s.end()};
+}
+
+// Code-like bytes with every value present, some repeats near and far, zero padding, a
+// stretch of UTF-16 text, and a stretch of noise.
+std::vector<uint8_t> MixedBytes(size_t n, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> v;
+    v.reserve(n);
+    while (v.size() < n) {
+        switch (rng() % 6) {
+        case 0:
+            for (int i = 0; i < 200; ++i) v.push_back(uint8_t(rng()));
+            break;
+        case 1:
+            v.insert(v.end(), 50 + rng() % 300, 0);
+            break;
+        case 2:
+            if (v.size() > 16) {
+                const size_t from = rng() % (v.size() - 8);
+                const size_t len = 3 + rng() % 60;
+                for (size_t i = 0; i < len; ++i) v.push_back(v[from + i]);
+            }
+            break;
+        case 3:
+            for (char c : std::string("Wendlebox Setup Program Files ")) {
+                v.push_back(uint8_t(c));
+                v.push_back(0);
+            }
+            break;
+        case 4:
+            for (int i = 0; i < 64; ++i) v.push_back(uint8_t(0x40 + rng() % 8));
+            break;
+        default: {
+            const uint32_t stride = 4 + rng() % 12;
+            for (uint32_t i = 0; i < 20 * stride; ++i) v.push_back(uint8_t(i % stride == 0 ? rng() : i));
+            break;
+        }
+        }
+    }
+    v.resize(n);
+    return v;
+}
+
+// Packs and unpacks `data`, checking every property a Package writer relies on.
+void ExpectRoundTrip(const std::vector<uint8_t>& data, int level) {
+    SCOPED_TRACE("level " + std::to_string(level) + ", " + std::to_string(data.size()) + " bytes");
+    const std::vector<uint8_t> block = PackBlock(data.data(), data.size(), level);
+    ASSERT_GE(block.size(), jc::kHeaderSize + 4);
+    EXPECT_EQ((block.size() - jc::kHeaderSize) % 4, 0u);
+    if (!data.empty()) EXPECT_NE(block.size(), data.size());
+    EXPECT_EQ(BlockStatedSize(block.data(), block.size()), data.size());
+    uint32_t stored;
+    std::memcpy(&stored, block.data() + jc::kChecksumOffset, 4);
+    EXPECT_EQ(stored, BlockChecksum(data.data(), data.size()));
+
+    std::vector<uint8_t> out(data.size() + 8, 0xEE);
+    const UnpackResult r = UnpackBlockEx(block.data(), block.size(), out.data(), data.size());
+    ASSERT_EQ(r.status, UnpackStatus::Ok);
+    ASSERT_EQ(r.size, data.size());
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), out.begin()));
+    for (size_t i = data.size(); i < out.size(); ++i) {
+        ASSERT_EQ(out[i], 0xEE) << "wrote past capacity";
+    }
+}
+
+TEST(JcEncoder, RoundTripsSmallInputsAtEveryLevel) {
+    for (int level = 1; level <= 9; ++level) {
+        ExpectRoundTrip({}, level);
+        ExpectRoundTrip({0x61}, level);
+        ExpectRoundTrip({0x00, 0xFF}, level);
+        ExpectRoundTrip({0x61, 0x62, 0x63}, level);
+        ExpectRoundTrip({0x61, 0x62, 0x63, 0x64}, level);
+        for (size_t n = 1; n < 40; ++n) ExpectRoundTrip(RandomBytes(n, uint32_t(n)), level);
+    }
+}
+
+TEST(JcEncoder, RoundTripsStructuredDataAtEveryLevel) {
+    for (int level = 1; level <= 9; ++level) {
+        ExpectRoundTrip(TextBytes(20000, 1), level);
+        ExpectRoundTrip(std::vector<uint8_t>(100000, 0), level);
+        ExpectRoundTrip(std::vector<uint8_t>(70000, 0xAB), level);
+        ExpectRoundTrip(RandomBytes(100000, 7), level);
+        ExpectRoundTrip(MixedBytes(150000, uint32_t(level)), level);
+    }
+}
+
+TEST(JcEncoder, RoundTripsSeveralMegabytesAcrossChunks) {
+    std::vector<uint8_t> data = MixedBytes(3 << 20, 99);
+    // A far repeat: the second half of the block reuses its first megabyte.
+    std::copy(data.begin(), data.begin() + (1 << 20), data.begin() + (2 << 20));
+    ExpectRoundTrip(data, 6);
+    ExpectRoundTrip(data, 9);
+}
+
+TEST(JcEncoder, CompressesWhatIsCompressible) {
+    const std::vector<uint8_t> text = TextBytes(50000, 3);
+    const std::vector<uint8_t> zeros(50000, 0);
+    const std::vector<uint8_t> noise = RandomBytes(50000, 3);
+    EXPECT_LT(PackBlock(text.data(), text.size(), 9).size(), text.size() / 3);
+    EXPECT_LT(PackBlock(zeros.data(), zeros.size(), 6).size(), 64u);
+    // Noise goes out as raw runs: 8 bits a byte and a little.
+    EXPECT_LT(PackBlock(noise.data(), noise.size(), 6).size(), noise.size() + noise.size() / 100);
+    EXPECT_LE(PackBlock(text.data(), text.size(), 9).size(),
+              PackBlock(text.data(), text.size(), 1).size());
+}
+
+TEST(JcEncoder, NeverProducesABlockAsLongAsItsData) {
+    // Noise packs to about its own length; walk the lengths around each word boundary.
+    for (size_t n = 240; n < 1400; n += 1) {
+        const std::vector<uint8_t> data = RandomBytes(n, uint32_t(n * 31));
+        const std::vector<uint8_t> block = PackBlock(data.data(), data.size(), 6);
+        ASSERT_NE(block.size(), n);
+        std::vector<uint8_t> out(n);
+        ASSERT_EQ(UnpackBlock(block.data(), block.size(), out.data(), n), n);
+        ASSERT_EQ(out, data);
+    }
+}
+
+TEST(JcEncoder, SevenBitLiteralsPayForText) {
+    // Text over a vocabulary of random words, and the same text with its byte values spread
+    // by a bijection (b * 37 mod 256): the matches are identical, only the literals can no
+    // longer share a 7-bit window, so the spread copy must cost about a bit per literal more.
+    std::mt19937 rng(5);
+    std::vector<std::string> vocabulary(3000);
+    for (auto& w : vocabulary) {
+        for (size_t k = 0, n = 3 + rng() % 8; k < n; ++k) w += char(0x21 + rng() % 94);
+        w += ' ';
+    }
+    std::vector<uint8_t> text;
+    while (text.size() < 60000) {
+        const std::string& w = vocabulary[rng() % vocabulary.size()];
+        text.insert(text.end(), w.begin(), w.end());
+    }
+    std::vector<uint8_t> spread(text.size());
+    for (size_t i = 0; i < text.size(); ++i) spread[i] = uint8_t(text[i] * 37);
+    for (int level : {6, 9}) {
+        const size_t plain = PackBlock(text.data(), text.size(), level).size();
+        const size_t wide = PackBlock(spread.data(), spread.size(), level).size();
+        EXPECT_LT(plain + plain / 50, wide) << "level " << level;
+        ExpectRoundTrip(text, level);
+        ExpectRoundTrip(spread, level);
+    }
+}
+
+}  // namespace
+}  // namespace wb

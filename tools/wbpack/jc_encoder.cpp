@@ -1,0 +1,517 @@
+// Builds JC blocks: a price-driven forward parse per chunk, with literal width, literal base
+// and offset low bits chosen per region, then the bit stream.
+#include "wbpack/jc_encoder.h"
+
+#include <algorithm>
+#include <array>
+#include <bitset>
+#include <cstring>
+#include <limits>
+
+#include "package/jc_format.h"
+#include "package/unpack_block.h"
+#include "wbpack/jc_bit_writer.h"
+#include "wbpack/jc_match_finder.h"
+
+namespace wb {
+namespace {
+
+constexpr size_t kChunk = size_t(1) << 16;   // positions parsed together
+constexpr size_t kGranule = 512;             // literal-width decisions are made per granule
+constexpr uint32_t kInf = std::numeric_limits<uint32_t>::max() / 2;
+constexpr uint32_t kNoBase = 0xFFFFFFFFu;  // literal mode "8-bit" in a LiteralMode
+
+struct LevelParams {
+    unsigned depth;
+    uint32_t nice;
+    uint32_t allLengths;  // every length up to this is priced; longer matches only whole
+    bool twoPasses;  // parse each chunk twice: once to measure, once with the tuned regions
+};
+
+constexpr std::array<LevelParams, 10> kLevels = {{
+    {0, 0, 0, false},
+    {1, 12, 6, false},
+    {1, 16, 8, false},
+    {2, 24, 8, false},
+    {3, 32, 10, false},
+    {4, 32, 12, false},
+    {6, 40, 16, false},
+    {16, 96, 32, true},
+    {64, 160, 64, true},
+    {256, 273, 273, true},
+}};
+
+enum class OpKind : uint8_t { Literal, Zero, Single, Short, Match, Rep, Raw };
+
+struct Op {
+    OpKind kind;
+    uint32_t len;
+    uint32_t dist;
+};
+
+// kNoBase: 8-bit literals; otherwise 7-bit literals over [base, base + 127] (mod 256).
+struct LiteralMode {
+    uint32_t base = kNoBase;
+};
+
+inline bool LiteralFits(LiteralMode m, uint8_t b) {
+    return m.base == kNoBase || uint8_t(b - m.base) < 128;
+}
+
+inline unsigned Gamma(uint64_t v) { return unsigned(2 * (63 - __builtin_clzll(v))); }
+
+inline uint32_t DistanceCost(uint32_t dist, unsigned lb) {
+    return Gamma((uint64_t(dist) >> lb) + jc::kGammaDistanceBase) + lb;
+}
+inline uint32_t RepCost(uint32_t len) { return 4 + Gamma(len); }
+constexpr uint32_t kShortCost = 12;
+constexpr uint32_t kSingleCost = 7;
+constexpr uint32_t kRawCost = 2049;       // 256 bytes and a continuation bit
+constexpr uint32_t kRawStartCost = 8;     // prefix, escape and raw bit of the first run
+constexpr uint32_t kWidthSwitchCost = 17;  // worst case, with a base
+
+// Everything that carries over from one chunk to the next, in the parser and the emitter.
+struct StreamState {
+    uint32_t lastOffset = jc::kInitialLastOffset;
+    unsigned offsetBits = jc::kInitialOffsetBits;
+    bool widthSet = false;
+    LiteralMode lit;
+};
+
+struct Node {
+    uint32_t cost;
+    uint32_t len;   // length of the op that reaches this node (0: unreached)
+    uint32_t dist;
+    uint32_t last;  // last offset after that op
+    OpKind kind;
+    bool skip;      // inside a long match: not expanded
+};
+
+struct ChunkCandidates {
+    std::vector<uint32_t> start;  // per position: index of its first match in `matches`
+    std::vector<JcMatch> matches;
+    std::vector<uint8_t> skip;
+};
+
+struct Encoder {
+    const uint8_t* data;
+    size_t size;
+    LevelParams lp;
+    JcMatchFinder mf;
+    ChunkCandidates cc;
+    std::vector<Node> nodes;
+    std::vector<uint8_t> litCost;   // per chunk position: cost of a literal, 255 = not codable
+    std::vector<LiteralMode> regionMode;  // per granule of the chunk
+    std::vector<Op> ops;
+    StreamState parseState;  // state at the start of the current chunk
+};
+
+// Collects the match candidates of [s, e) once, so the parse can run twice over them. A match
+// reaching the nice length is taken whole: the positions it covers are only recorded.
+void GatherCandidates(Encoder& en, size_t s, size_t e) {
+    ChunkCandidates& cc = en.cc;
+    const size_t n = e - s;
+    cc.start.assign(n + 1, 0);
+    cc.skip.assign(n, 0);
+    cc.matches.clear();
+    JcMatch buf[kJcMaxMatches];
+    size_t skipUntil = 0;
+    for (size_t i = 0; i < n; ++i) {
+        cc.start[i] = uint32_t(cc.matches.size());
+        if (i < skipUntil) {
+            cc.skip[i] = 1;
+            JcSkipPosition(en.mf, s + i);
+            continue;
+        }
+        const size_t count = JcFindMatches(en.mf, s + i, n - i, buf);
+        cc.matches.insert(cc.matches.end(), buf, buf + count);
+        if (count > 0 && buf[count - 1].len >= en.lp.nice) skipUntil = i + buf[count - 1].len;
+    }
+    cc.start[n] = uint32_t(cc.matches.size());
+}
+
+// Valid 7-bit bases for a set of byte values: base b works when no value lies in
+// [b + 128, b + 255] (mod 256).
+std::bitset<256> ValidBases(const std::bitset<256>& present) {
+    std::bitset<256> ok;
+    int prefix[513];
+    prefix[0] = 0;
+    for (int i = 0; i < 512; ++i) prefix[i + 1] = prefix[i] + (present[i & 255] ? 1 : 0);
+    for (int b = 0; b < 256; ++b) {
+        if (prefix[b + 256] - prefix[b + 128] == 0) ok.set(size_t(b));
+    }
+    return ok;
+}
+
+// Chooses the literal mode of each granule of [s, e). `literals` estimates, per granule, how
+// many literals the parse emits there; a 7-bit stretch must save more than its switches cost.
+// Only a granule whose every non-zero byte fits a 7-bit window may use one, so every byte
+// stays codable as a literal (zero bytes have a code of their own).
+void ChooseLiteralModes(Encoder& en, size_t s, size_t e, const std::vector<uint32_t>& literals) {
+    const size_t granules = (e - s + kGranule - 1) / kGranule;
+    en.regionMode.assign(granules, LiteralMode{});
+    size_t g = 0;
+    while (g < granules) {
+        std::bitset<256> bases;
+        bases.set();
+        size_t h = g;
+        uint32_t saved = 0;
+        while (h < granules) {
+            std::bitset<256> present;
+            const size_t a = s + h * kGranule;
+            const size_t b = std::min(e, a + kGranule);
+            for (size_t i = a; i < b; ++i) present.set(en.data[i]);
+            present.reset(0);
+            const std::bitset<256> next = bases & ValidBases(present);
+            if (next.none()) break;
+            bases = next;
+            saved += literals[h];
+            ++h;
+        }
+        if (h > g && saved > 2 * kWidthSwitchCost) {
+            uint32_t base = 0;
+            // Prefer the bases that also cover the bytes most literals are (text: 0x20..0x7E).
+            if (bases.test(0x20)) base = 0x20;
+            else if (bases.test(0)) base = 0;
+            else while (!bases.test(base)) ++base;
+            for (size_t k = g; k < h; ++k) en.regionMode[k].base = base;
+        }
+        g = h > g ? h : g + 1;
+    }
+}
+
+// The forward dynamic program over [s, e): cheapest bits to reach each position.
+void ParseChunk(Encoder& en, size_t s, size_t e, unsigned lb) {
+    const size_t n = e - s;
+    std::vector<Node>& nodes = en.nodes;
+    nodes.assign(n + 1, Node{kInf, 0, 0, 0, OpKind::Literal, false});
+    nodes[0].cost = 0;
+    nodes[0].last = en.parseState.lastOffset;
+    const uint8_t* d = en.data;
+    const ChunkCandidates& cc = en.cc;
+    const uint32_t nice = en.lp.nice;
+    const uint32_t allLengths = en.lp.allLengths;
+
+    auto relax = [&](size_t to, uint32_t cost, OpKind kind, uint32_t len, uint32_t dist,
+                     uint32_t last) {
+        Node& t = nodes[to];
+        if (cost < t.cost) {
+            t.cost = cost;
+            t.kind = kind;
+            t.len = len;
+            t.dist = dist;
+            t.last = last;
+        }
+    };
+
+    size_t skipUntil = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const Node cur = nodes[i];
+        if (cur.cost >= kInf) continue;
+        const size_t p = s + i;
+        const uint32_t c = cur.cost;
+        const size_t room = n - i;
+
+        // One byte: zero code, single-byte copy or literal. Every reached node gets this
+        // edge, also inside a long match, so the end of the chunk is always reached.
+        const uint8_t b = d[p];
+        if (b == 0) {
+            relax(i + 1, c + kSingleCost, OpKind::Zero, 1, 0, cur.last);
+        } else {
+            uint32_t sd = 0;
+            const size_t maxSd = std::min<size_t>(jc::kSingleMaxDistance, p);
+            for (size_t k = 1; k <= maxSd; ++k) {
+                if (d[p - k] == b) {
+                    sd = uint32_t(k);
+                    break;
+                }
+            }
+            if (sd != 0) {
+                relax(i + 1, c + kSingleCost, OpKind::Single, 1, sd, cur.last);
+            } else if (en.litCost[i] != 255) {
+                relax(i + 1, c + en.litCost[i], OpKind::Literal, 1, 0, cur.last);
+            }
+        }
+
+        if (cc.skip[i] || i < skipUntil) continue;
+
+        // Repeated distance.
+        if (room >= 2 && cur.last <= p) {
+            const uint8_t* src = d + p - cur.last;
+            if (src[0] == b && src[1] == d[p + 1]) {
+                size_t len = JcMatchLength(d + p, src, std::min<size_t>(room, nice));
+                if (len >= nice) {
+                    len += JcMatchLength(d + p + len, src + len, room - len);
+                    relax(i + len, c + RepCost(uint32_t(len)), OpKind::Rep, uint32_t(len), 0,
+                          cur.last);
+                    skipUntil = i + len;
+                    continue;
+                }
+                const size_t top = std::min<size_t>(len, allLengths);
+                for (size_t l = 2; l <= top; ++l)
+                    relax(i + l, c + RepCost(uint32_t(l)), OpKind::Rep, uint32_t(l), 0, cur.last);
+                if (len > top)
+                    relax(i + len, c + RepCost(uint32_t(len)), OpKind::Rep, uint32_t(len), 0, cur.last);
+            }
+        }
+
+        // Short and normal matches from the candidates.
+        uint32_t prevLen = 1;
+        bool shortDone = false;
+        for (uint32_t m = cc.start[i]; m < cc.start[i + 1]; ++m) {
+            const JcMatch mt = cc.matches[m];
+            const uint32_t dist = mt.dist;
+            if (dist == cur.last) {
+                prevLen = mt.len;
+                continue;  // the repeated-distance code above covers it for less
+            }
+            if (!shortDone && dist <= jc::kShortMaxDistance) {
+                const uint32_t top = std::min<uint32_t>(mt.len, jc::kShortMaxLength);
+                for (uint32_t l = std::max<uint32_t>(prevLen + 1, jc::kShortMinLength); l <= top; ++l)
+                    relax(i + l, c + kShortCost, OpKind::Short, l, dist, dist);
+                if (top == jc::kShortMaxLength) shortDone = true;
+            }
+            const uint32_t adj = jc::LengthAdjust(dist);
+            const uint32_t base = c + 2 + DistanceCost(dist, lb);
+            if (mt.len >= nice) {
+                relax(i + mt.len, base + Gamma(mt.len - adj), OpKind::Match, mt.len, dist, dist);
+                break;
+            }
+            const uint32_t top = std::min(mt.len, allLengths);
+            for (uint32_t l = std::max(prevLen + 1, adj + 2); l <= top; ++l)
+                relax(i + l, base + Gamma(l - adj), OpKind::Match, l, dist, dist);
+            if (mt.len > top && mt.len >= adj + 2)
+                relax(i + mt.len, base + Gamma(mt.len - adj), OpKind::Match, mt.len, dist, dist);
+            prevLen = mt.len;
+        }
+
+        // Raw run for bytes nothing else codes cheaply.
+        if (room >= jc::kRawRunBytes) {
+            const uint32_t extra = cur.kind == OpKind::Raw && i > 0 ? 0 : kRawStartCost;
+            relax(i + jc::kRawRunBytes, c + kRawCost + extra, OpKind::Raw, jc::kRawRunBytes, 0,
+                  cur.last);
+        }
+    }
+
+    // Walk back from the end to list the chosen ops in order.
+    en.ops.clear();
+    size_t at = n;
+    while (at > 0) {
+        const Node& t = nodes[at];
+        en.ops.push_back(Op{t.kind, t.len, t.dist});
+        at -= t.len;
+    }
+    std::reverse(en.ops.begin(), en.ops.end());
+}
+
+void FillLiteralCosts(Encoder& en, size_t s, size_t e) {
+    en.litCost.resize(e - s);
+    for (size_t i = s; i < e; ++i) {
+        const LiteralMode m = en.regionMode[(i - s) / kGranule];
+        en.litCost[i - s] = m.base == kNoBase ? 9 : (LiteralFits(m, en.data[i]) ? 8 : 255);
+    }
+}
+
+// The offset low bits that make the chunk's explicit distances cheapest, counting the
+// switch against keeping the current value.
+unsigned ChooseOffsetBits(const std::vector<Op>& ops, unsigned current) {
+    uint64_t cost[32] = {};
+    bool any = false;
+    for (const Op& op : ops) {
+        if (op.kind != OpKind::Match) continue;
+        any = true;
+        for (unsigned lb = 1; lb <= jc::kMaxOffsetBits; ++lb) cost[lb] += DistanceCost(op.dist, lb);
+    }
+    if (!any) return current;
+    unsigned best = current;
+    for (unsigned lb = 1; lb <= jc::kMaxOffsetBits; ++lb) {
+        if (cost[lb] + 17 < cost[best]) best = lb;
+    }
+    return best;
+}
+
+struct Emitter {
+    JcBitWriter w;
+    StreamState st;
+    bool rawOpen = false;  // a raw run was written and its continuation bit is still due
+};
+
+void EmitLiteralWidth(Emitter& em, LiteralMode m) {
+    JcPutBits(em.w, jc::kPrefixSingle, jc::kPrefixSingleBits);
+    JcPutBits(em.w, jc::kSingleEscape, jc::kSingleBits);
+    JcPutBits(em.w, 0, 1);
+    if (m.base == kNoBase) {
+        JcPutBits(em.w, 1, 1);
+    } else {
+        JcPutBits(em.w, 0, 1);
+        JcPutBits(em.w, m.base, jc::kLiteralBaseBits);
+    }
+    em.st.widthSet = true;
+    em.st.lit = m;
+}
+
+void EmitOffsetBits(Emitter& em, unsigned lb) {
+    const unsigned n = lb <= 15 ? 1 : 2;  // n + 3 bits carry the value
+    JcPutBits(em.w, jc::kPrefixShort, jc::kPrefixShortBits);
+    JcPutBits(em.w, 0, jc::kShortDistanceBits);
+    JcPutBits(em.w, n, jc::kShortLengthBits);
+    JcPutBits(em.w, lb, n + 3);
+    em.st.offsetBits = lb;
+}
+
+void CloseRaw(Emitter& em) {
+    if (em.rawOpen) {
+        JcPutBits(em.w, 0, 1);
+        em.rawOpen = false;
+    }
+}
+
+// Writes the chunk's ops. Region settings are switched lazily: a literal-width code only
+// before a literal the current mode cannot code, an offset-bits code only before a match
+// with an explicit distance.
+void EmitChunk(Emitter& em, const Encoder& en, size_t s, unsigned lb) {
+    size_t p = s;
+    for (const Op& op : en.ops) {
+        if (op.kind != OpKind::Raw) CloseRaw(em);
+        switch (op.kind) {
+        case OpKind::Literal: {
+            const uint8_t b = en.data[p];
+            const LiteralMode region = en.regionMode[(p - s) / kGranule];
+            if (!LiteralFits(em.st.lit, b) ||
+                (em.st.lit.base == kNoBase && region.base != kNoBase)) {
+                LiteralMode want = region;
+                if (!LiteralFits(want, b)) want = LiteralMode{};
+                EmitLiteralWidth(em, want);
+            }
+            const unsigned width = em.st.lit.base == kNoBase ? 8 : 7;
+            const uint32_t v = em.st.lit.base == kNoBase ? b : uint8_t(b - em.st.lit.base);
+            JcPutBits(em.w, (1u << width) | v, width + 1);
+            break;
+        }
+        case OpKind::Zero:
+            JcPutBits(em.w, jc::kPrefixSingle << jc::kSingleBits | jc::kSingleZero,
+                      jc::kPrefixSingleBits + jc::kSingleBits);
+            break;
+        case OpKind::Single:
+            JcPutBits(em.w, jc::kPrefixSingle << jc::kSingleBits | (op.dist + 1),
+                      jc::kPrefixSingleBits + jc::kSingleBits);
+            break;
+        case OpKind::Short:
+            JcPutBits(em.w, jc::kPrefixShort, jc::kPrefixShortBits);
+            JcPutBits(em.w, op.dist, jc::kShortDistanceBits);
+            JcPutBits(em.w, op.len - jc::kShortMinLength, jc::kShortLengthBits);
+            em.st.lastOffset = op.dist;
+            break;
+        case OpKind::Rep:
+        case OpKind::Match:
+            if (op.kind == OpKind::Rep || op.dist == em.st.lastOffset) {
+                JcPutBits(em.w, jc::kPrefixMatch, jc::kPrefixMatchBits);
+                JcPutGamma(em.w, jc::kGammaRepeat);
+                JcPutGamma(em.w, op.len);
+            } else {
+                if (em.st.offsetBits != lb) EmitOffsetBits(em, lb);
+                const unsigned ob = em.st.offsetBits;
+                JcPutBits(em.w, jc::kPrefixMatch, jc::kPrefixMatchBits);
+                JcPutGamma(em.w, (uint64_t(op.dist) >> ob) + jc::kGammaDistanceBase);
+                JcPutBits(em.w, op.dist & ((1u << ob) - 1), ob);
+                JcPutGamma(em.w, op.len - jc::LengthAdjust(op.dist));
+                em.st.lastOffset = op.dist;
+            }
+            break;
+        case OpKind::Raw:
+            if (em.rawOpen) {
+                JcPutBits(em.w, 1, 1);
+            } else {
+                JcPutBits(em.w, jc::kPrefixSingle << jc::kSingleBits | jc::kSingleEscape,
+                          jc::kPrefixSingleBits + jc::kSingleBits);
+                JcPutBits(em.w, 1, 1);
+            }
+            for (size_t k = 0; k < jc::kRawRunBytes; k += 4) {
+                const uint8_t* q = en.data + p + k;
+                JcPutBits(em.w, uint32_t(q[0]) << 24 | uint32_t(q[1]) << 16 |
+                                    uint32_t(q[2]) << 8 | q[3], 32);
+            }
+            em.rawOpen = true;
+            break;
+        }
+        p += op.len;
+    }
+}
+
+}  // namespace
+
+std::vector<uint8_t> PackBlock(const uint8_t* data, size_t length, int level) {
+    if (length > 0xFFFFFFFFu) return {};
+    if (data == nullptr) length = 0;
+    level = std::clamp(level, 1, 9);
+
+    std::vector<uint8_t> block(jc::kHeaderSize, 0);
+    block[0] = jc::kMagic0;
+    block[1] = jc::kMagic1;
+    const uint32_t size32 = uint32_t(length);
+    const uint32_t sum = BlockChecksum(data, length);
+    for (unsigned k = 0; k < 4; ++k) {
+        block[jc::kSizeOffset + k] = uint8_t(size32 >> (8 * k));
+        block[jc::kChecksumOffset + k] = uint8_t(sum >> (8 * k));
+    }
+    Emitter em;
+    em.w.out = &block;
+
+    Encoder en;
+    en.data = data;
+    en.size = length;
+    en.lp = kLevels[size_t(level)];
+    if (length > 0) JcInitMatchFinder(en.mf, data, length, en.lp.depth, en.lp.nice);
+
+    std::vector<uint32_t> literals;
+    unsigned lb = jc::kInitialOffsetBits;
+    for (size_t s = 0; s < length; s += kChunk) {
+        const size_t e = std::min(length, s + kChunk);
+        GatherCandidates(en, s, e);
+        const size_t granules = (e - s + kGranule - 1) / kGranule;
+        // First estimate: a third of the bytes end up as literals.
+        literals.assign(granules, uint32_t(kGranule / 3));
+        ChooseLiteralModes(en, s, e, literals);
+        FillLiteralCosts(en, s, e);
+        ParseChunk(en, s, e, lb);
+        unsigned used = lb;
+        if (en.lp.twoPasses) {
+            literals.assign(granules, 0);
+            size_t p = s;
+            for (const Op& op : en.ops) {
+                if (op.kind == OpKind::Literal) ++literals[(p - s) / kGranule];
+                p += op.len;
+            }
+            lb = used = ChooseOffsetBits(en.ops, lb);
+            ChooseLiteralModes(en, s, e, literals);
+            FillLiteralCosts(en, s, e);
+            ParseChunk(en, s, e, lb);
+        } else {
+            // Without a second pass the next chunk uses what this one would have liked.
+            lb = ChooseOffsetBits(en.ops, lb);
+        }
+        for (const Op& op : en.ops) {
+            if (op.kind == OpKind::Match || op.kind == OpKind::Short)
+                en.parseState.lastOffset = op.dist;
+        }
+        if (!em.st.widthSet) EmitLiteralWidth(em, en.regionMode[0]);
+        EmitChunk(em, en, s, used);
+    }
+    en.mf = JcMatchFinder{};
+
+    if (!em.st.widthSet) EmitLiteralWidth(em, LiteralMode{});
+    CloseRaw(em);
+    // A block exactly as long as its data would be read as stored: redundant literal-width
+    // codes (36 bits or more) move the end into another word.
+    constexpr unsigned kEndBits = jc::kPrefixShortBits + jc::kShortDistanceBits + jc::kShortLengthBits;
+    const uint64_t words = (em.w.bitsWritten + kEndBits + 31) / 32;
+    if (length > 0 && jc::kHeaderSize + words * 4 == length) {
+        for (int k = 0; k < 4; ++k) EmitLiteralWidth(em, em.st.lit);
+    }
+    JcPutBits(em.w, jc::kPrefixShort, jc::kPrefixShortBits);
+    JcPutBits(em.w, 0, jc::kShortDistanceBits + jc::kShortLengthBits);
+    JcFlushBits(em.w);
+    return block;
+}
+
+}  // namespace wb

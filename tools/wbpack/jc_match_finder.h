@@ -1,0 +1,45 @@
+// Finds earlier occurrences of the bytes at a position anywhere in the block (hash chains).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace wb {
+
+struct JcMatch {
+    uint32_t len;
+    uint32_t dist;
+};
+
+// Positions are stored plus one so that 0 means "none"; blocks stay below 4 GiB.
+struct JcMatchFinder {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    unsigned depth = 16;   // chain links followed per position
+    uint32_t nice = 64;    // a match this long ends the search
+    unsigned hash4Bits = 10;
+    std::vector<uint32_t> head2;  // exact two-byte prefix -> latest position
+    std::vector<uint32_t> head3;  // hashed three-byte prefix -> latest position
+    std::vector<uint32_t> head4;  // hashed four-byte prefix -> latest position
+    std::vector<uint32_t> chain;  // position -> previous position with the same four-byte hash
+};
+
+inline constexpr size_t kJcMaxMatches = 48;
+
+void JcInitMatchFinder(JcMatchFinder& mf, const uint8_t* data, size_t size, unsigned depth,
+                       uint32_t nice);
+
+// Lists matches at `pos` no longer than `limit`, by strictly increasing length (each with the
+// nearest distance found for it), into `out` (room for kJcMaxMatches); returns the count.
+// Records `pos` for later searches. Positions must be visited in increasing order, each once
+// (by this or by JcSkipPosition).
+size_t JcFindMatches(JcMatchFinder& mf, size_t pos, size_t limit, JcMatch* out);
+
+// Records `pos` without searching.
+void JcSkipPosition(JcMatchFinder& mf, size_t pos);
+
+// Length of the common prefix of a and b, at most `limit`.
+size_t JcMatchLength(const uint8_t* a, const uint8_t* b, size_t limit);
+
+}  // namespace wb
