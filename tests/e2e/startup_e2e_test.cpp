@@ -84,11 +84,12 @@ TEST(StartupE2E, StubWithoutPackageSaysSoInTheWizardRun) {
     RunResult run;
     std::thread installer([&] { run = RunWine(setup, {}, 60); });
     RunResult texts = RunWine(Win32BinPath("wbdriver.exe"), {"texts", " Wendlebox"}, 40);
-    RunResult click = RunWine(Win32BinPath("wbdriver.exe"), {"click", " Wendlebox", "1"}, 40);
+    RunResult click = RunWine(Win32BinPath("wbdriver.exe"), {"dismiss", " Wendlebox", "1"}, 40);
     installer.join();
     EXPECT_EQ(texts.ExitCode, 0) << texts.Output;
     EXPECT_NE(texts.Output.find("damaged or incomplete"), std::string::npos) << texts.Output;
     EXPECT_NE(texts.Output.find("download the setup again"), std::string::npos);
+    EXPECT_EQ(click.ExitCode, 0) << click.Output;
     EXPECT_FALSE(run.TimedOut);
     EXPECT_EQ(run.ExitCode, 0);
 }

@@ -105,7 +105,9 @@ std::string WinPath(const std::string& linuxPath) {
 
 int RunHost(const std::string& command, std::string* output) {
     std::string full = command + " 2>&1";
-    FILE* pipe = popen(full.c_str(), "r");
+    // "e": the pipe must not leak into programs started meanwhile by other threads, or
+    // this read would wait for them to end.
+    FILE* pipe = popen(full.c_str(), "re");
     if (!pipe) return -1;
     std::string text;
     std::array<char, 4096> buf;

@@ -4,6 +4,8 @@
 //   wbdriver texts CAPTION             prints "number<TAB>class<TAB>visible<TAB>text" per control
 //   wbdriver click CAPTION NUMBER      presses the button with that control number
 //   wbdriver close CAPTION             asks the window to close
+//   wbdriver dismiss CAPTION NUMBER    presses the button until the window is gone (dialogs
+//                                      may drop a press that arrives while they start up)
 // CAPTION matches when the window's caption contains it.
 #include <windows.h>
 
@@ -44,6 +46,13 @@ HWND WaitFor(const char* caption, int seconds) {
     return nullptr;
 }
 
+BOOL CALLBACK PrintTopLevel(HWND wnd, LPARAM) {
+    char text[256] = {};
+    GetWindowTextA(wnd, text, sizeof text);
+    std::fprintf(stderr, "  '%s' visible=%d\n", text, IsWindowVisible(wnd) ? 1 : 0);
+    return TRUE;
+}
+
 BOOL CALLBACK PrintChild(HWND wnd, LPARAM) {
     char cls[64] = {}, text[2048] = {};
     GetClassNameA(wnd, cls, sizeof cls);
@@ -64,7 +73,8 @@ int main(int argc, char** argv) {
     if (verb == "wait") return WaitFor(caption, argc > 3 ? std::atoi(argv[3]) : 30) ? 0 : 1;
     HWND wnd = WaitFor(caption, 30);
     if (!wnd) {
-        std::fprintf(stderr, "no window '%s'\n", caption);
+        std::fprintf(stderr, "no window '%s'; top-level windows:\n", caption);
+        EnumWindows(PrintTopLevel, 0);
         return 1;
     }
     if (verb == "texts") {
@@ -81,6 +91,17 @@ int main(int argc, char** argv) {
         PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
                      reinterpret_cast<LPARAM>(control));
         return 0;
+    }
+    if (verb == "dismiss" && argc > 3) {
+        int number = std::atoi(argv[3]);
+        for (int attempt = 0; attempt < 40 && IsWindow(wnd); ++attempt) {
+            if (HWND control = GetDlgItem(wnd, number)) {
+                PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(number, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(control));
+            }
+            Sleep(500);
+        }
+        return IsWindow(wnd) ? 1 : 0;
     }
     if (verb == "close") {
         PostMessageA(wnd, WM_CLOSE, 0, 0);
