@@ -137,3 +137,55 @@ TEST(PackageE2E, DamagedSetupExitsWithTwoAndLeavesNothing) {
 
 }  // namespace
 }  // namespace e2e
+
+namespace e2e {
+namespace {
+
+// The inner Package of both shapes unpacks into an installation folder, leaving an existing
+// file of a protected extension as it was.
+class InnerPackageE2E : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(InnerPackageE2E, UnpacksIntoTheInstallationFolderHonouringNoCopyExt) {
+    std::string shape = GetParam();
+    std::string project = MakeSampleProject("inner-" + shape, false);
+    WriteFile(project + "/program/settings.ini", "[New]\r\nFresh = 1\r\n");
+    WriteFile(project + "/program/empty.dat", "");
+    SetTime(project + "/program/settings.ini");
+    std::string setup = ScratchDir("inner-" + shape + "-out") + "/setup.exe";
+    ASSERT_EQ(BuildSetup(project, setup, StubPath(), shape == "solid" ? "" : "--per-file"), 0);
+
+    std::string temp = LinuxFolder("TEMP");
+    auto before = GuidFolders(temp);
+    RunResult r = RunWine(setup, {"/Q"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Output;
+    auto added = NewFolders(before, GuidFolders(temp));
+    ASSERT_EQ(added.size(), 1u);
+    std::string tempWin = WinFolder("TEMP") + "\\" + added[0] + "\\";
+
+    std::string installWin = WinFolder("PROGRAMFILES") + "\\Inner " + shape;
+    std::string install = LinuxPath(WinFolder("PROGRAMFILES")) + "/Inner " + shape;
+    std::filesystem::remove_all(install);
+    WriteFile(install + "/settings.ini", "[Mine]\r\nKept = yes\r\n");
+
+    RunResult probe = RunWine(Win32BinPath("package_probe.exe"), {tempWin, installWin, "ini|"});
+    EXPECT_EQ(probe.ExitCode, 0) << probe.Output;
+    EXPECT_EQ(ReadFile(install + "/settings.ini"), "[Mine]\r\nKept = yes\r\n");
+    EXPECT_EQ(ReadFile(install + "/Tool.exe"), "MZ" + Prose(9000));
+    EXPECT_EQ(ReadFile(install + "/Data/Deep/readme.txt"), Prose(3000));
+    EXPECT_EQ(MTime(install + "/Tool.exe"), kTime);
+    EXPECT_EQ(MTime(install + "/Data/Deep/readme.txt"), kTime);
+    ASSERT_TRUE(std::filesystem::exists(install + "/empty.dat"));
+    EXPECT_EQ(std::filesystem::file_size(install + "/empty.dat"), 0u);
+
+    // Without the protection the new file replaces the old one.
+    RunResult again = RunWine(Win32BinPath("package_probe.exe"), {tempWin, installWin, ""});
+    EXPECT_EQ(again.ExitCode, 0) << again.Output;
+    EXPECT_EQ(ReadFile(install + "/settings.ini"), "[New]\r\nFresh = 1\r\n");
+    std::filesystem::remove_all(temp + "/" + added[0]);
+    std::filesystem::remove_all(install);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, InnerPackageE2E, ::testing::Values("solid", "perfile"));
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,17 @@
+// Test program: runs the installation step that unpacks a temporary setup folder's inner
+// setup.pck into an installation folder, as the installer does, and prints the result.
+//   package_probe TEMPDIR INSTALLDIR NOCOPYEXT
+#include <cstdio>
+
+#include "package/extract.h"
+#include "startup/setup_state.h"
+
+int main(int argc, char** argv) {
+    if (argc != 4) return 2;
+    wb::Setup.TempDir = argv[1];
+    wb::Setup.InstallDir = argv[2];
+    wb::Setup.NoCopyExt = argv[3];
+    int result = wb::InstallPackageFiles(false);
+    std::printf("result=%d damaged=%d\n", result, wb::Setup.PackageDamaged);
+    return result == 0 ? 0 : 1;
+}
