@@ -31,4 +31,8 @@ timeout -k 5 60 wine cmd.exe /c \
     2>/dev/null | tr -d '\r' > "$PREFIX/wb-folders.txt"
 grep -q '^TEMP=.' "$PREFIX/wb-folders.txt"
 timeout -k 5 60 wineserver -w || true
+
+# One server for the whole run, so that no test program becomes the server's parent.
+# The cleanup fixture ends it.
+wineserver -p </dev/null >/dev/null 2>&1 &
 echo "prefix ready: $PREFIX"

@@ -2,9 +2,11 @@
 #include "e2e/wine_harness.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -104,17 +106,16 @@ std::string WinPath(const std::string& linuxPath) {
 }
 
 int RunHost(const std::string& command, std::string* output) {
-    std::string full = command + " 2>&1";
-    // "e": the pipe must not leak into programs started meanwhile by other threads, or
-    // this read would wait for them to end.
-    FILE* pipe = popen(full.c_str(), "re");
-    if (!pipe) return -1;
-    std::string text;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) text.append(buf.data(), n);
-    int status = pclose(pipe);
-    if (output) *output = text;
+    // Output goes through a file, not a pipe: a program may leave a process behind that
+    // inherited the pipe (Wine's server, started by whichever program came first), and a
+    // pipe read would then wait for that process to end.
+    char name[] = "/tmp/wb-e2e-out-XXXXXX";
+    int fd = mkstemp(name);
+    if (fd < 0) return -1;
+    close(fd);
+    int status = std::system((command + " >" + ShellQuote(name) + " 2>&1 </dev/null").c_str());
+    if (output) *output = ReadFile(name);
+    unlink(name);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
