@@ -110,8 +110,8 @@ unsigned RunSetup() {
 
     if (!CheckRunningProgram()) return kExitOk;
 
-    // The Hook programs, the quiet installation and the wizard follow here as the
-    // installation engine and the wizard arrive.
+    // Still to come, in this order: the BeforeWB Hook program, then either the quiet
+    // installation with its finish, or the wizard window, its event loop and the finish.
     Setup.WindowTitle = Setup.Version.empty() ? Setup.Titel : Setup.Titel + " " + Setup.Version;
     return kExitOk;
 }

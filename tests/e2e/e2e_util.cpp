@@ -1,7 +1,9 @@
 // Project folders and setups for the end-to-end tests.
 #include "e2e/e2e_util.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 
 namespace e2e {
 
@@ -20,6 +22,14 @@ int BuildSetup(const std::string& project, const std::string& setup, const std::
                      &out);
     if (rc != 0) fprintf(stderr, "wbpack: %s\n", out.c_str());
     return rc;
+}
+
+std::vector<std::string> NewFolders(const std::vector<std::string>& before,
+                                    const std::vector<std::string>& after) {
+    std::vector<std::string> added;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::back_inserter(added));
+    return added;
 }
 
 std::string ReadProbe(const std::string& setup) { return ReadFile(setup + ".probe"); }

@@ -3,6 +3,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "e2e/wine_harness.h"
 
@@ -14,6 +15,10 @@ std::string MakeProject(const std::string& name, const std::map<std::string, std
 // Runs wbpack build on `project` with `stub`, writing `setup`; returns wbpack's exit code.
 int BuildSetup(const std::string& project, const std::string& setup, const std::string& stub,
                const std::string& extraArgs = "");
+
+// The names in `after` that are not in `before` (both sorted, as GuidFolders gives them).
+std::vector<std::string> NewFolders(const std::vector<std::string>& before,
+                                    const std::vector<std::string>& after);
 
 // The probe dump a probe-stub setup wrote beside itself.
 std::string ReadProbe(const std::string& setup);

@@ -37,14 +37,6 @@ void SetTime(const std::string& path) {
     ::utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
-std::vector<std::string> NewFolders(const std::vector<std::string>& before,
-                                    const std::vector<std::string>& after) {
-    std::vector<std::string> added;
-    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
-                        std::back_inserter(added));
-    return added;
-}
-
 // A project whose setup files carry a nested folder (`nested`) or lie flat; the installer
 // removes only the files directly in its temporary folder, so only a flat one goes whole.
 std::string MakeSampleProject(const std::string& name, bool nested) {

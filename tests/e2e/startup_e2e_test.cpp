@@ -16,14 +16,6 @@ const char* kSetupIni =
     "[Info]\r\nTitel = Hello Tool\r\nVersion = 1.2\r\nGUID = {5A1E2C3D-0000-4000-8000-00000000A001}\r\n"
     "[Settings]\r\nProgExe = Hello.exe\r\n[Task]\r\nNoUninstall = 1\r\n";
 
-std::vector<std::string> NewFolders(const std::vector<std::string>& before,
-                                    const std::vector<std::string>& after) {
-    std::vector<std::string> added;
-    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
-                        std::back_inserter(added));
-    return added;
-}
-
 TEST(StartupE2E, QuietRunUnpacksIntoAFolderOfItsOwnEveryTime) {
     std::string project = MakeProject("quiet", {{"setup.ini", kSetupIni},
                                                 {"program/Hello.txt", "hello"}});

@@ -1,6 +1,8 @@
 // Preference files read and rewritten over real files: the exact bytes that come back,
 // lookups, edits, encodings and the cases where nothing may be written.
 #include <gtest/gtest.h>
+
+#include "unit/test_support.h"
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,11 +22,7 @@ namespace fs = std::filesystem;
 class PrefFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("wb_pref_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = FreshTestDir("wb_pref_");
     }
     void TearDown() override {
         PrefClose();

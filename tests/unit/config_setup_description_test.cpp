@@ -1,6 +1,8 @@
 // The setup description: every key with its default, the settling of the folders from
 // command line, per-product key and setup.ini, and the saved choices.
 #include <gtest/gtest.h>
+
+#include "unit/test_support.h"
 #include <unistd.h>
 
 #include <filesystem>
@@ -22,11 +24,7 @@ constexpr const char* kProductKey =
 class SetupDescriptionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("wb_desc_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = FreshTestDir("wb_desc_");
         wb::Setup = SetupState{};
         wb::Setup.SetupIni = (dir_ / "setup.ini").string();
         fake::ResetAll();

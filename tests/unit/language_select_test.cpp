@@ -1,6 +1,8 @@
 // Language selection: matching the user's language, the single-entry and empty-list
 // rules, and the chooser's list for long lists.
 #include <gtest/gtest.h>
+
+#include "unit/test_support.h"
 #include <unistd.h>
 
 #include <filesystem>
@@ -19,11 +21,7 @@ namespace fs = std::filesystem;
 class LanguageSelectTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("wb_lsel_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = FreshTestDir("wb_lsel_");
         fake::ResetAll();
         wb::Setup = SetupState{};
         wb::Setup.TempDir = dir_.string() + "/";

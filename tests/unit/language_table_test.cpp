@@ -1,6 +1,8 @@
 // The Language table: built-in English texts with title and version, language files
 // that define only some texts, and the line-break rule of the two page titles.
 #include <gtest/gtest.h>
+
+#include "unit/test_support.h"
 #include <unistd.h>
 
 #include <filesystem>
@@ -18,11 +20,7 @@ namespace fs = std::filesystem;
 class LanguageTableTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("wb_lang_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = FreshTestDir("wb_lang_");
         wb::Setup = SetupState{};
         wb::Setup.Titel = "Tool";
         wb::Setup.Version = "1.5";

@@ -2,6 +2,8 @@
 // in the temporary setup folder, the running-program warning, and damaged setups.
 #include <gtest/gtest.h>
 
+#include "unit/test_support.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -23,10 +25,7 @@ protected:
         fake::ResetAll();
         HostWindowReset();
         wb::Setup = SetupState{};
-        root_ = fs::temp_directory_path() /
-                ("wb-startup-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
+        root_ = FreshTestDir("wb-startup-");
         fs::create_directories(root_ / "temp");
         fake::ShellSetTempFolder((root_ / "temp").string() + "/");
         exe_ = (root_ / "setup.exe").string();
