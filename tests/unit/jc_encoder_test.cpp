@@ -9,6 +9,7 @@
 #include "package/jc_format.h"
 #include "package/unpack_block.h"
 #include "wbpack/jc_encoder.h"
+#include "wbpack/jc_match_finder.h"
 
 namespace wb {
 namespace {
@@ -77,7 +78,9 @@ void ExpectRoundTrip(const std::vector<uint8_t>& data, int level) {
     const std::vector<uint8_t> block = PackBlock(data.data(), data.size(), level);
     ASSERT_GE(block.size(), jc::kHeaderSize + 4);
     EXPECT_EQ((block.size() - jc::kHeaderSize) % 4, 0u);
-    if (!data.empty()) EXPECT_NE(block.size(), data.size());
+    if (!data.empty()) {
+        EXPECT_NE(block.size(), data.size());
+    }
     EXPECT_EQ(BlockStatedSize(block.data(), block.size()), data.size());
     uint32_t stored;
     std::memcpy(&stored, block.data() + jc::kChecksumOffset, 4);
@@ -170,6 +173,102 @@ TEST(JcEncoder, SevenBitLiteralsPayForText) {
         ExpectRoundTrip(text, level);
         ExpectRoundTrip(spread, level);
     }
+}
+
+// Longest common prefix of positions a < b, at most `limit`, the slow way.
+size_t SlowMatch(const std::vector<uint8_t>& v, size_t a, size_t b, size_t limit) {
+    size_t n = 0;
+    while (n < limit && v[a + n] == v[b + n]) ++n;
+    return n;
+}
+
+// Every reported match must be real, lengths must strictly increase, and (for the tree, with
+// depth to spare) the last one must be the longest match of four bytes or more anywhere before.
+void ExpectFinderAgreesWithBruteForce(bool tree) {
+    SCOPED_TRACE(tree ? "tree" : "chains");
+    std::vector<uint8_t> data = MixedBytes(6000, 11);
+    JcMatchFinder mf;
+    constexpr uint32_t kNice = 40;
+    JcInitMatchFinder(mf, data.data(), data.size(), 1u << 20, kNice, tree);
+    JcMatch found[kJcMaxMatches];
+    for (size_t pos = 0; pos < data.size(); ++pos) {
+        const size_t limit = std::min<size_t>(data.size() - pos, 100);
+        const size_t count = JcFindMatches(mf, pos, limit, found);
+        size_t prev = 0;
+        for (size_t k = 0; k < count; ++k) {
+            ASSERT_GT(found[k].len, prev) << "at " << pos;
+            ASSERT_GE(found[k].len, 2u);
+            ASSERT_LE(found[k].len, limit);
+            ASSERT_GE(found[k].dist, 1u);
+            ASSERT_LE(found[k].dist, pos);
+            ASSERT_EQ(SlowMatch(data, pos - found[k].dist, pos, found[k].len), found[k].len)
+                << "at " << pos;
+            prev = found[k].len;
+        }
+        if (!tree) continue;
+        size_t longest = 0;
+        for (size_t a = 0; a < pos; ++a) longest = std::max(longest, SlowMatch(data, a, pos, limit));
+        if (longest >= 4) {
+            ASSERT_GT(count, 0u) << "at " << pos;
+            // Beyond the nice length the search stops at the first candidate that reaches it.
+            ASSERT_GE(found[count - 1].len, std::min<size_t>(longest, kNice)) << "at " << pos;
+        }
+    }
+}
+
+TEST(JcMatchFinder, ReportsOnlyRealMatchesAndTheTreeFindsTheLongest) {
+    ExpectFinderAgreesWithBruteForce(false);
+    ExpectFinderAgreesWithBruteForce(true);
+}
+
+TEST(JcMatchFinder, TreeReachesAcrossSeveralMegabytes) {
+    // Noise with a 300-byte piece of its first kilobyte copied near the end, where thousands
+    // of nearer positions share short prefixes with it.
+    std::vector<uint8_t> data = RandomBytes(5 << 20, 21);
+    const size_t from = 700, to = (5 << 20) - 4000;
+    std::copy(data.begin() + from, data.begin() + from + 300, data.begin() + to);
+    JcMatchFinder mf;
+    JcInitMatchFinder(mf, data.data(), data.size(), 64, 273, true);
+    JcMatch found[kJcMaxMatches];
+    for (size_t pos = 0; pos < to; ++pos) JcSkipPosition(mf, pos);
+    const size_t count = JcFindMatches(mf, to, 1000, found);
+    ASSERT_GT(count, 0u);
+    EXPECT_EQ(found[count - 1].dist, to - from);
+    EXPECT_GE(found[count - 1].len, 300u);
+    EXPECT_LT(found[count - 1].len, 310u);
+    // The caller's limit caps a long match.
+    const size_t capped = JcFindMatches(mf, to + 1, 50, found);
+    ASSERT_GT(capped, 0u);
+    EXPECT_EQ(found[capped - 1].len, 50u);
+    EXPECT_EQ(found[capped - 1].dist, to - from);
+}
+
+TEST(JcEncoder, PatchedCopiesCostLittleMoreThanTheirPatches) {
+    // A 4 KiB record repeated with a byte or two changed every 60 to 120 bytes, as in code
+    // relinked at another address. Each patch should cost a byte or two and a repeated-distance
+    // code, not a fresh distance.
+    std::mt19937 rng(8);
+    const std::vector<uint8_t> record = RandomBytes(4096, 8);
+    std::vector<uint8_t> data = record;
+    size_t patches = 0;
+    for (int copy = 0; copy < 40; ++copy) {
+        std::vector<uint8_t> next = record;
+        for (size_t at = 30 + rng() % 60; at + 2 < next.size(); at += 60 + rng() % 60) {
+            next[at] = uint8_t(next[at] + 1 + rng() % 200);
+            if (rng() % 2) next[at + 1] ^= 0x80;
+            ++patches;
+        }
+        data.insert(data.end(), next.begin(), next.end());
+    }
+    // About 40 bits a patch at most at level 9, plus the first record; the default level may
+    // pay a fresh distance after some two-byte patches.
+    const size_t packed9 = PackBlock(data.data(), data.size(), 9).size();
+    EXPECT_LT(packed9, record.size() + record.size() / 20 + patches * 5);
+    const size_t packed6 = PackBlock(data.data(), data.size(), 6).size();
+    EXPECT_LT(packed6, record.size() + record.size() / 20 + patches * 11);
+    EXPECT_LE(packed9, packed6);
+    ExpectRoundTrip(data, 6);
+    ExpectRoundTrip(data, 9);
 }
 
 }  // namespace

@@ -16,7 +16,10 @@
 namespace wb {
 namespace {
 
-constexpr size_t kChunk = size_t(1) << 16;   // positions parsed together
+// Positions parsed together: longer chunks lose fewer matches at their ends, shorter ones
+// keep the parse's nodes in cache.
+constexpr size_t kChunkFast = size_t(1) << 16;
+constexpr size_t kChunkSlow = size_t(1) << 18;  // from the two-pass levels on
 constexpr size_t kGranule = 512;             // literal-width decisions are made per granule
 constexpr uint32_t kInf = std::numeric_limits<uint32_t>::max() / 2;
 constexpr uint32_t kNoBase = 0xFFFFFFFFu;  // literal mode "8-bit" in a LiteralMode
@@ -26,19 +29,21 @@ struct LevelParams {
     uint32_t nice;
     uint32_t allLengths;  // every length up to this is priced; longer matches only whole
     bool twoPasses;  // parse each chunk twice: once to measure, once with the tuned regions
+    bool tree;       // binary-tree match finder (depth counts tree nodes)
+    unsigned bridgeGap;  // price "match, up to this many single bytes, repeated distance"
 };
 
 constexpr std::array<LevelParams, 10> kLevels = {{
-    {0, 0, 0, false},
-    {1, 12, 6, false},
-    {1, 16, 8, false},
-    {2, 24, 8, false},
-    {3, 32, 10, false},
-    {4, 32, 12, false},
-    {6, 40, 16, false},
-    {16, 96, 32, true},
-    {64, 160, 64, true},
-    {256, 273, 273, true},
+    {0, 0, 0, false, false, 0},
+    {1, 12, 6, false, false, 0},
+    {1, 16, 8, false, false, 0},
+    {2, 24, 8, false, false, 0},
+    {3, 24, 10, false, false, 1},
+    {3, 32, 10, false, false, 1},
+    {3, 32, 12, false, false, 1},
+    {16, 96, 32, true, false, 2},
+    {32, 160, 64, true, true, 3},
+    {64, 273, 273, true, true, 4},
 }};
 
 enum class OpKind : uint8_t { Literal, Zero, Single, Short, Match, Rep, Raw };
@@ -47,8 +52,8 @@ struct Op {
     OpKind kind;
     uint32_t len;
     uint32_t dist;
+    uint8_t offsetBits = 0;  // explicit-distance matches: the offset low bits to code it with
 };
-
 // kNoBase: 8-bit literals; otherwise 7-bit literals over [base, base + 127] (mod 256).
 struct LiteralMode {
     uint32_t base = kNoBase;
@@ -78,13 +83,23 @@ struct StreamState {
     LiteralMode lit;
 };
 
+// A node is reached by one op, or by a bridge: an op of `first` bytes, `gap` single bytes,
+// then the repeated distance for the rest of `len`.
 struct Node {
     uint32_t cost;
-    uint32_t len;   // length of the op that reaches this node (0: unreached)
+    uint32_t len;    // length of the step that reaches this node (0: unreached)
     uint32_t dist;
-    uint32_t last;  // last offset after that op
+    uint32_t last;   // last offset after that step
+    uint32_t first;  // bridges: length of the leading op; 0 for a single op
+    OpKind kind;     // the (leading) op
+    uint8_t gap;     // bridges: bytes between the leading op and the repeat (1 or 2)
+};
+
+// The cheapest code for the single byte at a position: zero byte, single-byte copy or literal.
+struct OneByte {
+    uint8_t cost;  // 255: only a raw run can code it
     OpKind kind;
-    bool skip;      // inside a long match: not expanded
+    uint8_t dist;
 };
 
 struct ChunkCandidates {
@@ -100,7 +115,8 @@ struct Encoder {
     JcMatchFinder mf;
     ChunkCandidates cc;
     std::vector<Node> nodes;
-    std::vector<uint8_t> litCost;   // per chunk position: cost of a literal, 255 = not codable
+    std::vector<OneByte> oneByte;         // per chunk position
+    std::vector<uint8_t> offsetBitsAt;    // per chunk position: offset low bits for pricing
     std::vector<LiteralMode> regionMode;  // per granule of the chunk
     std::vector<Op> ops;
     StreamState parseState;  // state at the start of the current chunk
@@ -181,26 +197,42 @@ void ChooseLiteralModes(Encoder& en, size_t s, size_t e, const std::vector<uint3
 }
 
 // The forward dynamic program over [s, e): cheapest bits to reach each position.
-void ParseChunk(Encoder& en, size_t s, size_t e, unsigned lb) {
+void ParseChunk(Encoder& en, size_t s, size_t e) {
     const size_t n = e - s;
     std::vector<Node>& nodes = en.nodes;
-    nodes.assign(n + 1, Node{kInf, 0, 0, 0, OpKind::Literal, false});
+    nodes.assign(n + 1, Node{kInf, 0, 0, 0, 0, OpKind::Literal, 0});
     nodes[0].cost = 0;
     nodes[0].last = en.parseState.lastOffset;
     const uint8_t* d = en.data;
     const ChunkCandidates& cc = en.cc;
     const uint32_t nice = en.lp.nice;
     const uint32_t allLengths = en.lp.allLengths;
+    const unsigned bridgeGap = en.lp.bridgeGap;
+    const bool bridges = bridgeGap != 0;
 
     auto relax = [&](size_t to, uint32_t cost, OpKind kind, uint32_t len, uint32_t dist,
                      uint32_t last) {
         Node& t = nodes[to];
-        if (cost < t.cost) {
-            t.cost = cost;
-            t.kind = kind;
-            t.len = len;
-            t.dist = dist;
-            t.last = last;
+        if (cost < t.cost) t = Node{cost, len, dist, last, 0, kind, 0};
+    };
+    // After an op of `len` bytes ending at chunk position j that leaves last offset `dist`:
+    // one or two single bytes, then the repeated distance. Executables often differ from an
+    // earlier copy by a byte or two (an address, a register), and the parse keeps only the
+    // cheapest path's last offset at each position, which is often another one.
+    auto bridge = [&](size_t j, uint32_t cost, OpKind kind, uint32_t len, uint32_t dist) {
+        uint32_t gapCost = 0;
+        for (unsigned gap = 1; gap <= bridgeGap; ++gap) {
+            const size_t r = j + gap;  // where the repeat starts
+            if (r + 2 > n || en.oneByte[r - 1].cost == 255 || dist > s + r) return;
+            gapCost += en.oneByte[r - 1].cost;
+            const uint8_t* q = d + s + r;
+            if (q[0] != *(q - dist) || q[1] != *(q + 1 - dist)) continue;
+            const size_t rl = 2 + JcMatchLength(q + 2, q + 2 - dist, n - r - 2);
+            const size_t to = r + rl;
+            const uint32_t total = cost + gapCost + RepCost(uint32_t(rl));
+            Node& t = nodes[to];
+            if (total < t.cost)
+                t = Node{total, uint32_t(to - (j - len)), dist, dist, len, kind, uint8_t(gap)};
         }
     };
 
@@ -212,38 +244,25 @@ void ParseChunk(Encoder& en, size_t s, size_t e, unsigned lb) {
         const uint32_t c = cur.cost;
         const size_t room = n - i;
 
-        // One byte: zero code, single-byte copy or literal. Every reached node gets this
-        // edge, also inside a long match, so the end of the chunk is always reached.
-        const uint8_t b = d[p];
-        if (b == 0) {
-            relax(i + 1, c + kSingleCost, OpKind::Zero, 1, 0, cur.last);
-        } else {
-            uint32_t sd = 0;
-            const size_t maxSd = std::min<size_t>(jc::kSingleMaxDistance, p);
-            for (size_t k = 1; k <= maxSd; ++k) {
-                if (d[p - k] == b) {
-                    sd = uint32_t(k);
-                    break;
-                }
-            }
-            if (sd != 0) {
-                relax(i + 1, c + kSingleCost, OpKind::Single, 1, sd, cur.last);
-            } else if (en.litCost[i] != 255) {
-                relax(i + 1, c + en.litCost[i], OpKind::Literal, 1, 0, cur.last);
-            }
-        }
+        // One byte. Every reached node gets this edge, also inside a long match, so the end
+        // of the chunk is always reached.
+        const OneByte ob = en.oneByte[i];
+        if (ob.cost != 255) relax(i + 1, c + ob.cost, ob.kind, 1, ob.dist, cur.last);
 
         if (cc.skip[i] || i < skipUntil) continue;
+        const unsigned lb = en.offsetBitsAt[i];
 
         // Repeated distance.
         if (room >= 2 && cur.last <= p) {
             const uint8_t* src = d + p - cur.last;
-            if (src[0] == b && src[1] == d[p + 1]) {
+            if (src[0] == d[p] && src[1] == d[p + 1]) {
                 size_t len = JcMatchLength(d + p, src, std::min<size_t>(room, nice));
                 if (len >= nice) {
                     len += JcMatchLength(d + p + len, src + len, room - len);
                     relax(i + len, c + RepCost(uint32_t(len)), OpKind::Rep, uint32_t(len), 0,
                           cur.last);
+                    if (bridges)
+                        bridge(i + len, c + RepCost(uint32_t(len)), OpKind::Rep, uint32_t(len), cur.last);
                     skipUntil = i + len;
                     continue;
                 }
@@ -252,6 +271,8 @@ void ParseChunk(Encoder& en, size_t s, size_t e, unsigned lb) {
                     relax(i + l, c + RepCost(uint32_t(l)), OpKind::Rep, uint32_t(l), 0, cur.last);
                 if (len > top)
                     relax(i + len, c + RepCost(uint32_t(len)), OpKind::Rep, uint32_t(len), 0, cur.last);
+                if (bridges)
+                    bridge(i + len, c + RepCost(uint32_t(len)), OpKind::Rep, uint32_t(len), cur.last);
             }
         }
 
@@ -269,12 +290,17 @@ void ParseChunk(Encoder& en, size_t s, size_t e, unsigned lb) {
                 const uint32_t top = std::min<uint32_t>(mt.len, jc::kShortMaxLength);
                 for (uint32_t l = std::max<uint32_t>(prevLen + 1, jc::kShortMinLength); l <= top; ++l)
                     relax(i + l, c + kShortCost, OpKind::Short, l, dist, dist);
-                if (top == jc::kShortMaxLength) shortDone = true;
+                if (top == jc::kShortMaxLength) {
+                    shortDone = true;
+                } else if (bridges && mt.len >= jc::kShortMinLength) {
+                    bridge(i + mt.len, c + kShortCost, OpKind::Short, mt.len, dist);
+                }
             }
             const uint32_t adj = jc::LengthAdjust(dist);
             const uint32_t base = c + 2 + DistanceCost(dist, lb);
             if (mt.len >= nice) {
                 relax(i + mt.len, base + Gamma(mt.len - adj), OpKind::Match, mt.len, dist, dist);
+                if (bridges) bridge(i + mt.len, base + Gamma(mt.len - adj), OpKind::Match, mt.len, dist);
                 break;
             }
             const uint32_t top = std::min(mt.len, allLengths);
@@ -282,12 +308,14 @@ void ParseChunk(Encoder& en, size_t s, size_t e, unsigned lb) {
                 relax(i + l, base + Gamma(l - adj), OpKind::Match, l, dist, dist);
             if (mt.len > top && mt.len >= adj + 2)
                 relax(i + mt.len, base + Gamma(mt.len - adj), OpKind::Match, mt.len, dist, dist);
+            if (bridges && mt.len >= adj + 2)
+                bridge(i + mt.len, base + Gamma(mt.len - adj), OpKind::Match, mt.len, dist);
             prevLen = mt.len;
         }
 
         // Raw run for bytes nothing else codes cheaply.
         if (room >= jc::kRawRunBytes) {
-            const uint32_t extra = cur.kind == OpKind::Raw && i > 0 ? 0 : kRawStartCost;
+            const uint32_t extra = cur.kind == OpKind::Raw && cur.first == 0 && i > 0 ? 0 : kRawStartCost;
             relax(i + jc::kRawRunBytes, c + kRawCost + extra, OpKind::Raw, jc::kRawRunBytes, 0,
                   cur.last);
         }
@@ -298,36 +326,117 @@ void ParseChunk(Encoder& en, size_t s, size_t e, unsigned lb) {
     size_t at = n;
     while (at > 0) {
         const Node& t = nodes[at];
-        en.ops.push_back(Op{t.kind, t.len, t.dist});
+        if (t.first == 0) {
+            en.ops.push_back(Op{t.kind, t.len, t.dist});
+        } else {
+            const size_t j = at - t.len + t.first;  // the first bridging byte
+            en.ops.push_back(Op{OpKind::Rep, t.len - t.first - t.gap, 0});
+            for (size_t k = j + t.gap; k-- > j;) {
+                const OneByte ob = en.oneByte[k];
+                en.ops.push_back(Op{ob.kind, 1, ob.dist});
+            }
+            en.ops.push_back(Op{t.kind, t.first, t.kind == OpKind::Rep ? 0 : t.dist});
+        }
         at -= t.len;
     }
     std::reverse(en.ops.begin(), en.ops.end());
 }
 
-void FillLiteralCosts(Encoder& en, size_t s, size_t e) {
-    en.litCost.resize(e - s);
-    for (size_t i = s; i < e; ++i) {
-        const LiteralMode m = en.regionMode[(i - s) / kGranule];
-        en.litCost[i - s] = m.base == kNoBase ? 9 : (LiteralFits(m, en.data[i]) ? 8 : 255);
+void FillByteCosts(Encoder& en, size_t s, size_t e) {
+    en.oneByte.resize(e - s);
+    const uint8_t* d = en.data;
+    // Latest position (plus one) of each byte value, for the single-byte copy.
+    uint32_t seen[256] = {};
+    const size_t from = s > jc::kSingleMaxDistance ? s - jc::kSingleMaxDistance : 0;
+    for (size_t p = from; p < s; ++p) seen[d[p]] = uint32_t(p - from + 1);
+    for (size_t p = s; p < e; ++p) {
+        const uint8_t b = d[p];
+        OneByte& o = en.oneByte[p - s];
+        const size_t at = seen[b] == 0 ? 0 : from + seen[b];  // one past the latest
+        seen[b] = uint32_t(p - from + 1);
+        if (b == 0) {
+            o = OneByte{uint8_t(kSingleCost), OpKind::Zero, 0};
+        } else if (at != 0 && p - (at - 1) <= jc::kSingleMaxDistance) {
+            o = OneByte{uint8_t(kSingleCost), OpKind::Single, uint8_t(p - (at - 1))};
+        } else {
+            const LiteralMode m = en.regionMode[(p - s) / kGranule];
+            o = OneByte{uint8_t(m.base == kNoBase ? 9 : (LiteralFits(m, b) ? 8 : 255)),
+                        OpKind::Literal, 0};
+        }
     }
 }
 
-// The offset low bits that make the chunk's explicit distances cheapest, counting the
-// switch against keeping the current value.
-unsigned ChooseOffsetBits(const std::vector<Op>& ops, unsigned current) {
-    uint64_t cost[32] = {};
-    bool any = false;
-    for (const Op& op : ops) {
-        if (op.kind != OpKind::Match) continue;
-        any = true;
-        for (unsigned lb = 1; lb <= jc::kMaxOffsetBits; ++lb) cost[lb] += DistanceCost(op.dist, lb);
+inline uint32_t OffsetBitsCodeCost(unsigned lb) { return lb <= 15 ? 16 : 17; }
+
+// Chooses the offset low bits of every explicit-distance match of `ops`, which start with last
+// offset `last` and offset low bits `current`: the cheapest sequence of values, counting an
+// offset-bits code at each change. Values above the bit length of the block's size cost more
+// than that one for every distance, so they are not tried. Returns the value in force after
+// the ops.
+unsigned AssignOffsetBits(std::vector<Op>& ops, uint32_t last, unsigned current, size_t size) {
+    constexpr unsigned kMaxStates = jc::kMaxOffsetBits + 1;
+    unsigned kStates = 2;
+    while (kStates < kMaxStates && (uint64_t(1) << (kStates - 1)) <= size) ++kStates;
+    if (current >= kStates) kStates = current + 1;
+    std::vector<uint32_t> explicitOps;
+    for (size_t k = 0; k < ops.size(); ++k) {
+        Op& op = ops[k];
+        op.offsetBits = 0;
+        if (op.kind == OpKind::Short) {
+            last = op.dist;
+        } else if (op.kind == OpKind::Match) {
+            if (op.dist != last) explicitOps.push_back(uint32_t(k));
+            last = op.dist;
+        }
     }
-    if (!any) return current;
-    unsigned best = current;
-    for (unsigned lb = 1; lb <= jc::kMaxOffsetBits; ++lb) {
-        if (cost[lb] + 17 < cost[best]) best = lb;
+    if (explicitOps.empty()) return current;
+    // from[m][lb]: the value before explicit match m when m is coded with lb.
+    std::vector<std::array<uint8_t, kMaxStates>> from(explicitOps.size());
+    std::array<uint64_t, kMaxStates> cost;
+    cost.fill(uint64_t(1) << 40);
+    cost[current] = 0;
+    for (size_t m = 0; m < explicitOps.size(); ++m) {
+        const uint32_t dist = ops[explicitOps[m]].dist;
+        unsigned cheapest = 1;
+        for (unsigned lb = 2; lb < kStates; ++lb)
+            if (cost[lb] < cost[cheapest]) cheapest = lb;
+        const uint64_t floor = cost[cheapest];
+        for (unsigned lb = 1; lb < kStates; ++lb) {
+            const uint64_t viaSwitch = floor + OffsetBitsCodeCost(lb);
+            if (viaSwitch < cost[lb]) {
+                cost[lb] = viaSwitch;
+                from[m][lb] = uint8_t(cheapest);
+            } else {
+                from[m][lb] = uint8_t(lb);
+            }
+            cost[lb] += DistanceCost(dist, lb);
+        }
     }
-    return best;
+    unsigned lb = 1;
+    for (unsigned k = 2; k < kStates; ++k)
+        if (cost[k] < cost[lb]) lb = k;
+    const unsigned tail = lb;
+    for (size_t m = explicitOps.size(); m-- > 0;) {
+        ops[explicitOps[m]].offsetBits = uint8_t(lb);
+        lb = from[m][lb];
+    }
+    return tail;
+}
+
+// Spreads the offset low bits chosen for the ops over the positions they cover, for pricing
+// the next parse of the same chunk: each position takes the value of the next explicit match.
+void OffsetBitsByPosition(Encoder& en, size_t n, unsigned tail) {
+    en.offsetBitsAt.resize(n);
+    size_t end = n;
+    unsigned lb = tail;
+    for (size_t k = en.ops.size(); k-- > 0;) {
+        const Op& op = en.ops[k];
+        const size_t start = end - op.len;
+        if (op.offsetBits != 0) lb = op.offsetBits;
+        std::fill(en.offsetBitsAt.begin() + ptrdiff_t(start), en.offsetBitsAt.begin() + ptrdiff_t(end),
+                  uint8_t(lb));
+        end = start;
+    }
 }
 
 struct Emitter {
@@ -369,7 +478,7 @@ void CloseRaw(Emitter& em) {
 // Writes the chunk's ops. Region settings are switched lazily: a literal-width code only
 // before a literal the current mode cannot code, an offset-bits code only before a match
 // with an explicit distance.
-void EmitChunk(Emitter& em, const Encoder& en, size_t s, unsigned lb) {
+void EmitChunk(Emitter& em, const Encoder& en, size_t s) {
     size_t p = s;
     for (const Op& op : en.ops) {
         if (op.kind != OpKind::Raw) CloseRaw(em);
@@ -409,7 +518,8 @@ void EmitChunk(Emitter& em, const Encoder& en, size_t s, unsigned lb) {
                 JcPutGamma(em.w, jc::kGammaRepeat);
                 JcPutGamma(em.w, op.len);
             } else {
-                if (em.st.offsetBits != lb) EmitOffsetBits(em, lb);
+                if (op.offsetBits != 0 && em.st.offsetBits != op.offsetBits)
+                    EmitOffsetBits(em, op.offsetBits);
                 const unsigned ob = em.st.offsetBits;
                 JcPutBits(em.w, jc::kPrefixMatch, jc::kPrefixMatchBits);
                 JcPutGamma(em.w, (uint64_t(op.dist) >> ob) + jc::kGammaDistanceBase);
@@ -461,20 +571,22 @@ std::vector<uint8_t> PackBlock(const uint8_t* data, size_t length, int level) {
     en.data = data;
     en.size = length;
     en.lp = kLevels[size_t(level)];
-    if (length > 0) JcInitMatchFinder(en.mf, data, length, en.lp.depth, en.lp.nice);
+    if (length > 0) JcInitMatchFinder(en.mf, data, length, en.lp.depth, en.lp.nice, en.lp.tree);
 
     std::vector<uint32_t> literals;
-    unsigned lb = jc::kInitialOffsetBits;
-    for (size_t s = 0; s < length; s += kChunk) {
-        const size_t e = std::min(length, s + kChunk);
+    unsigned lb = jc::kInitialOffsetBits;  // in force at the start of the chunk
+    const size_t chunk = en.lp.twoPasses ? kChunkSlow : kChunkFast;
+    for (size_t s = 0; s < length; s += chunk) {
+        const size_t e = std::min(length, s + chunk);
+        const size_t n = e - s;
         GatherCandidates(en, s, e);
-        const size_t granules = (e - s + kGranule - 1) / kGranule;
+        const size_t granules = (n + kGranule - 1) / kGranule;
         // First estimate: a third of the bytes end up as literals.
         literals.assign(granules, uint32_t(kGranule / 3));
         ChooseLiteralModes(en, s, e, literals);
-        FillLiteralCosts(en, s, e);
-        ParseChunk(en, s, e, lb);
-        unsigned used = lb;
+        FillByteCosts(en, s, e);
+        en.offsetBitsAt.assign(n, uint8_t(lb));
+        ParseChunk(en, s, e);
         if (en.lp.twoPasses) {
             literals.assign(granules, 0);
             size_t p = s;
@@ -482,20 +594,19 @@ std::vector<uint8_t> PackBlock(const uint8_t* data, size_t length, int level) {
                 if (op.kind == OpKind::Literal) ++literals[(p - s) / kGranule];
                 p += op.len;
             }
-            lb = used = ChooseOffsetBits(en.ops, lb);
+            const unsigned tail = AssignOffsetBits(en.ops, en.parseState.lastOffset, lb, length);
+            OffsetBitsByPosition(en, n, tail);
             ChooseLiteralModes(en, s, e, literals);
-            FillLiteralCosts(en, s, e);
-            ParseChunk(en, s, e, lb);
-        } else {
-            // Without a second pass the next chunk uses what this one would have liked.
-            lb = ChooseOffsetBits(en.ops, lb);
+            FillByteCosts(en, s, e);
+            ParseChunk(en, s, e);
         }
+        lb = AssignOffsetBits(en.ops, en.parseState.lastOffset, lb, length);
         for (const Op& op : en.ops) {
             if (op.kind == OpKind::Match || op.kind == OpKind::Short)
                 en.parseState.lastOffset = op.dist;
         }
         if (!em.st.widthSet) EmitLiteralWidth(em, en.regionMode[0]);
-        EmitChunk(em, en, s, used);
+        EmitChunk(em, en, s);
     }
     en.mf = JcMatchFinder{};
 

@@ -1,4 +1,5 @@
-// Finds earlier occurrences of the bytes at a position anywhere in the block (hash chains).
+// Finds earlier occurrences of the bytes at a position anywhere in the block (hash chains or a
+// binary tree).
 #pragma once
 
 #include <cstddef>
@@ -16,19 +17,24 @@ struct JcMatch {
 struct JcMatchFinder {
     const uint8_t* data = nullptr;
     size_t size = 0;
-    unsigned depth = 16;   // chain links followed per position
+    unsigned depth = 16;   // chain links or tree nodes visited per position
     uint32_t nice = 64;    // a match this long ends the search
+    bool tree = false;     // binary tree instead of hash chains
     unsigned hash4Bits = 10;
     std::vector<uint32_t> head2;  // exact two-byte prefix -> latest position
     std::vector<uint32_t> head3;  // hashed three-byte prefix -> latest position
-    std::vector<uint32_t> head4;  // hashed four-byte prefix -> latest position
-    std::vector<uint32_t> chain;  // position -> previous position with the same four-byte hash
+    std::vector<uint32_t> head4;  // hashed four-byte prefix -> latest position (tree root)
+    std::vector<uint32_t> chain;  // chains: position -> previous one with the same hash;
+                                  // tree: two children per position (smaller, larger)
 };
 
 inline constexpr size_t kJcMaxMatches = 48;
 
+// `tree` selects the binary-tree finder: twice the memory of chains (8 bytes per input byte),
+// but it sees the longest match among every earlier position sharing the four-byte hash,
+// which chains of a bounded depth miss in large blocks.
 void JcInitMatchFinder(JcMatchFinder& mf, const uint8_t* data, size_t size, unsigned depth,
-                       uint32_t nice);
+                       uint32_t nice, bool tree = false);
 
 // Lists matches at `pos` no longer than `limit`, by strictly increasing length (each with the
 // nearest distance found for it), into `out` (room for kJcMaxMatches); returns the count.
