@@ -32,4 +32,5 @@ if [ -n "$new" ]; then
     echo "temporary setup folder: $TEMP_WIN\\$new"
     ls -la "$TEMP_LINUX/$new"
 fi
-WINEPREFIX="$PREFIX" wineserver -w || true
+# The prefix keeps one server for the whole run; end it with the demo.
+wineserver -k || true
