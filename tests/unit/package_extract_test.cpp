@@ -2,6 +2,8 @@
 // a damaged or hostile Package cannot do.
 #include <gtest/gtest.h>
 
+#include "unit/test_support.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,22 +31,10 @@ constexpr uint64_t kEpochDelta = 116444736000000000ull;
 constexpr uint64_t kTime = kEpochDelta + 1577934245ull * 10000000ull;  // 2020-01-02 03:04:05
 
 PackInput File(const std::string& name, const std::string& data, bool store = false) {
-    PackInput in;
-    in.Name = name;
-    in.Kind = pck::kKindFile;
-    in.Data.assign(data.begin(), data.end());
-    in.Store = store;
-    in.CreationTime = kTime;
-    in.LastWriteTime = kTime;
-    return in;
+    return PackFile(name, data, store, kTime, kTime);
 }
 
-PackInput Folder(const std::string& name) {
-    PackInput in;
-    in.Name = name;
-    in.Kind = pck::kKindFolder;
-    return in;
-}
+PackInput Folder(const std::string& name) { return PackFolder(name); }
 
 std::string Text(size_t n, char seed) {
     std::string s;

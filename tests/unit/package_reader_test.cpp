@@ -2,6 +2,8 @@
 // without a read outside any buffer.
 #include <gtest/gtest.h>
 
+#include "unit/test_support.h"
+
 #include <unistd.h>
 
 #include <cstring>
@@ -41,22 +43,10 @@ protected:
 
 PackInput File(const std::string& name, const std::string& data, bool store = false,
                uint64_t time = 0x01D5C1F0A0B0C0D0ull) {
-    PackInput in;
-    in.Name = name;
-    in.Kind = pck::kKindFile;
-    in.Data.assign(data.begin(), data.end());
-    in.Store = store;
-    in.CreationTime = time - 1;
-    in.LastWriteTime = time;
-    return in;
+    return PackFile(name, data, store, time - 1, time);
 }
 
-PackInput Folder(const std::string& name) {
-    PackInput in;
-    in.Name = name;
-    in.Kind = pck::kKindFolder;
-    return in;
-}
+PackInput Folder(const std::string& name) { return PackFolder(name); }
 
 std::vector<uint8_t> Build(const std::vector<PackInput>& inputs, bool storeDir = false) {
     PackWriteOptions options;
