@@ -32,3 +32,12 @@ foreach(src ${WB_E2E_WIN32_SOURCES})
     target_link_options(${name} PRIVATE -mconsole)
     target_link_libraries(${name} PRIVATE wbcore)
 endforeach()
+
+# The authoring tool as a Windows console program. It needs neither exceptions nor the
+# stub's size tricks to be correct, so it shares the core library (and its ends-the-process
+# answer to exhausted memory); large-address-aware lets it hold bigger Packages in memory.
+file(GLOB WBPACK_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/wbpack/*.cpp)
+add_executable(wbpack ${WBPACK_WIN32_SOURCES})
+target_include_directories(wbpack PRIVATE ${CMAKE_SOURCE_DIR}/tools)
+target_link_options(wbpack PRIVATE -mconsole -Wl,--large-address-aware)
+target_link_libraries(wbpack PRIVATE wbcore)

@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 
 #include "package/extract.h"
 #include "package/package_format.h"
@@ -118,8 +117,8 @@ void ListImage(const uint8_t* data, size_t size, const PackageImage& image, int 
                std::string& out) {
     char line[160];
     std::snprintf(line, sizeof line,
-                  "%zu entries, %d bytes unpacked, data start %u, directory %u bytes (%u packed%s)\n",
-                  image.Entries.size(), image.TotalSize, image.Trailer.DataStart,
+                  "%u entries, %d bytes unpacked, data start %u, directory %u bytes (%u packed%s)\n",
+                  unsigned(image.Entries.size()), image.TotalSize, image.Trailer.DataStart,
                   image.Trailer.DirectorySize, image.Trailer.PackedSize,
                   image.Trailer.PackedSize == image.Trailer.DirectorySize ? ", stored" : "");
     out += line;
@@ -130,7 +129,7 @@ void ListImage(const uint8_t* data, size_t size, const PackageImage& image, int 
         if (e.Kind == 1 && e.Size > 0 && e.PackedSize == e.Size) packed += "=";
         out += Pad(kind, 8) + Pad(std::to_string(e.Size), 12) + Pad(packed, 12) +
                Pad(FileTimeText(e.CreationTime), 21) + Pad(FileTimeText(e.LastWriteTime), 21) +
-               CodePageToUtf8(e.Name, codepage) + "\n";
+               CodePageToHostName(e.Name, codepage) + "\n";
     }
     (void)data;
     (void)size;
@@ -188,10 +187,10 @@ bool ExtractWithInstaller(const std::string& path, const std::string& dir, int c
         error = path + ": not a Package, or its directory is damaged";
         return false;
     }
-    // Host names are UTF-8; the Package's are in the Windows code page.
-    for (PackageEntry& e : Package.Entries) e.Name = CodePageToUtf8(e.Name, codepage);
-    CreateFolderPath(dir + "/");
-    int damaged = ExtractPackage(dir + "/", std::string());
+    // The Package's names are in the target's code page; the host may spell them otherwise.
+    for (PackageEntry& e : Package.Entries) e.Name = CodePageToHostName(e.Name, codepage);
+    CreateFolderPath(dir + kHostSeparator);
+    int damaged = ExtractPackage(dir + kHostSeparator, std::string());
     ClosePackage();
     if (damaged < 0) {
         error = path + ": cannot read the Package";
@@ -209,7 +208,7 @@ int CmdExtract(const Args& a, Console& io) {
     if (a.Positional.size() != 1 || a.Output.empty()) return io.Usage("extract takes FILE -o DIR");
     std::string error;
     if (!ExtractWithInstaller(a.Positional[0], a.Output, a.CodePage, error)) return io.Fail(error);
-    const std::string inner = a.Output + "/setup.pck";
+    const std::string inner = a.Output + kHostSeparator + "setup.pck";
     bool hasInner = false;
     for (const PackageEntry& e : Package.Entries) hasInner |= e.Kind == 1 && e.Name == "setup.pck";
     if (hasInner) {
@@ -294,15 +293,11 @@ int CmdBuild(const Args& a, Console& io, bool terminal) {
     if (!ok) return io.Fail(error);
     for (const std::string& w : report.Warnings) io.Err += "wbpack: warning: " + w + "\n";
     if (!a.Quiet) {
-        char line[256];
-        std::snprintf(line, sizeof line,
-                      "wrote %s: %llu bytes (stub %llu, %zu setup entries, %zu program entries "
-                      "of %llu bytes, %s)\n",
-                      a.Output.c_str(), (unsigned long long)report.OutputBytes,
-                      (unsigned long long)report.StubBytes, report.OuterEntries,
-                      report.ProgramEntries, (unsigned long long)report.ProgramBytes,
-                      report.Solid ? "solid" : "per-file");
-        io.Out += line;
+        io.Out += "wrote " + a.Output + ": " + std::to_string(report.OutputBytes) + " bytes (stub " +
+                  std::to_string(report.StubBytes) + ", " + std::to_string(report.OuterEntries) +
+                  " setup entries, " + std::to_string(report.ProgramEntries) +
+                  " program entries of " + std::to_string(report.ProgramBytes) + " bytes, " +
+                  (report.Solid ? "solid" : "per-file") + ")\n";
     }
     return kExitSuccess;
 }

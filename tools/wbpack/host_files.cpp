@@ -1,15 +1,7 @@
-// Host file helpers of the authoring tool over POSIX calls.
+// Host file helpers that read the same on every host: file times, whole-file reads, writes.
 #include "wbpack/host_files.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
-#include <filesystem>
-#include <system_error>
+#include <cstdio>
 
 namespace wb {
 
@@ -17,24 +9,20 @@ namespace {
 
 constexpr uint64_t kEpochDelta = 116444736000000000ULL;  // 1601 to 1970 in 100 ns
 
-std::string ErrnoText() { return std::strerror(errno); }
+// Days since 1970-01-01 to a civil date (proleptic Gregorian).
+void CivilFromDays(int64_t days, int& year, int& month, int& day) {
+    days += 719468;
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const int64_t doe = days - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    day = int(doy - (153 * mp + 2) / 5 + 1);
+    month = int(mp < 10 ? mp + 3 : mp - 9);
+    year = int(yoe + era * 400 + (month <= 2 ? 1 : 0));
+}
 
 }  // namespace
-
-bool HostStatPath(const std::string& path, HostStat& out) {
-    out = HostStat{};
-    struct stat ls {};
-    if (::lstat(path.c_str(), &ls) != 0) return false;
-    out.IsLink = S_ISLNK(ls.st_mode);
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return false;
-    out.Exists = true;
-    out.IsFolder = S_ISDIR(st.st_mode);
-    out.IsFile = S_ISREG(st.st_mode);
-    out.Size = uint64_t(st.st_size);
-    out.WriteTime = UnixToFileTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
-    return true;
-}
 
 uint64_t UnixToFileTime(int64_t seconds, int64_t nanoseconds) noexcept {
     // Times before 1601 do not exist on Windows; clamp to the epoch.
@@ -45,12 +33,15 @@ uint64_t UnixToFileTime(int64_t seconds, int64_t nanoseconds) noexcept {
 
 std::string FileTimeText(uint64_t fileTime) {
     if (fileTime == 0) return "-";
+    // Computed here rather than by the C library so that every host prints the same text.
     int64_t seconds = int64_t(fileTime / 10000000ULL) - int64_t(kEpochDelta / 10000000ULL);
-    std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm tm {};
-    if (!::gmtime_r(&t, &tm)) return "?";
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+    int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+    int64_t rest = seconds - days * 86400;
+    int year = 0, month = 0, day = 0;
+    CivilFromDays(days, year, month, day);
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day,
+                  int(rest / 3600), int(rest / 60 % 60), int(rest % 60));
     return text;
 }
 
@@ -58,7 +49,7 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
     out.clear();
     HostStat st;
     if (!HostStatPath(path, st)) {
-        error = path + ": " + ErrnoText();
+        error = path + ": " + HostErrorText();
         return false;
     }
     if (!st.IsFile) {
@@ -71,7 +62,7 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
     }
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
-        error = path + ": " + ErrnoText();
+        error = path + ": " + HostErrorText();
         return false;
     }
     out.resize(size_t(st.Size));
@@ -89,87 +80,8 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
 
 PendingOutput::~PendingOutput() { AbandonOutput(*this); }
 
-bool BeginOutput(const std::string& finalPath, PendingOutput& out, std::string& error) {
-    AbandonOutput(out);
-    std::filesystem::path p(finalPath);
-    std::string folder = p.has_parent_path() ? p.parent_path().string() : ".";
-    std::string pattern = folder + "/." + p.filename().string() + ".wbpack-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        error = finalPath + ": cannot write in " + folder + ": " + ErrnoText();
-        return false;
-    }
-    ::fchmod(fd, 0644);
-    out.File = ::fdopen(fd, "wb");
-    if (!out.File) {
-        ::close(fd);
-        ::unlink(name.data());
-        error = finalPath + ": " + ErrnoText();
-        return false;
-    }
-    out.FinalPath = finalPath;
-    out.TempPath = name.data();
-    return true;
-}
-
-bool CommitOutput(PendingOutput& out, std::string& error) {
-    if (!out.File) {
-        error = out.FinalPath + ": output not open";
-        return false;
-    }
-    bool ok = std::fflush(out.File) == 0 && std::ferror(out.File) == 0;
-    ok = std::fclose(out.File) == 0 && ok;
-    out.File = nullptr;
-    if (!ok) {
-        error = out.FinalPath + ": write error: " + ErrnoText();
-        AbandonOutput(out);
-        return false;
-    }
-    if (std::rename(out.TempPath.c_str(), out.FinalPath.c_str()) != 0) {
-        error = out.FinalPath + ": " + ErrnoText();
-        AbandonOutput(out);
-        return false;
-    }
-    out.TempPath.clear();
-    return true;
-}
-
-void AbandonOutput(PendingOutput& out) noexcept {
-    if (out.File) {
-        std::fclose(out.File);
-        out.File = nullptr;
-    }
-    if (!out.TempPath.empty()) {
-        ::unlink(out.TempPath.c_str());
-        out.TempPath.clear();
-    }
-}
-
 bool WriteAll(std::FILE* file, const void* data, size_t size) noexcept {
     return size == 0 || std::fwrite(data, 1, size, file) == size;
-}
-
-std::string MakeTempFolder() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/wbpack-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!::mkdtemp(name.data())) return std::string();
-    return name.data();
-}
-
-void RemoveTree(const std::string& path) noexcept {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-}
-
-std::string SelfFolder() {
-    std::error_code ec;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return std::string();
-    return self.parent_path().string() + "/";
 }
 
 }  // namespace wb

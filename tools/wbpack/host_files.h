@@ -1,5 +1,5 @@
-// Host file helpers of the authoring tool: whole-file reads, Windows file times from the
-// host's modification times, and outputs that appear only when complete.
+// Host file helpers of the authoring tool: folder listings, whole-file reads, Windows file
+// times, host names in the target code page, and outputs that appear only when complete.
 #pragma once
 
 #include <cstdint>
@@ -18,11 +18,41 @@ struct HostStat {
     bool IsFile = false;
     bool IsLink = false;       // the name itself is a symbolic link
     uint64_t Size = 0;
-    uint64_t WriteTime = 0;    // Windows file time of the modification time
+    uint64_t WriteTime = 0;     // Windows file time of the modification time
+    uint64_t CreationTime = 0;  // the creation time on Windows; the modification time elsewhere
 };
+
+// Separator of host paths.
+#ifdef _WIN32
+inline constexpr char kHostSeparator = '\\';
+#else
+inline constexpr char kHostSeparator = '/';
+#endif
 
 // Follows symbolic links for the type, size and time; false when the path does not exist.
 bool HostStatPath(const std::string& path, HostStat& out);
+
+// The names directly in `folder` (not "." or ".."), unsorted. False with a one-line reason.
+bool HostListFolder(const std::string& folder, std::vector<std::string>& names,
+                    std::string& error);
+// True when both paths name the same existing file.
+bool HostSameFile(const std::string& a, const std::string& b);
+// True when two names of one folder name the same item (Windows ignores letter case).
+bool HostNamesEqual(const std::string& a, const std::string& b);
+// True when the file can be opened for reading.
+bool HostCanRead(const std::string& path);
+
+// Converts one host name component to `codepage`: UTF-8 names on POSIX hosts, names of the
+// ANSI code page on Windows. False when a character has no place in the code page; `bad`
+// then names it as the host spells it.
+bool HostNameToCodePage(const std::string& name, int codepage, std::string& out,
+                        std::string& bad);
+// Converts a stored name back to the host's spelling; characters the host cannot spell
+// become "_".
+std::string CodePageToHostName(const std::string& name, int codepage);
+
+// The reason the host gave for the last failed call, as one line.
+std::string HostErrorText();
 
 // Windows file time (100 ns since 1601) of a Unix time.
 uint64_t UnixToFileTime(int64_t seconds, int64_t nanoseconds) noexcept;
@@ -52,7 +82,10 @@ std::string MakeTempFolder();
 // Removes a folder tree (best effort).
 void RemoveTree(const std::string& path) noexcept;
 
-// The folder that holds the running wbpack binary, ending in "/"; empty if unknown.
+// The folder that holds the running wbpack binary, ending in a separator; empty if unknown.
 std::string SelfFolder();
+// A Windows program that comes with wbpack (wbsetup.exe, uninstall.exe): beside wbpack.exe
+// on Windows, in ../win32/ beside the native binary elsewhere.
+std::string CompanionProgram(const std::string& name);
 
 }  // namespace wb

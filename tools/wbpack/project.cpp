@@ -1,13 +1,9 @@
 // Scans project folders into Package entries and writes setups and standalone Packages.
 #include "wbpack/project.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <map>
-#include <system_error>
 
 #include "package/extract.h"
 #include "package/package_format.h"
@@ -17,8 +13,6 @@
 namespace wb {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // Letters Windows treats as one when comparing names, folded to one byte.
 unsigned char FoldByte(unsigned char b, int codepage) {
@@ -37,7 +31,7 @@ std::string Fold(const std::string& name, int codepage) {
     return out;
 }
 
-// Checks one UTF-8 name component and converts it; false with the reason in `error`.
+// Checks one host name component and converts it; false with the reason in `error`.
 bool ConvertComponent(const std::string& component, const std::string& where, int codepage,
                       std::string& out, std::string& error) {
     for (char c : component) {
@@ -52,7 +46,7 @@ bool ConvertComponent(const std::string& component, const std::string& where, in
         return false;
     }
     std::string bad;
-    if (!Utf8ToCodePage(component, codepage, out, bad)) {
+    if (!HostNameToCodePage(component, codepage, out, bad)) {
         error = where + ": the name is not representable in code page " +
                 std::to_string(codepage) + " (" + bad + ")";
         return false;
@@ -63,35 +57,20 @@ bool ConvertComponent(const std::string& component, const std::string& where, in
 bool ScanFolder(const std::string& hostFolder, const std::string& storedPrefix,
                 const std::string& shownPrefix, int depth, const ScanOptions& options,
                 std::vector<TreeItem>& items, std::string& error) {
-    std::error_code ec;
-    fs::directory_iterator it(hostFolder, ec);
-    if (ec) {
-        error = hostFolder + ": cannot read the folder: " + ec.message();
-        return false;
-    }
     std::vector<std::string> names;
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        names.push_back(it->path().filename().string());
-    }
-    if (ec) {
-        error = hostFolder + ": cannot read the folder: " + ec.message();
-        return false;
-    }
+    if (!HostListFolder(hostFolder, names, error)) return false;
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
         if (depth == 0) {
-            if (std::find(options.SkipTop.begin(), options.SkipTop.end(), name) !=
-                options.SkipTop.end()) {
+            if (std::any_of(options.SkipTop.begin(), options.SkipTop.end(),
+                            [&](const std::string& skip) { return HostNamesEqual(skip, name); })) {
                 continue;
             }
             if (options.SkipDotNamesAtTop && name[0] == '.') continue;
         }
-        std::string host = hostFolder + "/" + name;
+        std::string host = hostFolder + kHostSeparator + name;
         std::string shown = shownPrefix + name;
-        if (!options.SkipPath.empty()) {
-            std::error_code same;
-            if (fs::equivalent(host, options.SkipPath, same) && !same) continue;
-        }
+        if (!options.SkipPath.empty() && HostSameFile(host, options.SkipPath)) continue;
         HostStat st;
         if (!HostStatPath(host, st)) {
             error = shown + ": cannot read (broken link?)";
@@ -103,6 +82,7 @@ bool ScanFolder(const std::string& hostFolder, const std::string& storedPrefix,
         item.HostPath = host;
         item.Depth = depth;
         item.WriteTime = st.WriteTime;
+        item.CreationTime = st.CreationTime;
         if (st.IsFolder) {
             if (st.IsLink) {
                 error = shown + ": a link to a folder is not packed; copy the folder instead";
@@ -110,7 +90,7 @@ bool ScanFolder(const std::string& hostFolder, const std::string& storedPrefix,
             }
             item.IsFolder = true;
             item.StoredName = storedPrefix + converted + "\\";
-            item.WriteTime = 0;
+            item.WriteTime = item.CreationTime = 0;
             items.push_back(item);
             if (!ScanFolder(host, item.StoredName, shown + "/", depth + 1, options, items,
                             error)) {
@@ -121,7 +101,7 @@ bool ScanFolder(const std::string& hostFolder, const std::string& storedPrefix,
                 error = shown + ": file of 2 GiB or more";
                 return false;
             }
-            if (::access(host.c_str(), R_OK) != 0) {
+            if (!HostCanRead(host)) {
                 error = shown + ": file cannot be read";
                 return false;
             }
@@ -143,8 +123,8 @@ bool ScanFolder(const std::string& hostFolder, const std::string& storedPrefix,
 void Line(std::string& text, const std::string& line) { text += line + "\r\n"; }
 
 std::string Numbered(char letter, size_t n) {
-    char key[16];
-    std::snprintf(key, sizeof key, "%c%03zu", letter, n);
+    char key[32];
+    std::snprintf(key, sizeof key, "%c%03lu", letter, static_cast<unsigned long>(n));
     return key;
 }
 
@@ -158,7 +138,8 @@ struct ProgressLine {
     std::string Label;
     void operator()(size_t done, size_t total) const {
         if (!On) return;
-        std::fprintf(stderr, "\rwbpack: %s %zu/%zu", Label.c_str(), done, total);
+        std::fprintf(stderr, "\rwbpack: %s %lu/%lu", Label.c_str(),
+                     static_cast<unsigned long>(done), static_cast<unsigned long>(total));
         if (done == total) std::fputc('\n', stderr);
         std::fflush(stderr);
     }
@@ -228,8 +209,7 @@ std::vector<PackInput> InputsFromTree(const std::vector<TreeItem>& items, bool s
         in.Name = item.StoredName;
         in.Kind = item.IsFolder ? pck::kKindFolder : pck::kKindFile;
         if (!item.IsFolder) in.SourcePath = item.HostPath;
-        // The host keeps no creation time; the modification time stands in for it.
-        in.CreationTime = item.WriteTime;
+        in.CreationTime = item.CreationTime;
         in.LastWriteTime = item.WriteTime;
         in.Store = store;
         inputs.push_back(std::move(in));
@@ -245,7 +225,7 @@ bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& e
         error = project + ": no such project folder";
         return false;
     }
-    const std::string iniPath = project + "/setup.ini";
+    const std::string iniPath = project + kHostSeparator + "setup.ini";
     HostStat iniStat;
     if (!HostStatPath(iniPath, iniStat) || !iniStat.IsFile) {
         error = project + ": setup.ini is missing";
@@ -255,7 +235,7 @@ bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& e
     if (!ReadWholeFile(iniPath, iniBytes, error)) return false;
     IniText ini = ParseIniText(std::string(iniBytes.begin(), iniBytes.end()));
 
-    const std::string programDir = project + "/program";
+    const std::string programDir = project + kHostSeparator + "program";
     HostStat progStat;
     if (!HostStatPath(programDir, progStat) || !progStat.IsFolder) {
         error = project + ": the folder program/ with the program's files is missing";
@@ -290,11 +270,12 @@ bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& e
         PackInput exe;
         exe.Name = "uninstall.exe";
         std::string path = options.Uninstaller;
-        if (path.empty()) path = SelfFolder() + "../win32/uninstall.exe";
+        if (path.empty()) path = CompanionProgram("uninstall.exe");
         HostStat exeStat;
         if (HostStatPath(path, exeStat) && exeStat.IsFile) {
             exe.SourcePath = path;
-            exe.CreationTime = exe.LastWriteTime = exeStat.WriteTime;
+            exe.CreationTime = exeStat.CreationTime;
+            exe.LastWriteTime = exeStat.WriteTime;
             programBytes += exeStat.Size;
         } else if (!options.Uninstaller.empty()) {
             error = options.Uninstaller + ": uninstaller not found";
@@ -328,13 +309,13 @@ bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& e
     if (!ScanTree(project, outerScan, outerItems, error)) return false;
     for (const TreeItem& item : outerItems) {
         if (Fold(item.StoredName, options.CodePage) == "SETUP.PCK") {
-            error = project + "/" + item.StoredName + ": the inner setup.pck is made by wbpack";
+            error = item.HostPath + ": the inner setup.pck is made by wbpack";
             return false;
         }
     }
 
     std::string stubPath = options.Stub;
-    if (stubPath.empty()) stubPath = SelfFolder() + "../win32/wbsetup.exe";
+    if (stubPath.empty()) stubPath = CompanionProgram("wbsetup.exe");
     std::vector<uint8_t> stub;
     if (!ReadWholeFile(stubPath, stub, error)) {
         error = "installer stub: " + error + " (build it, or give --stub)";

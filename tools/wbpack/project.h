@@ -16,13 +16,14 @@ struct TreeItem {
     std::string StoredName;  // 8-bit, "\" separators, relative; a folder's ends in "\"
     bool IsFolder = false;
     uint64_t Size = 0;
-    uint64_t WriteTime = 0;  // Windows file time of the modification time
+    uint64_t WriteTime = 0;     // Windows file time of the modification time
+    uint64_t CreationTime = 0;  // Windows file time of the creation (host's when it keeps one)
     int Depth = 0;           // folders above the item
 };
 
 struct ScanOptions {
     int CodePage = 1252;
-    std::vector<std::string> SkipTop;  // top-level names (UTF-8) left out
+    std::vector<std::string> SkipTop;  // top-level host names left out
     bool SkipDotNamesAtTop = false;
     std::string SkipPath;              // a host file left out wherever it lies (the output)
 };
@@ -45,8 +46,8 @@ std::vector<PackInput> InputsFromTree(const std::vector<TreeItem>& items, bool s
 struct BuildOptions {
     std::string ProjectDir;
     std::string Output;
-    std::string Stub;         // empty: <folder of wbpack>/../win32/wbsetup.exe
-    std::string Uninstaller;  // empty: <folder of wbpack>/../win32/uninstall.exe
+    std::string Stub;         // empty: CompanionProgram("wbsetup.exe")
+    std::string Uninstaller;  // empty: CompanionProgram("uninstall.exe")
     int Level = 6;
     bool PerFile = false;
     int CodePage = 1252;

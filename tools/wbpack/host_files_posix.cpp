@@ -1,0 +1,155 @@
+// Host file helpers of the authoring tool over POSIX calls; host names are UTF-8.
+#ifndef _WIN32
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "wbpack/codepage.h"
+#include "wbpack/host_files.h"
+
+namespace wb {
+
+std::string HostErrorText() { return std::strerror(errno); }
+
+bool HostStatPath(const std::string& path, HostStat& out) {
+    out = HostStat{};
+    struct stat ls {};
+    if (::lstat(path.c_str(), &ls) != 0) return false;
+    out.IsLink = S_ISLNK(ls.st_mode);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    out.Exists = true;
+    out.IsFolder = S_ISDIR(st.st_mode);
+    out.IsFile = S_ISREG(st.st_mode);
+    out.Size = uint64_t(st.st_size);
+    out.WriteTime = UnixToFileTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    // The host keeps no creation time; the modification time stands in for it.
+    out.CreationTime = out.WriteTime;
+    return true;
+}
+
+bool HostListFolder(const std::string& folder, std::vector<std::string>& names,
+                    std::string& error) {
+    names.clear();
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        names.push_back(it->path().filename().string());
+    }
+    if (ec) {
+        error = folder + ": cannot read the folder: " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+bool HostSameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+bool HostNamesEqual(const std::string& a, const std::string& b) { return a == b; }
+
+bool HostCanRead(const std::string& path) { return ::access(path.c_str(), R_OK) == 0; }
+
+bool HostNameToCodePage(const std::string& name, int codepage, std::string& out,
+                        std::string& bad) {
+    return Utf8ToCodePage(name, codepage, out, bad);
+}
+
+std::string CodePageToHostName(const std::string& name, int codepage) {
+    return CodePageToUtf8(name, codepage);
+}
+
+bool BeginOutput(const std::string& finalPath, PendingOutput& out, std::string& error) {
+    AbandonOutput(out);
+    std::filesystem::path p(finalPath);
+    std::string folder = p.has_parent_path() ? p.parent_path().string() : ".";
+    std::string pattern = folder + "/." + p.filename().string() + ".wbpack-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    int fd = ::mkstemp(name.data());
+    if (fd < 0) {
+        error = finalPath + ": cannot write in " + folder + ": " + HostErrorText();
+        return false;
+    }
+    ::fchmod(fd, 0644);
+    out.File = ::fdopen(fd, "wb");
+    if (!out.File) {
+        ::close(fd);
+        ::unlink(name.data());
+        error = finalPath + ": " + HostErrorText();
+        return false;
+    }
+    out.FinalPath = finalPath;
+    out.TempPath = name.data();
+    return true;
+}
+
+bool CommitOutput(PendingOutput& out, std::string& error) {
+    if (!out.File) {
+        error = out.FinalPath + ": output not open";
+        return false;
+    }
+    bool ok = std::fflush(out.File) == 0 && std::ferror(out.File) == 0;
+    ok = std::fclose(out.File) == 0 && ok;
+    out.File = nullptr;
+    if (!ok) {
+        error = out.FinalPath + ": write error: " + HostErrorText();
+        AbandonOutput(out);
+        return false;
+    }
+    if (std::rename(out.TempPath.c_str(), out.FinalPath.c_str()) != 0) {
+        error = out.FinalPath + ": " + HostErrorText();
+        AbandonOutput(out);
+        return false;
+    }
+    out.TempPath.clear();
+    return true;
+}
+
+void AbandonOutput(PendingOutput& out) noexcept {
+    if (out.File) {
+        std::fclose(out.File);
+        out.File = nullptr;
+    }
+    if (!out.TempPath.empty()) {
+        ::unlink(out.TempPath.c_str());
+        out.TempPath.clear();
+    }
+}
+
+std::string MakeTempFolder() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/wbpack-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (!::mkdtemp(name.data())) return std::string();
+    return name.data();
+}
+
+void RemoveTree(const std::string& path) noexcept {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+}
+
+std::string SelfFolder() {
+    std::error_code ec;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return std::string();
+    return self.parent_path().string() + "/";
+}
+
+std::string CompanionProgram(const std::string& name) {
+    return SelfFolder() + "../win32/" + name;
+}
+
+}  // namespace wb
+
+#endif  // !_WIN32
