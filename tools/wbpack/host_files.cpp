@@ -84,4 +84,37 @@ bool WriteAll(std::FILE* file, const void* data, size_t size) noexcept {
     return size == 0 || std::fwrite(data, 1, size, file) == size;
 }
 
+bool CommitOutput(PendingOutput& out, std::string& error) {
+    if (!out.File) {
+        error = out.FinalPath + ": output not open";
+        return false;
+    }
+    bool ok = std::fflush(out.File) == 0 && std::ferror(out.File) == 0;
+    ok = std::fclose(out.File) == 0 && ok;
+    out.File = nullptr;
+    if (!ok) {
+        error = out.FinalPath + ": write error: " + HostErrorText();
+        AbandonOutput(out);
+        return false;
+    }
+    if (!HostReplaceFile(out.TempPath, out.FinalPath)) {
+        error = out.FinalPath + ": " + HostErrorText();
+        AbandonOutput(out);
+        return false;
+    }
+    out.TempPath.clear();
+    return true;
+}
+
+void AbandonOutput(PendingOutput& out) noexcept {
+    if (out.File) {
+        std::fclose(out.File);
+        out.File = nullptr;
+    }
+    if (!out.TempPath.empty()) {
+        HostRemoveFile(out.TempPath);
+        out.TempPath.clear();
+    }
+}
+
 }  // namespace wb

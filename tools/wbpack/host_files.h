@@ -54,6 +54,11 @@ std::string CodePageToHostName(const std::string& name, int codepage);
 // The reason the host gave for the last failed call, as one line.
 std::string HostErrorText();
 
+// Moves `from` over `to`, replacing it; false on failure (HostErrorText tells why).
+bool HostReplaceFile(const std::string& from, const std::string& to);
+// Deletes a file, ignoring failure.
+void HostRemoveFile(const std::string& path) noexcept;
+
 // Windows file time (100 ns since 1601) of a Unix time.
 uint64_t UnixToFileTime(int64_t seconds, int64_t nanoseconds) noexcept;
 // "YYYY-MM-DD hh:mm:ss" (UTC) of a Windows file time; "-" for 0.

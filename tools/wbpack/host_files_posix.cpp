@@ -92,38 +92,13 @@ bool BeginOutput(const std::string& finalPath, PendingOutput& out, std::string& 
     return true;
 }
 
-bool CommitOutput(PendingOutput& out, std::string& error) {
-    if (!out.File) {
-        error = out.FinalPath + ": output not open";
-        return false;
-    }
-    bool ok = std::fflush(out.File) == 0 && std::ferror(out.File) == 0;
-    ok = std::fclose(out.File) == 0 && ok;
-    out.File = nullptr;
-    if (!ok) {
-        error = out.FinalPath + ": write error: " + HostErrorText();
-        AbandonOutput(out);
-        return false;
-    }
-    if (std::rename(out.TempPath.c_str(), out.FinalPath.c_str()) != 0) {
-        error = out.FinalPath + ": " + HostErrorText();
-        AbandonOutput(out);
-        return false;
-    }
-    out.TempPath.clear();
-    return true;
+
+bool HostReplaceFile(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
-void AbandonOutput(PendingOutput& out) noexcept {
-    if (out.File) {
-        std::fclose(out.File);
-        out.File = nullptr;
-    }
-    if (!out.TempPath.empty()) {
-        ::unlink(out.TempPath.c_str());
-        out.TempPath.clear();
-    }
-}
+void HostRemoveFile(const std::string& path) noexcept { ::unlink(path.c_str()); }
+
 
 std::string MakeTempFolder() {
     const char* base = std::getenv("TMPDIR");

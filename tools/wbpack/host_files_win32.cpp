@@ -203,38 +203,13 @@ bool BeginOutput(const std::string& finalPath, PendingOutput& out, std::string& 
     return true;
 }
 
-bool CommitOutput(PendingOutput& out, std::string& error) {
-    if (!out.File) {
-        error = out.FinalPath + ": output not open";
-        return false;
-    }
-    bool ok = std::fflush(out.File) == 0 && std::ferror(out.File) == 0;
-    ok = std::fclose(out.File) == 0 && ok;
-    out.File = nullptr;
-    if (!ok) {
-        error = out.FinalPath + ": write error";
-        AbandonOutput(out);
-        return false;
-    }
-    if (!MoveFileExA(out.TempPath.c_str(), out.FinalPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        error = out.FinalPath + ": " + HostErrorText();
-        AbandonOutput(out);
-        return false;
-    }
-    out.TempPath.clear();
-    return true;
+
+bool HostReplaceFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-void AbandonOutput(PendingOutput& out) noexcept {
-    if (out.File) {
-        std::fclose(out.File);
-        out.File = nullptr;
-    }
-    if (!out.TempPath.empty()) {
-        DeleteFileA(out.TempPath.c_str());
-        out.TempPath.clear();
-    }
-}
+void HostRemoveFile(const std::string& path) noexcept { DeleteFileA(path.c_str()); }
+
 
 std::string MakeTempFolder() {
     char base[MAX_PATH + 1] = {};
