@@ -249,8 +249,11 @@ int main(int argc, char** argv) {
     wb::ReportSetupShapes();
 
     // The stub travels in every setup, so its size is part of every setup's size.
-    std::error_code ec;
-    const auto stub = std::filesystem::file_size(WB_STUB_PATH, ec);
-    if (!ec) std::printf("\nInstaller stub: %s, %llu bytes\n", WB_STUB_PATH, (unsigned long long)stub);
+    std::printf("\n");
+    for (const char* path : {WB_STUB_PATH, WB_STUB64_PATH}) {
+        std::error_code ec;
+        const auto stub = std::filesystem::file_size(path, ec);
+        if (!ec) std::printf("Installer stub: %s, %llu bytes\n", path, (unsigned long long)stub);
+    }
     return 0;
 }

@@ -2,9 +2,15 @@
 add_compile_options(-Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
                     -fno-asynchronous-unwind-tables -Wall -Wextra -Wno-cast-function-type)
 add_compile_definitions(__USE_MINGW_ANSI_STDIO=0 WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+# 64-bit Windows began with version 5.2; the 32-bit programs still start on 5.1.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(WB_SUBSYSTEM_MINOR 2)
+else()
+    set(WB_SUBSYSTEM_MINOR 1)
+endif()
 add_link_options(-static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections
                  -Wl,--nxcompat -Wl,--dynamicbase -Wl,--major-subsystem-version,5
-                 -Wl,--minor-subsystem-version,1)
+                 -Wl,--minor-subsystem-version,${WB_SUBSYSTEM_MINOR})
 
 file(GLOB WB_PLATFORM_WIN32 CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 add_library(wbcore STATIC ${WB_CORE_SOURCES} ${WB_PLATFORM_WIN32})
@@ -35,9 +41,13 @@ endforeach()
 
 # The authoring tool as a Windows console program. It needs neither exceptions nor the
 # stub's size tricks to be correct, so it shares the core library (and its ends-the-process
-# answer to exhausted memory); large-address-aware lets it hold bigger Packages in memory.
+# answer to exhausted memory); large-address-aware lets the 32-bit build hold bigger
+# Packages in memory (a 64-bit program has the room anyway).
 file(GLOB WBPACK_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/wbpack/*.cpp)
 add_executable(wbpack ${WBPACK_WIN32_SOURCES})
 target_include_directories(wbpack PRIVATE ${CMAKE_SOURCE_DIR}/tools)
-target_link_options(wbpack PRIVATE -mconsole -Wl,--large-address-aware)
+target_link_options(wbpack PRIVATE -mconsole)
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+    target_link_options(wbpack PRIVATE -Wl,--large-address-aware)
+endif()
 target_link_libraries(wbpack PRIVATE wbcore)

@@ -29,10 +29,24 @@ std::string ShellQuote(const std::string& s) {
     return q + "'";
 }
 
-std::string WineEnv() {
-    return "WINEPREFIX=" + ShellQuote(PrefixDir()) +
-           " WINEARCH=win32 WINEDEBUG=-all "
-           "WINEDLLOVERRIDES='winemenubuilder.exe=d;mscoree,mshtml=' ";
+// The environment and the loader of every Wine command; the 64-bit loader is named so
+// that nothing falls back to the 32-bit half on a machine that cannot run it.
+std::string WineCommand() {
+    std::string env = "WINEPREFIX=" + ShellQuote(PrefixDir()) + " WINEARCH=" + WineArch() +
+                      " WINEDEBUG=-all WINEDLLOVERRIDES='winemenubuilder.exe=d;mscoree,mshtml=' ";
+    if (WineArch() == "win64") {
+        return env + "WINELOADER=/usr/lib/wine/wine64 ";
+    }
+    return env;
+}
+
+std::string WineLoader() { return WineArch() == "win64" ? "/usr/lib/wine/wine64" : "wine"; }
+
+std::string FirstLine(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
 }
 
 std::string Lower(std::string s) {
@@ -46,9 +60,34 @@ std::string SourceDir() { return WB_SOURCE_DIR; }
 std::string OutDir() { return WB_OUT_DIR; }
 std::string PrefixDir() { return WB_PREFIX_DIR; }
 std::string WbpackPath() { return OutDir() + "/bin/wbpack"; }
-std::string StubPath() { return OutDir() + "/win32/wbsetup.exe"; }
-std::string ProbeStubPath() { return OutDir() + "/win32/wbsetup_probe.exe"; }
-std::string Win32BinPath(const std::string& name) { return OutDir() + "/win32/" + name; }
+
+std::string WineArch() {
+    static const std::string arch = [] {
+        std::string a = FirstLine(PrefixDir() + "/wb-arch.txt");
+        if (a != "win32" && a != "win64") {
+            throw std::runtime_error("prefix names no architecture (run the prefix fixture)");
+        }
+        return a;
+    }();
+    return arch;
+}
+
+std::string WineArchReason() {
+    std::ifstream in(PrefixDir() + "/wb-arch.txt");
+    std::string arch, reason;
+    std::getline(in, arch);
+    std::getline(in, reason);
+    return reason;
+}
+
+std::string TargetArch() { return WineArch() == "win64" ? "x64" : "x86"; }
+std::string BinDir() { return OutDir() + "/" + WineArch(); }
+std::string StubPath() { return BinDir() + "/wbsetup.exe"; }
+std::string ProbeStubPath() { return BinDir() + "/wbsetup_probe.exe"; }
+std::string Win32BinPath(const std::string& name) { return BinDir() + "/" + name; }
+std::string ToolPrefix(const std::string& arch) {
+    return arch == "win64" ? "x86_64-w64-mingw32-" : "i686-w64-mingw32-";
+}
 
 std::string WinFolder(const std::string& name) {
     std::ifstream in(PrefixDir() + "/wb-folders.txt");
@@ -121,9 +160,10 @@ int RunHost(const std::string& command, std::string* output) {
 
 RunResult RunWine(const std::string& program, const std::vector<std::string>& args, int seconds,
                   const std::vector<std::pair<std::string, std::string>>& env) {
-    std::string cmd = WineEnv();
+    std::string cmd = WineCommand();
     for (const auto& [name, value] : env) cmd += name + "=" + ShellQuote(value) + " ";
-    cmd += "timeout -k 5 " + std::to_string(seconds) + " wine " + ShellQuote(program);
+    cmd += "timeout -k 5 " + std::to_string(seconds) + " " + WineLoader() + " " +
+           ShellQuote(program);
     for (const std::string& a : args) cmd += " " + ShellQuote(a);
     RunResult r;
     r.ExitCode = RunHost(cmd, &r.Output);
@@ -133,8 +173,8 @@ RunResult RunWine(const std::string& program, const std::vector<std::string>& ar
 
 std::string RegRead(const std::string& key, const std::string& value, bool* found) {
     std::string out;
-    std::string cmd = WineEnv() + "timeout -k 5 60 wine reg query " + ShellQuote(key) + " /v " +
-                      ShellQuote(value);
+    std::string cmd = WineCommand() + "timeout -k 5 60 " + WineLoader() + " reg query " +
+                      ShellQuote(key) + " /v " + ShellQuote(value);
     int rc = RunHost(cmd, &out);
     if (found) *found = false;
     if (rc != 0) return {};

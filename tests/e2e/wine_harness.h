@@ -12,9 +12,20 @@ std::string SourceDir();     // the checkout
 std::string OutDir();        // the build output (out/)
 std::string PrefixDir();     // the Wine prefix of this test run (Linux path)
 std::string WbpackPath();    // out/bin/wbpack
-std::string StubPath();      // out/win32/wbsetup.exe
-std::string ProbeStubPath(); // out/win32/wbsetup_probe.exe: the stub that dumps its state
-std::string Win32BinPath(const std::string& name);  // out/win32/<name>
+
+// The Windows programs under test are the 32-bit build (out/win32) in a 32-bit prefix, or,
+// on machines that cannot run 32-bit Linux programs (or with WB_WINE_ARCH=win64), the 64-bit
+// build (out/win64) under wine64. The prefix fixture decides once per test run.
+std::string WineArch();        // "win32" or "win64"
+std::string WineArchReason();  // why the fixture chose it
+std::string TargetArch();      // wbpack's --arch for it: "x86" or "x64"
+std::string BinDir();          // out/win32 or out/win64
+std::string StubPath();        // BinDir()/wbsetup.exe
+std::string ProbeStubPath();   // BinDir()/wbsetup_probe.exe: the stub that dumps its state
+// A Windows program of the build under test: BinDir()/<name>.
+std::string Win32BinPath(const std::string& name);
+// The MinGW binutils prefix of an architecture ("win32" or "win64"), e.g. for objdump.
+std::string ToolPrefix(const std::string& arch);
 
 // A folder of the prefix as Windows sees it: "TEMP", "USERPROFILE", "APPDATA",
 // "PROGRAMFILES", "COMMONFILES", "WINDIR", "ALLUSERSPROFILE".

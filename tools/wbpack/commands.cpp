@@ -19,8 +19,8 @@ namespace wb {
 namespace {
 
 const char kUsage[] =
-    "usage: wbpack build PROJECT_DIR -o SETUP.exe [--stub PATH] [--uninstaller PATH]\n"
-    "                    [--level N] [--per-file] [--codepage N] [--quiet]\n"
+    "usage: wbpack build PROJECT_DIR -o SETUP.exe [--arch x86|x64] [--stub PATH]\n"
+    "                    [--uninstaller PATH] [--level N] [--per-file] [--codepage N] [--quiet]\n"
     "       wbpack pack DIR -o FILE.pck [--level N] [--codepage N] [--quiet]\n"
     "       wbpack list FILE [--codepage N]\n"
     "       wbpack extract FILE -o DIR [--codepage N]\n"
@@ -32,6 +32,7 @@ struct Args {
     std::string Command;
     std::vector<std::string> Positional;
     std::string Output, Stub, Uninstaller;
+    StubArch Arch = StubArch::Unknown;  // Unknown: not given
     int Level = 6;
     int CodePage = 1252;
     bool PerFile = false;
@@ -81,6 +82,12 @@ bool ParseArgs(const std::vector<std::string>& args, Args& a, std::string& error
             if (!value(a.Output)) return false;
         } else if (s == "--stub") {
             if (!value(a.Stub)) return false;
+        } else if (s == "--arch") {
+            if (!value(v)) return false;
+            if (!ParseStubArch(v, a.Arch)) {
+                error = "--arch takes x86 or x64, not " + v;
+                return false;
+            }
         } else if (s == "--uninstaller") {
             if (!value(a.Uninstaller)) return false;
         } else if (s == "--level") {
@@ -135,6 +142,14 @@ void ListImage(const uint8_t* data, size_t size, const PackageImage& image, int 
     (void)size;
 }
 
+// What carries the outer Package: an installer stub (its architecture and size) or nothing.
+std::string StubText(const uint8_t* data, const PackageImage& image) {
+    uint32_t stubBytes = image.Trailer.DataStart;
+    if (stubBytes == 0) return "stub unknown (a bare Package, no installer stub)";
+    return std::string("stub ") + StubArchName(ReadStubArch(data, stubBytes)) + " (" +
+           std::to_string(stubBytes) + " bytes)";
+}
+
 int CmdList(const Args& a, Console& io) {
     if (a.Positional.size() != 1) return io.Usage("list takes one FILE");
     const std::string& path = a.Positional[0];
@@ -143,6 +158,7 @@ int CmdList(const Args& a, Console& io) {
     if (!ReadWholeFile(path, file, error)) return io.Fail(error);
     PackageImage image;
     if (!ReadPackageImage(file.data(), file.size(), image, error)) return io.Fail(path + ": " + error);
+    io.Out += path + ": " + StubText(file.data(), image) + "\n";
     io.Out += path + ": ";
     ListImage(file.data(), file.size(), image, a.CodePage, io.Out);
     long inner = FindInnerPackage(image);
@@ -175,7 +191,9 @@ int CmdVerify(const Args& a, Console& io) {
     std::vector<std::string> problems = VerifyPackageImage(file.data(), file.size(), false);
     for (const std::string& p : problems) io.Err += "wbpack: " + path + ": " + p + "\n";
     if (!problems.empty()) return kExitFailure;
-    io.Out += path + ": OK\n";
+    PackageImage image;
+    if (!ReadPackageImage(file.data(), file.size(), image, error)) return io.Fail(path + ": " + error);
+    io.Out += path + ": OK, " + StubText(file.data(), image) + "\n";
     return kExitSuccess;
 }
 
@@ -282,6 +300,7 @@ int CmdBuild(const Args& a, Console& io, bool terminal) {
     options.ProjectDir = a.Positional[0];
     options.Output = a.Output;
     options.Stub = a.Stub;
+    options.Arch = a.Arch;
     options.Uninstaller = a.Uninstaller;
     options.Level = a.Level;
     options.PerFile = a.PerFile;
@@ -294,7 +313,7 @@ int CmdBuild(const Args& a, Console& io, bool terminal) {
     for (const std::string& w : report.Warnings) io.Err += "wbpack: warning: " + w + "\n";
     if (!a.Quiet) {
         io.Out += "wrote " + a.Output + ": " + std::to_string(report.OutputBytes) + " bytes (stub " +
-                  std::to_string(report.StubBytes) + ", " + std::to_string(report.OuterEntries) +
+                  StubArchName(report.Arch) + " " + std::to_string(report.StubBytes) + ", " + std::to_string(report.OuterEntries) +
                   " setup entries, " + std::to_string(report.ProgramEntries) +
                   " program entries of " + std::to_string(report.ProgramBytes) + " bytes, " +
                   (report.Solid ? "solid" : "per-file") + ")\n";

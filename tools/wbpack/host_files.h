@@ -89,8 +89,10 @@ void RemoveTree(const std::string& path) noexcept;
 
 // The folder that holds the running wbpack binary, ending in a separator; empty if unknown.
 std::string SelfFolder();
-// A Windows program that comes with wbpack (wbsetup.exe, uninstall.exe): beside wbpack.exe
-// on Windows, in ../win32/ beside the native binary elsewhere.
-std::string CompanionProgram(const std::string& name);
+// A Windows program that comes with wbpack (wbsetup.exe, uninstall.exe) in its 32-bit
+// (`win64` false) or 64-bit build: out/win32/ and out/win64/ beside out/bin/ where the
+// native tool lives; on Windows the build of wbpack.exe's own architecture lies beside it,
+// the other one in ../win32/ or ../win64/.
+std::string CompanionProgram(const std::string& name, bool win64);
 
 }  // namespace wb

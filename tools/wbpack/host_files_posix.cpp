@@ -121,8 +121,8 @@ std::string SelfFolder() {
     return self.parent_path().string() + "/";
 }
 
-std::string CompanionProgram(const std::string& name) {
-    return SelfFolder() + "../win32/" + name;
+std::string CompanionProgram(const std::string& name, bool win64) {
+    return SelfFolder() + (win64 ? "../win64/" : "../win32/") + name;
 }
 
 }  // namespace wb

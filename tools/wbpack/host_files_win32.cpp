@@ -263,7 +263,15 @@ std::string SelfFolder() {
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-std::string CompanionProgram(const std::string& name) { return SelfFolder() + name; }
+std::string CompanionProgram(const std::string& name, bool win64) {
+#ifdef _WIN64
+    constexpr bool self64 = true;
+#else
+    constexpr bool self64 = false;
+#endif
+    if (win64 == self64) return SelfFolder() + name;
+    return SelfFolder() + (win64 ? "..\\win64\\" : "..\\win32\\") + name;
+}
 
 }  // namespace wb
 

@@ -87,6 +87,35 @@ bool EntryContents(const uint8_t* data, size_t size, const PackageImage& image, 
     return true;
 }
 
+StubArch ReadStubArch(const uint8_t* data, size_t size) noexcept {
+    // "MZ", the PE header's offset at 0x3C, then "PE\0\0" and the 16-bit machine number.
+    if (size < 0x40 || data[0] != 'M' || data[1] != 'Z') return StubArch::Unknown;
+    uint32_t pe = pck::ReadLe32(data + 0x3C);
+    if (pe > size || size - pe < 6) return StubArch::Unknown;
+    const uint8_t* h = data + pe;
+    if (h[0] != 'P' || h[1] != 'E' || h[2] != 0 || h[3] != 0) return StubArch::Unknown;
+    uint32_t machine = uint32_t(h[4]) | uint32_t(h[5]) << 8;
+    if (machine == 0x014C) return StubArch::X86;
+    if (machine == 0x8664) return StubArch::X64;
+    return StubArch::Unknown;
+}
+
+const char* StubArchName(StubArch arch) noexcept {
+    switch (arch) {
+        case StubArch::X86: return "x86";
+        case StubArch::X64: return "x64";
+        case StubArch::Unknown: break;
+    }
+    return "unknown";
+}
+
+bool ParseStubArch(const std::string& text, StubArch& arch) noexcept {
+    if (text == "x86") arch = StubArch::X86;
+    else if (text == "x64") arch = StubArch::X64;
+    else return false;
+    return true;
+}
+
 long FindInnerPackage(const PackageImage& image) {
     for (size_t i = 0; i < image.Entries.size(); ++i) {
         const PackageEntry& e = image.Entries[i];

@@ -26,6 +26,17 @@ bool ReadPackageImage(const uint8_t* data, size_t size, PackageImage& image,
 bool EntryContents(const uint8_t* data, size_t size, const PackageImage& image, size_t index,
                    std::vector<uint8_t>& out, std::string& error);
 
+// The machine an installer stub is built for, from its PE header.
+enum class StubArch : uint8_t { Unknown, X86, X64 };
+
+// Reads the machine field of the PE image at the start of `data` (at most `size` bytes).
+// Unknown for anything that is not a whole enough PE header of an x86 or x64 program.
+StubArch ReadStubArch(const uint8_t* data, size_t size) noexcept;
+// "x86", "x64" or "unknown".
+const char* StubArchName(StubArch arch) noexcept;
+// Parses the --arch value "x86" or "x64"; false for anything else.
+bool ParseStubArch(const std::string& text, StubArch& arch) noexcept;
+
 // The index of the entry named exactly "setup.pck", or -1.
 long FindInnerPackage(const PackageImage& image);
 

@@ -217,6 +217,22 @@ std::vector<PackInput> InputsFromTree(const std::vector<TreeItem>& items, bool s
     return inputs;
 }
 
+namespace {
+
+// The architecture whose uninstaller goes with the setup: the one asked for, else the one of
+// the stub given, else x86.
+StubArch CompanionArch(const BuildOptions& options) {
+    if (options.Arch != StubArch::Unknown) return options.Arch;
+    if (options.Stub.empty()) return StubArch::X86;
+    std::vector<uint8_t> stub;
+    std::string ignored;
+    if (!ReadWholeFile(options.Stub, stub, ignored)) return StubArch::X86;
+    StubArch arch = ReadStubArch(stub.data(), stub.size());
+    return arch == StubArch::Unknown ? StubArch::X86 : arch;
+}
+
+}  // namespace
+
 bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& error) {
     report = BuildReport{};
     const std::string project = options.ProjectDir;
@@ -270,7 +286,9 @@ bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& e
         PackInput exe;
         exe.Name = "uninstall.exe";
         std::string path = options.Uninstaller;
-        if (path.empty()) path = CompanionProgram("uninstall.exe");
+        if (path.empty()) {
+            path = CompanionProgram("uninstall.exe", CompanionArch(options) == StubArch::X64);
+        }
         HostStat exeStat;
         if (HostStatPath(path, exeStat) && exeStat.IsFile) {
             exe.SourcePath = path;
@@ -315,10 +333,18 @@ bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& e
     }
 
     std::string stubPath = options.Stub;
-    if (stubPath.empty()) stubPath = CompanionProgram("wbsetup.exe");
+    if (stubPath.empty()) stubPath = CompanionProgram("wbsetup.exe", options.Arch == StubArch::X64);
     std::vector<uint8_t> stub;
     if (!ReadWholeFile(stubPath, stub, error)) {
         error = "installer stub: " + error + " (build it, or give --stub)";
+        return false;
+    }
+    report.Arch = ReadStubArch(stub.data(), stub.size());
+    StubArch wanted = options.Arch;
+    if (wanted == StubArch::Unknown && options.Stub.empty()) wanted = StubArch::X86;
+    if (wanted != StubArch::Unknown && report.Arch != wanted) {
+        error = stubPath + ": the installer stub is " + StubArchName(report.Arch) + ", not " +
+                StubArchName(wanted) + " as --arch asks";
         return false;
     }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "wbpack/ini_text.h"
+#include "wbpack/inspect.h"
 #include "wbpack/package_writer.h"
 
 namespace wb {
@@ -46,8 +47,11 @@ std::vector<PackInput> InputsFromTree(const std::vector<TreeItem>& items, bool s
 struct BuildOptions {
     std::string ProjectDir;
     std::string Output;
-    std::string Stub;         // empty: CompanionProgram("wbsetup.exe")
-    std::string Uninstaller;  // empty: CompanionProgram("uninstall.exe")
+    std::string Stub;         // empty: CompanionProgram("wbsetup.exe", Arch)
+    std::string Uninstaller;  // empty: CompanionProgram("uninstall.exe", the stub's arch)
+    // The installer's architecture; Unknown when not asked for: then the stub given with
+    // Stub decides, and without one the 32-bit stub is taken.
+    StubArch Arch = StubArch::Unknown;
     int Level = 6;
     bool PerFile = false;
     int CodePage = 1252;
@@ -57,6 +61,7 @@ struct BuildOptions {
 
 struct BuildReport {
     bool Solid = false;
+    StubArch Arch = StubArch::Unknown;  // read from the stub's PE header
     uint64_t StubBytes = 0;
     uint64_t ProgramBytes = 0;   // unpacked bytes of the inner Package's files
     size_t ProgramEntries = 0;   // entries of the inner Package
