@@ -159,7 +159,6 @@ int CmdList(const Args& a, Console& io) {
     PackageImage image;
     if (!ReadPackageImage(file.data(), file.size(), image, error)) return io.Fail(path + ": " + error);
     io.Out += path + ": " + StubText(file.data(), image) + "\n";
-    io.Out += path + ": ";
     ListImage(file.data(), file.size(), image, a.CodePage, io.Out);
     long inner = FindInnerPackage(image);
     if (inner >= 0) {
