@@ -2,13 +2,12 @@
 // anything, and `wbpack build --arch` refusing a stub of the other architecture.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "unit/test_support.h"
 #include "wbpack/commands.h"
 #include "wbpack/inspect.h"
 
@@ -76,9 +75,7 @@ TEST(StubArch, NamesAndOptionValues) {
 class StubArchBuild : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/wb-arch-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root_ = pattern;
+        root_ = FreshTestDir("wb-arch").string();
         Write(root_ + "/project/setup.ini", "[Info]\r\nTitel = Arch\r\n[Task]\r\nNoUninstall = 1\r\n");
         Write(root_ + "/project/program/a.txt", "a");
         Write(root_ + "/x86.exe", PeImage(0x014C));
