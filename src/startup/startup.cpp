@@ -5,6 +5,7 @@
 
 #include "config/language_table.h"
 #include "config/setup_description.h"
+#include "install/install_sequence.h"
 #include "package/extract.h"
 #include "package/package_reader.h"
 #include "platform/com.h"
@@ -110,8 +111,9 @@ unsigned RunSetup() {
 
     if (!CheckRunningProgram()) return kExitOk;
 
-    // Still to come, in this order: the BeforeWB Hook program, then either the quiet
-    // installation with its finish, or the wizard window, its event loop and the finish.
+    // Still to come: the BeforeWB Hook program and the finish of the quiet run; the wizard
+    // window, its event loop and its finish.
+    if (Setup.QuietMode) return InstallQuietly();
     Setup.WindowTitle = Setup.Version.empty() ? Setup.Titel : Setup.Titel + " " + Setup.Version;
     return kExitOk;
 }

@@ -1,0 +1,23 @@
+// The quiet installation sequence.
+#include "install/install_sequence.h"
+
+#include "config/setup_description.h"
+#include "package/extract.h"
+#include "platform/process.h"
+#include "startup/setup_state.h"
+#include "startup/startup.h"
+
+namespace wb {
+
+unsigned InstallQuietly() {
+    LoadSetupDescription();
+    Setup.InstallDir = Setup.ProgDirDefault;
+    if (!Setup.InstallDir.empty() && Setup.InstallDir.back() != '\\') Setup.InstallDir += '\\';
+    SetProcessEnvironment("InstallDir", Setup.InstallDir.c_str());
+    Setup.StartProg = 0;
+
+    if (InstallPackageFiles(false) != 0) return kExitDamaged;
+    return kExitOk;
+}
+
+}  // namespace wb
