@@ -113,8 +113,8 @@ unsigned RunSetup() {
 
     // Still to come: the BeforeWB Hook program and the finish of the quiet run; the wizard
     // window, its event loop and its finish.
-    if (Setup.QuietMode) return InstallQuietly();
     Setup.WindowTitle = Setup.Version.empty() ? Setup.Titel : Setup.Titel + " " + Setup.Version;
+    if (Setup.QuietMode) return InstallQuietly();
     return kExitOk;
 }
 

@@ -1,0 +1,23 @@
+// The installation steps that the wizard's and the quiet installation share.
+#pragma once
+
+#include <string>
+
+namespace wb {
+
+// Sets InstallDir to `folder` with a trailing "\" and publishes it as the environment
+// variable "InstallDir", which every program started later inherits.
+void PublishInstallDir(const std::string& folder);
+// Unpacks the inner setup.pck into InstallDir: kExitOk, kExitDamaged when the Package is
+// damaged (the caller stops), kExitWriteFailed when a file could not be written.
+unsigned InstallProgramFiles(bool progress);
+// The uninstall entry, when there is a shortcut name and uninstall support is on.
+void RegisterProgram(const std::string& publisher, const std::string& contact);
+// The desktop folder + shortcut name + ".lnk".
+std::string DesktopLinkPath();
+// The program's shortcut at `linkPath`.
+void CreateDesktopShortcut(const std::string& linkPath);
+// The Uninstall log (when uninstall support is on), then the setup script.
+void CompleteInstallation();
+
+}  // namespace wb
