@@ -51,3 +51,15 @@ if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
     target_link_options(wbpack PRIVATE -Wl,--large-address-aware)
 endif()
 target_link_libraries(wbpack PRIVATE wbcore)
+
+# The example setup's own programs: ./wb demo stages them into a copy of examples/hello.
+enable_language(RC)
+set(WB_DEMO_DIR ${WB_BIN_DIR}/demo)
+add_executable(demo_hello WIN32 ${CMAKE_SOURCE_DIR}/examples/programs/hello_app.cpp
+               ${CMAKE_SOURCE_DIR}/examples/programs/hello_app.rc)
+set_target_properties(demo_hello PROPERTIES OUTPUT_NAME Hello RUNTIME_OUTPUT_DIRECTORY ${WB_DEMO_DIR})
+foreach(name BeforeWB AfterWB taskrun)
+    add_executable(demo_${name} WIN32 ${CMAKE_SOURCE_DIR}/examples/programs/demo_hook.cpp)
+    set_target_properties(demo_${name} PROPERTIES OUTPUT_NAME ${name}
+                          RUNTIME_OUTPUT_DIRECTORY ${WB_DEMO_DIR})
+endforeach()

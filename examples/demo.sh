@@ -1,47 +1,100 @@
 #!/usr/bin/env bash
-# Builds the example setup and runs it quietly under Wine in a prefix of its own, then
-# shows what it did.
+# Builds the example setup and installs it quietly under Wine in a prefix of its own, then
+# shows what landed: the files, the registry values, the shortcuts and the Uninstall log.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-OUT="${1:-$ROOT/out}"
+OUT="$(cd "${1:-$ROOT/out}" && pwd)"
 DEMO="$OUT/demo"
 PREFIX="$DEMO/wineprefix"
 mkdir -p "$DEMO"
 read -r ARCH REASON < <("$ROOT/tests/e2e/wine_arch.sh")
 if [ "$ARCH" = win64 ]; then
-    TARGET=x64
-    WINE=/usr/lib/wine/wine64
+    TARGET=x64 BIN="$OUT/win64" WINE=/usr/lib/wine/wine64
     export WINELOADER="$WINE"
 else
-    TARGET=x86
-    WINE=wine
+    TARGET=x86 BIN="$OUT/win32" WINE=wine
 fi
+
+# The project as an author keeps it, plus the programs built with the installer: the
+# example program (with its version resource), the Hook programs and the task program.
+PROJECT="$DEMO/hello"
+rm -rf "$PROJECT"
+cp -r "$ROOT/examples/hello" "$PROJECT"
+mkdir -p "$PROJECT/program/tools"
+cp "$BIN/demo/Hello.exe" "$PROJECT/program/"
+cp "$BIN/demo/taskrun.exe" "$PROJECT/program/tools/"
+cp "$BIN/demo/BeforeWB.exe" "$BIN/demo/AfterWB.exe" "$PROJECT/"
+
 echo "== Wine runs $ARCH here ($REASON): building the $TARGET setup"
-"$OUT/bin/wbpack" build "$ROOT/examples/hello" -o "$DEMO/HelloSetup.exe" --arch "$TARGET"
+"$OUT/bin/wbpack" build "$PROJECT" -o "$DEMO/HelloSetup.exe" --arch "$TARGET"
 "$OUT/bin/wbpack" list "$DEMO/HelloSetup.exe"
 "$OUT/bin/wbpack" verify "$DEMO/HelloSetup.exe"
+
 echo
-echo "== A Wine prefix for the demo"
-if [ ! -f "$PREFIX/wb-folders.txt" ] || [ "$(head -1 "$PREFIX/wb-arch.txt" 2>/dev/null)" != "$ARCH" ]; then
-    "$ROOT/tests/e2e/make_prefix.sh" "$PREFIX"
-fi
+echo "== A fresh Wine prefix for the demo"
+rm -rf "$PREFIX"
+"$ROOT/tests/e2e/make_prefix.sh" "$PREFIX" >/dev/null
 export WINEPREFIX="$PREFIX" WINEARCH="$ARCH" WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
-TEMP_WIN="$(grep '^TEMP=' "$PREFIX/wb-folders.txt" | cut -d= -f2-)"
-TEMP_LINUX="$PREFIX/drive_c/$(echo "${TEMP_WIN#C:\\}" | tr '\\' '/')"
-before="$(ls "$TEMP_LINUX" 2>/dev/null | sort)"
+folder() {  # the Linux path of a prefix folder named in wb-folders.txt
+    local win
+    win="$(grep "^$1=" "$PREFIX/wb-folders.txt" | cut -d= -f2-)"
+    echo "$PREFIX/drive_c/$(echo "${win#C:\\}" | tr '\\' '/')"
+}
+reg_query() {
+    local text
+    text="$("$WINE" reg query "$1" /s 2>/dev/null | tr -d '\r' | sed '/^$/d')" || true
+    case "$text" in
+        *HKEY_*) sed 's/^/    /' <<<"$text" ;;
+        *) echo "    (no key $1)" ;;
+    esac
+}
+
 echo
 echo "== Running the setup quietly: HelloSetup.exe /Q"
 set +e
-timeout -k 5 120 "$WINE" "$DEMO/HelloSetup.exe" /Q
+timeout -k 5 180 "$WINE" "$DEMO/HelloSetup.exe" /Q
 code=$?
 set -e
 echo "exit code: $code"
-after="$(ls "$TEMP_LINUX" | sort)"
-new="$(comm -13 <(echo "$before") <(echo "$after") | head -1)"
-if [ -n "$new" ]; then
-    echo "temporary setup folder: $TEMP_WIN\\$new"
-    ls -la "$TEMP_LINUX/$new"
-fi
+
+PROGDIR="$PREFIX/drive_c/$(grep '^PROGRAMFILES=' "$PREFIX/wb-folders.txt" | cut -d= -f2- \
+    | sed 's/^C:\\//' | tr '\\' '/')/Hello Wendlebox"
+echo
+echo "== Installed files ($PROGDIR)"
+(cd "$PROGDIR" 2>/dev/null && find . -type f -printf '    %P\n' | sort) || echo "    (none)"
+echo
+echo "== Registry"
+echo "  uninstall entry:"
+reg_query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\{6F1C7A2E-3B4D-4E5F-8A9B-0C1D2E3F4A5B}'
+echo "  value of Install task 7:"
+reg_query 'HKCU\Software\Wendlebox Demo\Hello'
+echo "  association of .hello:"
+reg_query 'HKCU\Software\Classes\.hello'
+reg_query 'HKCU\Software\Classes\hello_auto_file'
+echo
+echo "== Shortcuts"
+PROGRAMS="$(folder APPDATA)/Microsoft/Windows/Start Menu/Programs"
+for dir in "$(folder USERPROFILE)/Desktop" "$PROGRAMS/Hello Wendlebox" "$PROGRAMS/Startup" \
+           "$PROGDIR"; do
+    for lnk in "$dir"/*.lnk; do
+        [ -e "$lnk" ] || continue
+        echo "  ${lnk#$PREFIX/drive_c/}"
+        if [ -x "$BIN/lnkread.exe" ]; then
+            "$WINE" "$BIN/lnkread.exe" "$(sed 's|^.*/drive_c/|C:\\|; s|/|\\|g' <<<"$lnk")" \
+                2>/dev/null | tr -d '\r' | grep -E '^(Target|Arguments|WorkingDir|IconFile)=' \
+                | sed 's/^/    /' || true
+        fi
+    done
+done
+echo
+echo "== What the Hook programs and the task program saw (wendlebox-demo.log)"
+sed 's/^/    /' "$(folder TEMP)/wendlebox-demo.log" 2>/dev/null || echo "    (nothing)"
+echo
+echo "== The setup script's note (script.txt)"
+tr -d '\r' < "$PROGDIR/script.txt" 2>/dev/null | sed 's/^/    /' || echo "    (none)"
+echo
+echo "== The Uninstall log (uninstall.dat)"
+tr -d '\r' < "$PROGDIR/uninstall.dat" 2>/dev/null | sed 's/^/    /' || echo "    (none)"
 # The prefix keeps one server for the whole run; end it with the demo.
 wineserver -k || true
