@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/registry.h"
+#include "platform/shell_link.h"
 
 namespace wb::fake {
 
@@ -63,6 +65,19 @@ int ComEndCount();
 // NewGuidText gives "{00000000-0000-0000-0000-00000000000N}" with N counting from 1;
 // after ComFailNextGuid it gives one empty text.
 void ComFailNextGuid();
+
+// Shell links. Every ShellLinkWrite is recorded; it answers Saved unless failures were
+// queued.
+struct LinkCall {
+    std::string LinkPath;
+    ShellLinkFields Fields;
+    ShellLinkOutcome Outcome = ShellLinkOutcome::Saved;
+    bool ComActive = false;  // COM was started (and not yet ended) at the call
+};
+void ShellLinkReset();
+// The next `calls` writes answer `outcome` (and save nothing).
+void ShellLinkFailNext(ShellLinkOutcome outcome, int calls = 1);
+const std::vector<LinkCall>& ShellLinkCalls();
 
 // Resets every fake above.
 void ResetAll();
