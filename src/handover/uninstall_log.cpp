@@ -18,6 +18,7 @@ void Write(const char* key, const std::string& value) { PrefWriteString(key, val
 }  // namespace
 
 void WriteUninstallLog() {
+    if (Setup.NoUninstall) return;
     // A log beside no installation folder would be written into the current folder.
     if (Setup.InstallDir.empty()) return;
     PrefOpen((Setup.InstallDir + "uninstall.dat").c_str());

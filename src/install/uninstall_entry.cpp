@@ -23,6 +23,7 @@ void RegisterUninstall(const std::string& fallbackName, const std::string& displ
                        const std::string& publisher, const std::string& webAddress,
                        const std::string& contact, const std::string& icon,
                        const std::string& uninstallCommand) {
+    if (Setup.NoUninstall) return;
     const std::string& name = Setup.GUID.empty() ? fallbackName : Setup.GUID;
     // A nameless entry would put its values on the list's own key.
     if (name.empty()) return;

@@ -60,6 +60,13 @@ TEST_F(UninstallEntryTest, NamedByTheShortcutNameWithoutGuid) {
     EXPECT_EQ(fake::RegistrySetCount(), 0);
 }
 
+TEST_F(UninstallEntryTest, NoUninstallSupportMakesNoEntry) {
+    wb::Setup.GUID = "{G}";
+    wb::Setup.NoUninstall = 1;
+    Register();
+    EXPECT_EQ(fake::RegistrySetCount(), 0);
+}
+
 TEST_F(UninstallEntryTest, CommandAlreadyInQuotesIsLeftAlone) {
     wb::Setup.GUID = "{G}";
     RegisterUninstall("x", "", "", "", "", "", "\"C:\\A B\\uninstall.exe\"");

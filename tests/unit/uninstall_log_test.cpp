@@ -177,6 +177,13 @@ TEST_F(UninstallLogTest, AnOlderLogGetsItsKeysReplacedInPlace) {
     EXPECT_LT(log.find("[Files]"), log.find("[Language]"));
 }
 
+TEST_F(UninstallLogTest, NoUninstallSupportWritesNothing) {
+    WriteLog("[Settings]\r\nProgName = Tool\r\n");
+    wb::Setup.NoUninstall = 1;
+    WriteUninstallLog();
+    EXPECT_EQ(ReadLog(), "[Settings]\r\nProgName = Tool\r\n");
+}
+
 TEST_F(UninstallLogTest, NoInstallationFolderWritesNothing) {
     wb::Setup.InstallDir.clear();
     const fs::path cwd = fs::current_path();
