@@ -29,6 +29,8 @@ bool RegistryGetBytes(RegRoot root, const std::string& key, const std::string& n
 // Makes the next `calls` registry calls fail: RegQuery returns false, RegSetString
 // returns `setResult` (0 key not opened, 1 value not set).
 void RegistryFailNext(int calls, int setResult = 0);
+// Makes only the `nth` registry call from now on fail (1 = the next), as RegistryFailNext.
+void RegistryFailCall(int nth, int setResult = 0);
 int RegistryQueryCount();
 int RegistrySetCount();
 // The access of the last RegQuery.

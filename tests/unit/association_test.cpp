@@ -70,12 +70,21 @@ TEST_F(AssociationTest, EmptyDescriptionShowsTheProgramNameAndEmptyIconMakesNoIc
 }
 
 TEST_F(AssociationTest, AFailedRowLeavesTheOthersWritten) {
-    fake::SystemSetVersion(kOldSystem);
-    fake::RegistryFailNext(1, 0);
-    AssociateExtension("abc", "", "C:\\A\\abc.exe", "");
-    EXPECT_EQ(Text(RegRoot::LocalMachine, "Software\\Classes\\.abc"), "<missing>");
-    EXPECT_EQ(Text(RegRoot::LocalMachine, "Software\\Classes\\abc.exe\\shell\\open\\command"),
-              "\"C:\\A\\abc.exe\" \"%1\"");
+    const char* rows[] = {"Software\\Classes\\.abc", "Software\\Classes\\abc.exe",
+                          "Software\\Classes\\abc.exe\\DefaultIcon",
+                          "Software\\Classes\\abc.exe\\shell\\open\\command"};
+    for (int failing = 0; failing < 4; ++failing) {
+        SCOPED_TRACE(failing);
+        fake::ResetAll();
+        fake::SystemSetVersion(kOldSystem);
+        fake::RegistryFailCall(failing + 1, failing % 2);  // key refused, or value refused
+        AssociateExtension("abc", "", "C:\\A\\abc.exe", "abc.exe,1");
+        EXPECT_EQ(fake::RegistrySetCount(), 4);
+        for (int row = 0; row < 4; ++row) {
+            EXPECT_EQ(Text(RegRoot::LocalMachine, rows[row]) == "<missing>", row == failing)
+                << rows[row];
+        }
+    }
 }
 
 TEST_F(AssociationTest, NoExtensionWritesNothing) {

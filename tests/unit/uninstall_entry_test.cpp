@@ -75,21 +75,28 @@ TEST_F(UninstallEntryTest, CommandAlreadyInQuotesIsLeftAlone) {
     EXPECT_EQ(Value("{G}", "Publisher"), std::string(1, '\0'));
 }
 
-TEST_F(UninstallEntryTest, NoRightsToTheKeyWritesNothingAndStops) {
-    wb::Setup.GUID = "{G}";
-    fake::RegistryFailNext(1, 0);
-    Register();
-    EXPECT_EQ(fake::RegistrySetCount(), 1);
-    EXPECT_EQ(Value("{G}", "UninstallString"), "<missing>");
-}
-
-TEST_F(UninstallEntryTest, AValueThatCannotBeSetIsSkipped) {
-    wb::Setup.GUID = "{G}";
-    fake::RegistryFailNext(1, 1);
-    Register();
-    EXPECT_EQ(Value("{G}", "DisplayName"), "<missing>");
-    EXPECT_EQ(Value("{G}", "UninstallString"),
-              "\"C:\\Program Files\\Tool\\uninstall.exe\"\0"s);
+TEST_F(UninstallEntryTest, FailuresOnCue) {
+    const char* names[] = {"DisplayName", "DisplayIcon", "Publisher", "URLInfoAbout",
+                           "HelpLink", "Contact", "UninstallString"};
+    for (int failing = 0; failing < 7; ++failing) {
+        SCOPED_TRACE(failing);
+        // A value that cannot be set is skipped; the others are still written.
+        fake::RegistryReset();
+        wb::Setup.GUID = "{G}";
+        fake::RegistryFailCall(failing + 1, 1);
+        Register();
+        for (int v = 0; v < 7; ++v) {
+            EXPECT_EQ(Value("{G}", names[v]) == "<missing>", v == failing) << names[v];
+        }
+        // A key that cannot be created or opened ends the registration there.
+        fake::RegistryReset();
+        fake::RegistryFailCall(failing + 1, 0);
+        Register();
+        EXPECT_EQ(fake::RegistrySetCount(), failing + 1);
+        for (int v = 0; v < 7; ++v) {
+            EXPECT_EQ(Value("{G}", names[v]) == "<missing>", v >= failing) << names[v];
+        }
+    }
 }
 
 TEST_F(UninstallEntryTest, SecondRegistrationOverwritesTheSameEntry) {
