@@ -62,9 +62,11 @@ void CreateStartMenuEntries(const std::string& folderName) {
 
     std::string name = folderName.empty() ? NameBeforeFirstDot(Setup.ProgExe) : folderName;
     if (!name.empty() && name.back() != '\\') name += '\\';
-    // Without a Programs folder the links would land below the current folder.
+    // Without a Programs folder the links would land below the current folder; without a
+    // name the program's folder would be the Programs folder itself, which the uninstaller
+    // is told to remove.
     const std::string programs = SpecialFolder(kFolderPrograms);
-    if (programs.empty()) {
+    if (programs.empty() || name.empty()) {
         Setup.StartMenuDir.clear();
         return;
     }

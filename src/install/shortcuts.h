@@ -19,7 +19,8 @@ int CreateShortcut(const std::string& target, const std::string& linkPath,
 // setup.ini asks), and sets Setup.StartMenuDir and Setup.AdditionalExe. `folderName` may be
 // empty (then ProgExe up to its first ".") or end in "\". The program's link is named by
 // Setup.ProgLink, or by ProgExe up to its first "." when that is empty, as the Uninstall
-// log names it. Without a Programs folder nothing is made and StartMenuDir stays empty.
+// log names it. Without a Programs folder or a folder name nothing is made and
+// StartMenuDir is left empty.
 void CreateStartMenuEntries(const std::string& folderName);
 
 }  // namespace wb

@@ -218,10 +218,18 @@ TEST_F(StartMenuTest, EmptyShortcutNameFallsBackToTheProgramFileName) {
     EXPECT_EQ(wb::Setup.ProgLink, "");
 }
 
-TEST_F(StartMenuTest, NoProgramsFolderMakesNothing) {
-    fake::ShellSetFolder(2, "");
+TEST_F(StartMenuTest, NoProgramsFolderOrNoNameMakesNothing) {
     WriteIni("Unistall = 1\r\n");
+    fake::ShellSetFolder(2, "");
     CreateStartMenuEntries("T");
+    EXPECT_EQ(wb::Setup.StartMenuDir, "");
+    EXPECT_TRUE(fake::ShellLinkCalls().empty());
+
+    // Neither a name nor a program file: not the Programs folder itself.
+    fake::ShellSetFolder(2, programs_);
+    wb::Setup.ProgExe.clear();
+    wb::Setup.StartMenuDir = "stale";
+    CreateStartMenuEntries("");
     EXPECT_EQ(wb::Setup.StartMenuDir, "");
     EXPECT_TRUE(fake::ShellLinkCalls().empty());
 }
