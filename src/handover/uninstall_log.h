@@ -5,7 +5,9 @@
 namespace wb {
 
 // Completes InstallDir + "uninstall.dat" from the Setup state, the Language table and
-// the uninstall records.
+// the uninstall records (Setup.UninstallRecords). Nothing is written when Setup.NoUninstall
+// is set or Setup.InstallDir is empty. When Setup.ProgLink is empty it becomes ProgExe up
+// to its first ".".
 void WriteUninstallLog();
 
 }  // namespace wb

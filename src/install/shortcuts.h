@@ -15,7 +15,12 @@ int CreateShortcut(const std::string& target, const std::string& linkPath,
                    const std::string& iconFile, int iconIndex);
 
 // Creates the program's Start-menu folder under the Programs folder with its standard
-// links, and sets Setup.StartMenuDir. `folderName` may be empty or end in "\".
+// links (program, additional program, help, homepage, uninstaller, as group StartMenue of
+// setup.ini asks), and sets Setup.StartMenuDir and Setup.AdditionalExe. `folderName` may be
+// empty (then ProgExe up to its first ".") or end in "\". The program's link is named by
+// Setup.ProgLink, or by ProgExe up to its first "." when that is empty, as the Uninstall
+// log names it. Without a Programs folder or a folder name nothing is made and
+// StartMenuDir is left empty.
 void CreateStartMenuEntries(const std::string& folderName);
 
 }  // namespace wb

@@ -173,8 +173,11 @@ RunResult RunWine(const std::string& program, const std::vector<std::string>& ar
 
 std::string RegRead(const std::string& key, const std::string& value, bool* found) {
     std::string out;
+    // An empty value name asks for the key's default value, which reg shows as "(Default)".
+    const std::string which = value.empty() ? " /ve" : " /v " + ShellQuote(value);
+    const std::string shown = value.empty() ? "(default)" : Lower(value);
     std::string cmd = WineCommand() + "timeout -k 5 60 " + WineLoader() + " reg query " +
-                      ShellQuote(key) + " /v " + ShellQuote(value);
+                      ShellQuote(key) + which;
     int rc = RunHost(cmd, &out);
     if (found) *found = false;
     if (rc != 0) return {};
@@ -187,7 +190,7 @@ std::string RegRead(const std::string& key, const std::string& value, bool* foun
         if (type == std::string::npos) continue;
         std::string name = line.substr(0, type);
         name.erase(0, name.find_first_not_of(' '));
-        if (Lower(name) != Lower(value)) continue;
+        if (Lower(name) != shown) continue;
         size_t data = line.find("    ", type + 4);
         if (found) *found = true;
         return data == std::string::npos ? std::string() : line.substr(data + 4);

@@ -51,6 +51,7 @@ RunResult RunWine(const std::string& program, const std::vector<std::string>& ar
 
 // Reads a registry value through Wine's own "reg query"; `found` tells whether it exists.
 // `key` is a full path such as "HKCU\Software\Wendlebox\{...}".
+// An empty `value` reads the key's default value.
 std::string RegRead(const std::string& key, const std::string& value, bool* found = nullptr);
 
 // Runs a host command (sh -c), returning its exit code; output goes to `output`.

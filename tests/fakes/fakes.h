@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/registry.h"
+#include "platform/shell_link.h"
 
 namespace wb::fake {
 
@@ -27,6 +29,8 @@ bool RegistryGetBytes(RegRoot root, const std::string& key, const std::string& n
 // Makes the next `calls` registry calls fail: RegQuery returns false, RegSetString
 // returns `setResult` (0 key not opened, 1 value not set).
 void RegistryFailNext(int calls, int setResult = 0);
+// Makes only the `nth` registry call from now on fail (1 = the next), as RegistryFailNext.
+void RegistryFailCall(int nth, int setResult = 0);
 int RegistryQueryCount();
 int RegistrySetCount();
 // The access of the last RegQuery.
@@ -63,6 +67,19 @@ int ComEndCount();
 // NewGuidText gives "{00000000-0000-0000-0000-00000000000N}" with N counting from 1;
 // after ComFailNextGuid it gives one empty text.
 void ComFailNextGuid();
+
+// Shell links. Every ShellLinkWrite is recorded; it answers Saved unless failures were
+// queued.
+struct LinkCall {
+    std::string LinkPath;
+    ShellLinkFields Fields;
+    ShellLinkOutcome Outcome = ShellLinkOutcome::Saved;
+    bool ComActive = false;  // COM was started (and not yet ended) at the call
+};
+void ShellLinkReset();
+// The next `calls` writes answer `outcome` (and save nothing).
+void ShellLinkFailNext(ShellLinkOutcome outcome, int calls = 1);
+const std::vector<LinkCall>& ShellLinkCalls();
 
 // Resets every fake above.
 void ResetAll();

@@ -12,6 +12,7 @@ struct RegistryFake {
     std::set<std::string> Keys;                     // "root|key", lower case
     std::map<std::string, std::string> Values;      // "root|key|name", lower case
     int FailCalls = 0;
+    int FailAt = 0;  // calls to go until the one that fails; 0: none
     int FailSetResult = 0;
     int Queries = 0;
     int Sets = 0;
@@ -54,6 +55,7 @@ void CreateKeyPath(RegRoot root, const std::string& key) {
 }
 
 bool ConsumeFailure() {
+    if (g_reg.FailAt > 0 && --g_reg.FailAt == 0) return true;
     if (g_reg.FailCalls <= 0) return false;
     --g_reg.FailCalls;
     return true;
@@ -122,6 +124,11 @@ bool RegistryGetBytes(RegRoot root, const std::string& key, const std::string& n
 
 void RegistryFailNext(int calls, int setResult) {
     g_reg.FailCalls = calls;
+    g_reg.FailSetResult = setResult;
+}
+
+void RegistryFailCall(int nth, int setResult) {
+    g_reg.FailAt = nth;
     g_reg.FailSetResult = setResult;
 }
 

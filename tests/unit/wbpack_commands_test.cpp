@@ -419,6 +419,8 @@ TEST_F(WbpackTest, BadInputFailsWithOneLineAndNoOutput) {
          },
          build, 1},
         {"own uninstall.dat", [&] { Spit(project_ + "/program/Uninstall.dat", "x"); }, build, 1},
+        {"leading blank in the uninstall list",
+         [&] { Spit(project_ + "/program/ lead.txt", "x"); }, build, 1},
         {"own setup.pck", [&] { Spit(project_ + "/setup.pck", "x"); }, build, 1},
         {"unsupported code page", [] {},
          {"build", project_, "-o", out, "--stub", stub_, "--codepage", "932"}, 2},

@@ -282,6 +282,13 @@ bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& e
                         ": made by wbpack when uninstall support is on (use --uninstaller)";
                 return false;
             }
+            // The log's reader drops a value's leading blanks, so the uninstaller would
+            // look for (and remove) a different file than the one installed.
+            if (item.StoredName[0] == ' ') {
+                error = "program/" + item.StoredName +
+                        ": a name starting with a blank cannot be listed in uninstall.dat";
+                return false;
+            }
         }
         PackInput exe;
         exe.Name = "uninstall.exe";

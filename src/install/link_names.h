@@ -1,0 +1,29 @@
+// Names of the program's shortcuts, shared by the code that makes them and the Uninstall
+// log that tells the uninstaller where they are.
+#pragma once
+
+#include <string>
+
+#include "config/language_table.h"
+
+namespace wb {
+
+// `text` without leading and trailing blanks.
+std::string TrimBlanks(const std::string& text);
+// The part of `path` after its last "\" or "/" (all of it when it has none).
+std::string FilePartOf(const std::string& path);
+// The part of `path` up to and including its last "\" or "/"; empty when it has none.
+std::string FolderPartOf(const std::string& path);
+// `name` up to, not including, its first "." (all of it when it has none).
+std::string NameBeforeFirstDot(const std::string& name);
+
+// The program's shortcut name: Setup.ProgLink, or when that is empty the name of
+// Setup.ProgExe up to its first ".".
+std::string ProgramLinkName();
+// The additional program's link name: its file name up to the first ".", then ".lnk".
+std::string AdditionalLinkFile(const std::string& exe);
+// A standard link named by a Language text (Install Help, Homepage, Uninstall): the text
+// without surrounding blanks, then ".lnk".
+std::string LanguageLinkFile(LangId id);
+
+}  // namespace wb

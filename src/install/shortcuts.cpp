@@ -1,0 +1,101 @@
+// Shell shortcuts: the one writer of .lnk files, and the program's Start-menu folder with
+// its standard links.
+#include "install/shortcuts.h"
+
+#include "config/pref_file.h"
+#include "config/special_folders.h"
+#include "install/link_names.h"
+#include "package/extract.h"
+#include "platform/com.h"
+#include "platform/files.h"
+#include "platform/shell_link.h"
+#include "startup/setup_state.h"
+
+namespace wb {
+
+namespace {
+
+// Stands for the target itself as the icon file.
+constexpr char kIconOfTarget[] = "|";
+// The icon of the homepage link: the system's URL handler.
+constexpr char kUrlIconFile[] = "C:\\WINDOWS\\system32\\url.dll";
+
+// One standard link: normal window, no description, no hot key, icon index 0.
+void MakeStandardLink(const std::string& target, const std::string& linkPath,
+                      const std::string& workDir, const std::string& arguments,
+                      const std::string& iconFile) {
+    CreateShortcut(target, linkPath, workDir, arguments, 1, "", 0, iconFile, 0);
+}
+
+}  // namespace
+
+int CreateShortcut(const std::string& target, const std::string& linkPath,
+                   const std::string& workDir, const std::string& arguments, int showCmd,
+                   const std::string& description, uint16_t hotKey,
+                   const std::string& iconFile, int iconIndex) {
+    ShellLinkFields fields;
+    fields.Target = target;
+    fields.Arguments = arguments;
+    fields.WorkDir = workDir;
+    fields.Description = description;
+    fields.ShowCmd = showCmd;
+    fields.HotKey = hotKey;
+    fields.IconFile = iconFile == kIconOfTarget ? target : iconFile;
+    fields.IconIndex = iconIndex == -1 ? 0 : iconIndex;
+
+    // A thread already initialised in another mode still has COM; only a start that
+    // succeeded is balanced by an end.
+    const bool started = ComStart();
+    ShellLinkOutcome outcome = ShellLinkWrite(fields, linkPath.c_str());
+    if (started) ComEnd();
+    return outcome == ShellLinkOutcome::Saved || outcome == ShellLinkOutcome::SaveFailed ? 1 : 0;
+}
+
+void CreateStartMenuEntries(const std::string& folderName) {
+    PrefOpen(Setup.SetupIni.c_str());
+    PrefGroup("StartMenue");
+    const std::string help = PrefReadString("Help", "");
+    const std::string url = PrefReadString("URL", "");
+    Setup.AdditionalExe = PrefReadString("Exe", "");
+    const uint8_t uninstallLink = uint8_t(PrefReadNumber("Unistall", 0));
+    PrefClose();
+
+    std::string name = folderName.empty() ? NameBeforeFirstDot(Setup.ProgExe) : folderName;
+    if (!name.empty() && name.back() != '\\') name += '\\';
+    // Without a Programs folder the links would land below the current folder; without a
+    // name the program's folder would be the Programs folder itself, which the uninstaller
+    // is told to remove.
+    const std::string programs = SpecialFolder(kFolderPrograms);
+    if (programs.empty() || name.empty()) {
+        Setup.StartMenuDir.clear();
+        return;
+    }
+    Setup.StartMenuDir = programs + name;
+    const std::string& s = Setup.StartMenuDir;
+    if (!FolderExists(s.c_str())) CreateFolderPath(s);
+
+    const std::string& i = Setup.InstallDir;
+    if (!Setup.ProgExe.empty()) {
+        MakeStandardLink(i + Setup.ProgExe, s + ProgramLinkName() + ".lnk", i,
+                         Setup.ProgParameter, kIconOfTarget);
+    }
+    const std::string& exe = Setup.AdditionalExe;
+    if (!exe.empty()) {
+        MakeStandardLink(i + exe, s + AdditionalLinkFile(exe), i + FolderPartOf(exe), "",
+                         kIconOfTarget);
+    }
+    if (!help.empty()) {
+        MakeStandardLink(i + help, s + LanguageLinkFile(LangId::InstallHelp), i, "",
+                         kIconOfTarget);
+    }
+    if (!url.empty()) {
+        MakeStandardLink(url, s + LanguageLinkFile(LangId::InstallHomepage), "", "",
+                         kUrlIconFile);
+    }
+    if (uninstallLink != 0) {
+        MakeStandardLink(i + "Uninstall.exe", s + LanguageLinkFile(LangId::InstallUninstall), i,
+                         "", kIconOfTarget);
+    }
+}
+
+}  // namespace wb
