@@ -48,16 +48,6 @@ std::string LinkFileName(const std::string& name) {
     return name + ".lnk";
 }
 
-std::string FolderPartOf(const std::string& path) {
-    size_t cut = path.find_last_of("\\/");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
-std::string FileNamePartOf(const std::string& path) {
-    size_t cut = path.find_last_of("\\/");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 }  // namespace wb

@@ -34,11 +34,6 @@ std::string ResolveTaskIcon(const std::string& iconFile, int8_t iconIndex,
 // `name` with ".lnk" appended unless it already ends in exactly ".lnk".
 std::string LinkFileName(const std::string& name);
 
-// The folder part of `path` up to and including its last "\" or "/"; empty without one.
-std::string FolderPartOf(const std::string& path);
-// The text after the last "\" or "/".
-std::string FileNamePartOf(const std::string& path);
-
 // `path` in double quotes, for a command line.
 std::string Quoted(const std::string& path);
 

@@ -42,11 +42,6 @@ TEST(InstallTaskNames, LinkSuffixIsAddedUnlessExactlyPresent) {
     EXPECT_EQ(LinkFileName("Editor.lnk"), "Editor.lnk");
     EXPECT_EQ(LinkFileName("Editor.LNK"), "Editor.LNK.lnk");  // the test is case-sensitive
     EXPECT_EQ(LinkFileName(""), ".lnk");
-    EXPECT_EQ(FolderPartOf("C:\\Prog Files\\X\\a.exe"), "C:\\Prog Files\\X\\");
-    EXPECT_EQ(FolderPartOf("C:/x/a.exe"), "C:/x/");
-    EXPECT_EQ(FolderPartOf("a.exe"), "");
-    EXPECT_EQ(FileNamePartOf("C:\\x\\a.b.exe"), "a.b.exe");
-    EXPECT_EQ(FileNamePartOf("a.exe"), "a.exe");
     EXPECT_EQ(Quoted("C:\\Program Files\\x.dll"), "\"C:\\Program Files\\x.dll\"");
 }
 
