@@ -50,6 +50,9 @@ void ResetAll() {
     SystemInfoReset();
     ProcessReset();
     ComReset();
+    VersionReset();
+    ScriptReset();
+    WindowReset();
 }
 
 }  // namespace fake
