@@ -1,7 +1,7 @@
 // The date mask of the Copy File dialog's creation times.
 #include "install/date_mask.h"
 
-#include <cstdio>
+#include <string>
 
 namespace wb {
 
@@ -17,10 +17,20 @@ bool TokenAt(const std::string& mask, size_t at, const char* token) {
     return true;
 }
 
+// At least `digits` digits, zeros in front; the stub carries no formatted printing.
 void AppendNumber(std::string& out, int value, int digits) {
+    if (value < 0) {
+        out += '-';
+        value = -value;
+    }
     char text[16];
-    std::snprintf(text, sizeof text, "%0*d", digits, value);
-    out += text;
+    int n = 0;
+    do {
+        text[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value > 0 && n < 15);
+    while (n < digits && n < 15) text[n++] = '0';
+    while (n > 0) out += text[--n];
 }
 
 }  // namespace

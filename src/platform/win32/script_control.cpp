@@ -17,12 +17,11 @@ constexpr CLSID kScriptControlClass = {
 constexpr IID kScriptControlInterface = {
     0x0E59F1D3, 0x1FBE, 0x11D0, {0x8F, 0xF2, 0x00, 0xA0, 0xD1, 0x00, 0x38, 0xBC}};
 
-// IScriptControl is dual: its first methods are those of IDispatch. The instance is
-// never destroyed with the program's statics, which may run after COM has ended.
-ComPtr<IDispatch>& Control() noexcept {
-    static ComPtr<IDispatch>* control = new ComPtr<IDispatch>;
-    return *control;
-}
+// IScriptControl is dual: its first methods are those of IDispatch. The instance must be
+// released by ScriptControlClose while COM still runs.
+ComPtr<IDispatch> g_control;
+
+ComPtr<IDispatch>& Control() noexcept { return g_control; }
 
 // Owns one BSTR made from ANSI text.
 class Bstr {

@@ -2,7 +2,6 @@
 // reading so that the stub neither imports it nor keeps it.
 #include "platform/version_info.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "platform/win32/handles.h"
@@ -36,6 +35,26 @@ std::string QueryText(QueryFn query, const void* block, const char* name) {
     return std::string(text, n);
 }
 
+std::string Decimal(unsigned value) {
+    char text[12];
+    int n = 0;
+    do {
+        text[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    std::string out;
+    while (n > 0) out += text[--n];
+    return out;
+}
+
+// Four upper-case hexadecimal digits with leading zeros.
+std::string Hex4(unsigned value) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string out(4, '0');
+    for (int i = 3; i >= 0; --i, value >>= 4) out[size_t(i)] = kDigits[value & 15];
+    return out;
+}
+
 }  // namespace
 
 bool ReadFileVersion(const char* path, FileVersionInfo& out) {
@@ -58,12 +77,10 @@ bool ReadFileVersion(const char* path, FileVersionInfo& out) {
     UINT fixedLength = 0;
     if (query(block.get(), "\\", reinterpret_cast<void**>(&fixed), &fixedLength) && fixed &&
         fixedLength >= sizeof(VS_FIXEDFILEINFO) && fixed->dwSignature == 0xFEEF04BD) {
-        char text[64];
-        std::snprintf(text, sizeof text, "%u.%u.%u.%u", unsigned(HIWORD(fixed->dwFileVersionMS)),
-                      unsigned(LOWORD(fixed->dwFileVersionMS)),
-                      unsigned(HIWORD(fixed->dwFileVersionLS)),
-                      unsigned(LOWORD(fixed->dwFileVersionLS)));
-        out.Version = text;
+        out.Version = Decimal(HIWORD(fixed->dwFileVersionMS)) + "." +
+                      Decimal(LOWORD(fixed->dwFileVersionMS)) + "." +
+                      Decimal(HIWORD(fixed->dwFileVersionLS)) + "." +
+                      Decimal(LOWORD(fixed->dwFileVersionLS));
         out.FixedVersion = (uint64_t{fixed->dwFileVersionMS} << 32) | fixed->dwFileVersionLS;
         out.HasFixedVersion = true;
     }
@@ -82,13 +99,10 @@ bool ReadFileVersion(const char* path, FileVersionInfo& out) {
             DWORD n = languageName(translations->Language, name, sizeof name);
             if (n > 0 && n < sizeof name) out.Language.assign(name, n);
         }
-        char key[80];
-        std::snprintf(key, sizeof key, "\\StringFileInfo\\%04X%04X\\FileVersion",
-                      unsigned(translations->Language), unsigned(translations->CodePage));
-        out.FileVersion = QueryText(query, block.get(), key);
-        std::snprintf(key, sizeof key, "\\StringFileInfo\\%04X%04X\\FileDescription",
-                      unsigned(translations->Language), unsigned(translations->CodePage));
-        out.Description = QueryText(query, block.get(), key);
+        std::string key = "\\StringFileInfo\\" + Hex4(translations->Language) +
+                          Hex4(translations->CodePage) + "\\";
+        out.FileVersion = QueryText(query, block.get(), (key + "FileVersion").c_str());
+        out.Description = QueryText(query, block.get(), (key + "FileDescription").c_str());
     }
     return true;
 }
