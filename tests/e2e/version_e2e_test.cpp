@@ -138,7 +138,7 @@ std::map<int, std::string> ControlTexts(const std::string& output, std::string* 
 }
 
 struct DialogRun {
-    RunResult Probe, Texts, Press;
+    RunResult Probe, Texts, Rect, Press;
     std::string Caption;
     std::map<int, std::string> Controls;
 };
@@ -150,6 +150,7 @@ DialogRun AnswerDialog(const std::string& source, const std::string& current, in
         d.Probe = RunWine(Win32BinPath("engine_probe.exe"), {"copy", source, current, "0"}, 90);
     });
     d.Texts = RunWine(Win32BinPath("wbdriver.exe"), {"texts", " Copy File  '"}, 60);
+    d.Rect = RunWine(Win32BinPath("wbdriver.exe"), {"rect", " Copy File  '"}, 60);
     d.Press = RunWine(Win32BinPath("wbdriver.exe"),
                       {"dismiss", " Copy File  '", std::to_string(button)}, 60);
     probe.join();
@@ -184,6 +185,8 @@ TEST_F(VersionE2E, DialogYesReplacesAndShowsBothFiles) {
     EXPECT_EQ(c[56], "Wendlebox sample, newer");
     EXPECT_EQ(c[57], "Yes");
     EXPECT_EQ(c[58], "No");
+    // No window of the probe was active: the dialog sits at its fixed place.
+    EXPECT_EQ(Clean(d.Rect.Output), "201 130 340 236\n");
 }
 
 TEST_F(VersionE2E, DialogNoKeepsTheCurrentFileAndShowsDatesForMissingVersions) {

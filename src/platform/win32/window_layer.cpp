@@ -146,6 +146,8 @@ void ShowNumberedWindow(int number) noexcept {
     ShowWindow(wnd, SW_SHOW);
     UpdateWindow(wnd);
     SetForegroundWindow(wnd);
+    // Keyboard users start on the first control that takes the focus.
+    if (HWND first = GetNextDlgTabItem(wnd, nullptr, FALSE)) SetFocus(first);
 }
 
 void CloseNumberedWindow(int number) noexcept {
