@@ -175,14 +175,5 @@ TEST_F(ScriptHostTest, AScriptErrorStillCountsAsHandedOver) {
     EXPECT_EQ(fake::ScriptRuns().size(), 1u);
 }
 
-TEST_F(ScriptHostTest, AnEmptyScriptRunsTheHeaderAlone) {
-    ScriptHostStart();
-    EXPECT_EQ(RunScript(Write("empty.vbs", "")), 1);
-    ASSERT_EQ(fake::ScriptRuns().size(), 1u);
-    EXPECT_EQ(fake::ScriptRuns()[0].Code,
-              BuildScriptHeader(ScriptLanguage::VBScript,
-                                {wb::Setup.InstallDir, wb::Setup.TempDir, "", wb::Setup.GUID}));
-}
-
 }  // namespace
 }  // namespace wb

@@ -267,39 +267,6 @@ TEST_F(VersionCheckTest, DialogShowsBothFilesAndYesReplaces) {
     EXPECT_EQ(f->Weight, 700);
 }
 
-TEST_F(VersionCheckTest, DialogControlsSitWhereTheLayoutPutsThem) {
-    Write("current.dll", "old contents");
-    struct Where {
-        int Number, X, Y, W, H;
-        unsigned Style;
-    } expected[] = {
-        {42, 10, 5, 320, 85, 0},   {43, 20, 25, 80, 15, kStyleRight},
-        {46, 105, 25, 215, 15, 0}, {48, 105, 65, 215, 15, 0},
-        {49, 10, 100, 320, 15, 0}, {50, 10, 120, 320, 85, 0},
-        {53, 20, 180, 80, 15, kStyleRight}, {56, 105, 180, 215, 15, 0},
-        {57, 100, 210, 60, 20, 0}, {58, 180, 210, 60, 20, 0},
-    };
-    static std::vector<fake::FakeControl> controls;
-    controls.clear();
-    fake::WindowOnWait([] {
-        for (int n = 42; n <= 58; ++n) {
-            const fake::FakeControl* c = fake::WindowControl(n);
-            controls.push_back(c ? *c : fake::FakeControl{});
-        }
-    });
-    fake::WindowQueueEvent({kCopyFileWindow, kCopyFileNo, EventKind::Command});
-    EXPECT_EQ(CopyWithVersionCheck(source_, dest_), 0);
-    ASSERT_EQ(controls.size(), 17u);
-    for (const Where& w : expected) {
-        const fake::FakeControl& c = controls[size_t(w.Number - 42)];
-        EXPECT_EQ(c.X, w.X) << w.Number;
-        EXPECT_EQ(c.Y, w.Y) << w.Number;
-        EXPECT_EQ(c.W, w.W) << w.Number;
-        EXPECT_EQ(c.H, w.H) << w.Number;
-        EXPECT_EQ(c.Style, w.Style) << w.Number;
-    }
-}
-
 TEST_F(VersionCheckTest, NoKeepsTheCurrentFile) {
     Write("current.dll", "old contents");
     fake::WindowQueueEvent({kCopyFileWindow, kCopyFileNo, EventKind::Command});
