@@ -14,6 +14,7 @@
 #include "install/date_mask.h"
 #include "install/quiet_replace.h"
 #include "install/version_check.h"
+#include "platform/files.h"
 #include "startup/setup_state.h"
 
 namespace wb {
@@ -130,6 +131,9 @@ TEST_F(VersionCheckTest, MissingDestinationIsCopiedWithoutAsking) {
         EXPECT_EQ(Read(dest_), "new contents");
     }
     EXPECT_EQ(fake::WindowOpenCount(), 0);
+    // A file copied onto itself stays whole.
+    EXPECT_FALSE(FileCopy(source_.c_str(), source_.c_str()));
+    EXPECT_EQ(Read(source_), "new contents");
     // A copy that fails is not reported.
     EXPECT_EQ(CopyWithVersionCheck((dir_ / "absent.dll").string(),
                                    (dir_ / "nofolder" / "x.dll").string()),

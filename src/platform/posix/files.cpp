@@ -184,6 +184,14 @@ std::vector<std::string> FolderListFiles(const char* folder) {
 bool FileCopy(const char* source, const char* destination) noexcept {
     int in = ::open(HostPath(source).c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
+    // Copying a file onto itself would cut it to nothing before it is read.
+    struct stat from {}, to {};
+    if (::fstat(in, &from) != 0 ||
+        (::stat(HostPath(destination).c_str(), &to) == 0 && from.st_dev == to.st_dev &&
+         from.st_ino == to.st_ino)) {
+        ::close(in);
+        return false;
+    }
     int out = ::open(HostPath(destination).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (out < 0) {
         ::close(in);
