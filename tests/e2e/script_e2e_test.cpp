@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "e2e/e2e_util.h"
 #include "e2e/wine_harness.h"
 
 namespace e2e {
@@ -127,6 +128,18 @@ TEST_F(ScriptE2E, AFailingScriptDoesNotStopTheCaller) {
     ASSERT_FALSE(s.Run.TimedOut);
     EXPECT_EQ(s.Run.ExitCode, 0) << s.Run.Output;
     EXPECT_EQ(s.Result, "1") << s.Run.Output;
+}
+
+TEST(ScriptHostE2E, TheInstallerHasItsScriptControlForTheWholeRun) {
+    std::string project = MakeProject(
+        "script-host", {{"setup.ini", "[Info]\r\nTitel = Script Tool\r\nGUID = {5C}\r\n"}});
+    std::string setup = ScratchDir("script-host-out") + "/setup.exe";
+    ASSERT_EQ(BuildSetup(project, setup, ProbeStubPath()), 0);
+    RunResult r = RunWine(setup, {"/Q"});
+    ASSERT_FALSE(r.TimedOut);
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    // Written at the end of the run, before the script host is released.
+    EXPECT_EQ(ProbeValue(ReadProbe(setup), "ScriptControl"), "1");
 }
 
 }  // namespace
