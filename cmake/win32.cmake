@@ -32,9 +32,16 @@ target_link_libraries(wbsetup_probe PRIVATE wbcore)
 
 # Test programs that run beside the installer under Wine.
 file(GLOB WB_E2E_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/win32/*.cpp)
+# A test program with a resource script of the same name (version resources) gets it too.
+enable_language(RC)
 foreach(src ${WB_E2E_WIN32_SOURCES})
     get_filename_component(name ${src} NAME_WE)
-    add_executable(${name} ${src})
+    get_filename_component(dir ${src} DIRECTORY)
+    if(EXISTS ${dir}/${name}.rc)
+        add_executable(${name} ${src} ${dir}/${name}.rc)
+    else()
+        add_executable(${name} ${src})
+    endif()
     target_link_options(${name} PRIVATE -mconsole)
     target_link_libraries(${name} PRIVATE wbcore)
 endforeach()

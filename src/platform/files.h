@@ -46,6 +46,8 @@ bool FolderExists(const char* path) noexcept;
 bool FolderCreate(const char* path) noexcept;
 bool FolderRemove(const char* path) noexcept;
 bool FileDelete(const char* path) noexcept;
+// Copies a whole file, replacing `destination` when it exists; false on failure.
+bool FileCopy(const char* source, const char* destination) noexcept;
 // Names of the plain files directly in `folder` (no sub-folders, no "." or "..").
 std::vector<std::string> FolderListFiles(const char* folder);
 

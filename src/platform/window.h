@@ -1,5 +1,10 @@
-// Window layer: the part of it that non-UI code needs.
+// Window layer: numbered windows and numbered controls over the system's standard
+// controls, fonts, and one blocking event wait. Windows and controls are addressed by the
+// numbers the installer gives them; a control's number is also its system control ID.
 #pragma once
+
+#include <cstdint>
+#include <string>
 
 namespace wb {
 
@@ -9,5 +14,71 @@ void DrainEvents() noexcept;
 
 // Shows a system message box; returns the button pressed (IDOK 1, IDCANCEL 2, ...).
 int ShowMessageBox(const char* text, const char* caption, unsigned type) noexcept;
+
+// Window and control numbers run from 1 to kMaxWindowNumber / kMaxControlNumber.
+constexpr int kMaxWindowNumber = 15;
+constexpr int kMaxControlNumber = 255;
+
+// How OpenWindow places a window.
+enum class WindowPlacement : uint8_t {
+    At,              // at x, y
+    CentreOnActive,  // centred on the window active at that moment; at x, y when none is
+    CentreOnScreen,  // centred on the screen
+};
+
+// Opens window `number`, hidden, with a caption bar only (no system menu, no close box)
+// and a client area of width × height. It becomes the parent of the controls added next.
+// A window of that number that is still open is closed first. False when it cannot be
+// created.
+[[nodiscard]] bool OpenWindow(int number, const char* title, int x, int y, int width,
+                              int height, WindowPlacement placement) noexcept;
+// Shows an opened window and gives it the focus.
+void ShowNumberedWindow(int number) noexcept;
+// Closes the window and forgets the numbers of its controls.
+void CloseNumberedWindow(int number) noexcept;
+bool WindowIsOpen(int number) noexcept;
+std::string GetWindowTitle(int number);
+
+enum class ControlKind : uint8_t {
+    Text,    // static text
+    Frame,   // group frame with a caption
+    Button,  // push button; pressing it is a Command event
+};
+
+// Text alignment of a Text control.
+enum ControlStyle : unsigned {
+    kStylePlain = 0,
+    kStyleRight = 1,
+    kStyleCentre = 2,
+};
+
+// Adds control `number` to the open window `window` at x, y (client pixels) with size
+// w × h and the window layer's default font. False when the window is not open, the
+// number is out of range or already used, or the control cannot be created.
+[[nodiscard]] bool AddControl(int window, int number, ControlKind kind, int x, int y, int w,
+                              int h, const char* text, unsigned style = kStylePlain) noexcept;
+// Operations on a number that names no control do nothing (or give the empty text).
+void SetControlText(int number, const char* text) noexcept;
+std::string GetControlText(int number);
+// Creates (or finds, when asked again) a font of `points` with the given face and weight
+// (400 normal, 700 bold), sized for the display; 0 when it cannot be created.
+int CreatePointFont(const char* face, int points, int weight) noexcept;
+void SetControlFont(int number, int font) noexcept;
+
+enum class EventKind : uint8_t {
+    Command,       // a button was pressed
+    CloseRequest,  // the user asked to close the window
+    Quit,          // the process was asked to end its event loop
+};
+
+struct WindowEvent {
+    int Window = 0;   // 0 when the event belongs to no numbered window
+    int Control = 0;  // 0 for events of the window itself
+    EventKind Kind = EventKind::Quit;
+};
+
+// Blocks until the next event of any numbered window. After a Quit event the quit request
+// stays pending, so that an outer loop sees it too.
+WindowEvent WaitEvent() noexcept;
 
 }  // namespace wb

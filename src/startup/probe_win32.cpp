@@ -7,6 +7,7 @@
 
 #include "config/language_table.h"
 #include "platform/files.h"
+#include "platform/script_control.h"
 #include "startup/setup_state.h"
 
 namespace wb {
@@ -48,6 +49,7 @@ void WriteProbe(unsigned exitCode) {
     Line(out, "ProgramRunning", Setup.ProgramRunning);
     Line(out, "PackageDamaged", Setup.PackageDamaged);
     Line(out, "WindowTitle", Setup.WindowTitle);
+    Line(out, "ScriptControl", ScriptControlReady() ? 1L : 0L);
     for (size_t i = 0; i < kLanguageRowCount; ++i) {
         auto id = static_cast<LangId>(i);
         std::string name = std::string("Lang.") + LanguageRowGroup(id) + "." + LanguageRowKey(id);

@@ -51,6 +51,9 @@ void ResetAll() {
     ProcessReset();
     ComReset();
     ShellLinkReset();
+    VersionReset();
+    ScriptReset();
+    WindowReset();
 }
 
 }  // namespace fake

@@ -8,6 +8,8 @@
 
 #include "platform/registry.h"
 #include "platform/shell_link.h"
+#include "platform/version_info.h"
+#include "platform/window.h"
 
 namespace wb::fake {
 
@@ -49,6 +51,8 @@ int ShellFolderQueryCount();  // ShellFolderPath calls since the last reset
 void SystemInfoReset();  // language 0x0409, version 0x0A280105 (an NT build)
 void SystemSetLanguage(uint16_t languageId);
 void SystemSetVersion(uint32_t version);
+// Local time = UTC + this many minutes (0 after reset).
+void SystemSetTimeZoneOffset(int minutes);
 
 // Process.
 void ProcessReset();
@@ -80,6 +84,63 @@ void ShellLinkReset();
 // The next `calls` writes answer `outcome` (and save nothing).
 void ShellLinkFailNext(ShellLinkOutcome outcome, int calls = 1);
 const std::vector<LinkCall>& ShellLinkCalls();
+
+// Version resources: a file has the version data a test gives it, else none.
+void VersionReset();
+void VersionSetInfo(const std::string& path, const FileVersionInfo& info);
+int VersionReadCount();  // ReadFileVersion calls since the last reset
+
+// Script control. It is absent until ScriptControlOpen, which fails after
+// ScriptSetAvailable(false).
+void ScriptReset();
+void ScriptSetAvailable(bool available);
+// Makes AddCode report a script error (the text is still recorded).
+void ScriptSetCodeFails(bool fails);
+struct ScriptRun {
+    std::string Language;  // the language set last before AddCode
+    long Timeout;          // the time-out set last before AddCode
+    std::string Code;
+};
+const std::vector<ScriptRun>& ScriptRuns();
+std::string ScriptLanguage();  // the language set last
+int ScriptOpenCount();
+int ScriptCloseCount();
+
+// Window layer. Windows and controls are records; events come from a queue the test
+// fills. An empty queue gives a Quit event.
+void WindowReset();
+void WindowFailNextOpen();
+void WindowQueueEvent(const WindowEvent& event);
+// Called at every WaitEvent, before the queue is read: lets a test look at the windows
+// while an operation waits, and queue its answer.
+void WindowOnWait(void (*callback)());
+struct FakeControl {
+    int Window = 0;
+    ControlKind Kind = ControlKind::Text;
+    int X = 0, Y = 0, W = 0, H = 0;
+    std::string Text;
+    unsigned Style = 0;
+    int Font = 0;
+};
+// The control of that number in an open window; nullptr when there is none.
+const FakeControl* WindowControl(int number);
+struct FakeFont {
+    std::string Face;
+    int Points;
+    int Weight;
+};
+// The font CreatePointFont gave as `font`; nullptr when there is none.
+const FakeFont* WindowFont(int font);
+struct FakeWindowRecord {
+    std::string Title;
+    int X = 0, Y = 0, Width = 0, Height = 0;
+    WindowPlacement Placement = WindowPlacement::At;
+    bool Shown = false;
+};
+// The last state of window `number`, open or closed since (nullptr when never opened).
+const FakeWindowRecord* WindowRecord(int number);
+int WindowOpenCount();
+int WindowCloseCount();
 
 // Resets every fake above.
 void ResetAll();

@@ -181,4 +181,44 @@ std::vector<std::string> FolderListFiles(const char* folder) {
     return names;
 }
 
+bool FileCopy(const char* source, const char* destination) noexcept {
+    int in = ::open(HostPath(source).c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    // Copying a file onto itself would cut it to nothing before it is read.
+    struct stat from {}, to {};
+    if (::fstat(in, &from) != 0 ||
+        (::stat(HostPath(destination).c_str(), &to) == 0 && from.st_dev == to.st_dev &&
+         from.st_ino == to.st_ino)) {
+        ::close(in);
+        return false;
+    }
+    int out = ::open(HostPath(destination).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    bool ok = true;
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) {
+                ok = false;
+                break;
+            }
+            done += w;
+        }
+        if (!ok) break;
+    }
+    ::close(in);
+    return ::close(out) == 0 && ok;
+}
+
 }  // namespace wb

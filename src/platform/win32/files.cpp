@@ -140,4 +140,8 @@ std::vector<std::string> FolderListFiles(const char* folder) {
     return names;
 }
 
+bool FileCopy(const char* source, const char* destination) noexcept {
+    return CopyFileA(source, destination, FALSE) != 0;
+}
+
 }  // namespace wb

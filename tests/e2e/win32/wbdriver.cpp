@@ -4,6 +4,8 @@
 //   wbdriver texts CAPTION             prints "number<TAB>class<TAB>visible<TAB>text" per control
 //   wbdriver click CAPTION NUMBER      presses the button with that control number
 //   wbdriver close CAPTION             asks the window to close
+//   wbdriver rect CAPTION              prints "x y width height" of the window's outer
+//                                      position and its client area
 //   wbdriver dismiss CAPTION NUMBER    presses the button until the window is gone (dialogs
 //                                      may drop a press that arrives while they start up)
 // CAPTION matches when the window's caption contains it.
@@ -102,6 +104,15 @@ int main(int argc, char** argv) {
             Sleep(500);
         }
         return IsWindow(wnd) ? 1 : 0;
+    }
+    if (verb == "rect") {
+        RECT outer = {}, client = {};
+        GetWindowRect(wnd, &outer);
+        GetClientRect(wnd, &client);
+        std::printf("%ld %ld %ld %ld\n", static_cast<long>(outer.left), static_cast<long>(outer.top),
+                    static_cast<long>(client.right), static_cast<long>(client.bottom));
+        std::fflush(stdout);
+        return 0;
     }
     if (verb == "close") {
         PostMessageA(wnd, WM_CLOSE, 0, 0);

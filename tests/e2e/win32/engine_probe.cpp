@@ -1,0 +1,62 @@
+// Test program for the installation engine's script host and version check under Wine:
+// sets the Setup state from its arguments and calls the operation.
+//   engine_probe script PATH PROGDIR SETUPDIR STARTMENUDIR GUID
+//                                    prints "ready=0|1" and "result=N" of RunScript
+//   engine_probe copy SOURCE DESTINATION QUIET
+//                                    prints "result=N" of CopyWithVersionCheck (QUIET 0|1)
+//   engine_probe version PATH        prints the version summary in brackets
+//   engine_probe fixed PATH          prints the fixed file version or "none"
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "config/language_table.h"
+#include "install/script_host.h"
+#include "install/version_check.h"
+#include "platform/script_control.h"
+#include "platform/version_info.h"
+#include "startup/setup_state.h"
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr, "usage: engine_probe script PATH PROGDIR SETUPDIR STARTMENUDIR GUID"
+                         " | copy SOURCE DESTINATION QUIET | version PATH | fixed PATH\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return Usage();
+    std::string command = argv[1];
+    wb::CreateLanguageTable();
+    if (command == "script" && argc == 7) {
+        wb::Setup.InstallDir = argv[3];
+        wb::Setup.TempDir = argv[4];
+        wb::Setup.StartMenuDir = argv[5];
+        wb::Setup.GUID = argv[6];
+        wb::ScriptHostStart();
+        std::printf("ready=%d\n", wb::ScriptControlReady() ? 1 : 0);
+        std::printf("result=%d\n", wb::RunScript(argv[2]));
+        wb::ScriptHostEnd();
+        return 0;
+    }
+    if (command == "copy" && argc == 5) {
+        wb::Setup.QuietMode = static_cast<uint8_t>(std::atoi(argv[4]) != 0);
+        std::printf("result=%d\n", wb::CopyWithVersionCheck(argv[2], argv[3]));
+        return 0;
+    }
+    if (command == "version" && argc == 3) {
+        std::printf("[%s]\n", wb::ReadVersionInfo(argv[2]).c_str());
+        return 0;
+    }
+    if (command == "fixed" && argc == 3) {
+        wb::FileVersionInfo info;
+        bool ok = wb::ReadFileVersion(argv[2], info);
+        std::printf("%s\n", ok && info.HasFixedVersion ? info.Version.c_str() : "none");
+        return 0;
+    }
+    return Usage();
+}

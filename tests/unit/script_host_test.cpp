@@ -1,0 +1,179 @@
+// The Script host: which language a file gets, the four constants as each language must
+// read them, the lines handed to the script control, and the cases that run nothing.
+#include <gtest/gtest.h>
+
+#include "unit/test_support.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "fakes/fakes.h"
+#include "install/script_header.h"
+#include "install/script_host.h"
+#include "startup/setup_state.h"
+
+namespace wb {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ScriptLanguageTest, ExtensionDecidesWithoutRegardToCase) {
+    EXPECT_EQ(ScriptLanguageOfPath("C:\\T\\setup.vbs"), ScriptLanguage::VBScript);
+    EXPECT_EQ(ScriptLanguageOfPath("C:\\T\\Setup.VBS"), ScriptLanguage::VBScript);
+    EXPECT_EQ(ScriptLanguageOfPath("C:\\T\\run.js"), ScriptLanguage::JScript);
+    EXPECT_EQ(ScriptLanguageOfPath("C:\\T\\run.Js"), ScriptLanguage::JScript);
+    EXPECT_EQ(ScriptLanguageOfPath("/tmp/a.b/run.js"), ScriptLanguage::JScript);
+    // Only the text after the last dot counts, and only a dot inside the file name.
+    EXPECT_EQ(ScriptLanguageOfPath("C:\\T\\setup.vbs.txt"), ScriptLanguage::None);
+    EXPECT_EQ(ScriptLanguageOfPath("C:\\T\\setup.txt"), ScriptLanguage::None);
+    EXPECT_EQ(ScriptLanguageOfPath("C:\\x.vbs\\setup"), ScriptLanguage::None);
+    EXPECT_EQ(ScriptLanguageOfPath("C:/x.js/setup"), ScriptLanguage::None);
+    EXPECT_EQ(ScriptLanguageOfPath("C:\\T\\setup."), ScriptLanguage::None);
+    EXPECT_EQ(ScriptLanguageOfPath("C:\\T\\setup.jsx"), ScriptLanguage::None);
+    EXPECT_EQ(ScriptLanguageOfPath(""), ScriptLanguage::None);
+    EXPECT_STREQ(ScriptLanguageName(ScriptLanguage::VBScript), "VBScript");
+    EXPECT_STREQ(ScriptLanguageName(ScriptLanguage::JScript), "JScript");
+}
+
+const ScriptConstants kFolders = {"C:\\Program Files\\My App\\", "C:\\Temp\\{GUID}\\", "",
+                                  "{1234}"};
+
+TEST(ScriptHeaderTest, VBScriptDeclaresConstantsWithValuesAsTheyAre) {
+    EXPECT_EQ(BuildScriptHeader(ScriptLanguage::VBScript, kFolders),
+              "Const wbProgDir = \"C:\\Program Files\\My App\\\"\r\n"
+              "Const wbSetupDir = \"C:\\Temp\\{GUID}\\\"\r\n"
+              "Const wbStartMenuDir = \"\"\r\n"
+              "Const wbGUID = \"{1234}\"\r\n");
+}
+
+TEST(ScriptHeaderTest, VBScriptDoublesAQuote) {
+    ScriptConstants v = {"C:\\a\"b\\", "", "", "\""};
+    EXPECT_EQ(BuildScriptHeader(ScriptLanguage::VBScript, v),
+              "Const wbProgDir = \"C:\\a\"\"b\\\"\r\n"
+              "Const wbSetupDir = \"\"\r\n"
+              "Const wbStartMenuDir = \"\"\r\n"
+              "Const wbGUID = \"\"\"\"\r\n");
+}
+
+TEST(ScriptHeaderTest, JScriptEscapesBackslashesAndQuotesAndUsesVar) {
+    ScriptConstants v = {"C:\\My App\\", "C:\\T\\", "C:\\Menu \"X\"\\", "{G}"};
+    EXPECT_EQ(BuildScriptHeader(ScriptLanguage::JScript, v),
+              "var wbProgDir  = \"C:\\\\My App\\\\\";\r\n"
+              "var wbSetupDir = \"C:\\\\T\\\\\";\r\n"
+              "var wbStartMenuDir = \"C:\\\\Menu \\\"X\\\"\\\\\";\r\n"
+              "var wbGUID = \"{G}\";\r\n");
+}
+
+TEST(ScriptHeaderTest, NoHeaderForAnotherLanguage) {
+    EXPECT_EQ(BuildScriptHeader(ScriptLanguage::None, kFolders), "");
+}
+
+TEST(ScriptLinesTest, EveryLineEndsInCrLf) {
+    struct Case {
+        const char* In;
+        const char* Out;
+    } cases[] = {
+        {"", ""},
+        {"a", "a\r\n"},
+        {"a\n", "a\r\n"},
+        {"a\r\nb", "a\r\nb\r\n"},
+        {"a\nb\n", "a\r\nb\r\n"},
+        {"\n\n", "\r\n\r\n"},
+        {"a\r\n\r\nb\r\n", "a\r\n\r\nb\r\n"},
+    };
+    for (const Case& c : cases) {
+        std::string out = "H\r\n";
+        AppendScriptLines(c.In, out);
+        EXPECT_EQ(out, std::string("H\r\n") + c.Out) << c.In;
+    }
+}
+
+class ScriptHostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake::ResetAll();
+        wb::Setup = SetupState{};
+        wb::Setup.InstallDir = "C:\\Apps\\Tool\\";
+        wb::Setup.TempDir = "C:\\Temp\\{T}\\";
+        wb::Setup.StartMenuDir = "";
+        wb::Setup.GUID = "{ABC}";
+        dir_ = FreshTestDir("wb-script-");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Write(const std::string& name, const std::string& text) {
+        std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(ScriptHostTest, StartCreatesTheControlInVBScriptAndEndReleasesIt) {
+    ScriptHostStart();
+    EXPECT_EQ(fake::ScriptOpenCount(), 1);
+    EXPECT_EQ(fake::ScriptLanguage(), "VBScript");
+    EXPECT_EQ(fake::ComStartCount(), 1);
+    ScriptHostEnd();
+    EXPECT_EQ(fake::ScriptCloseCount(), 1);
+    EXPECT_EQ(fake::ComEndCount(), 1);
+}
+
+TEST_F(ScriptHostTest, VBScriptFileRunsWithHeaderAndItsLines) {
+    ScriptHostStart();
+    std::string path = Write("Setup.VBS", "MsgBox wbProgDir\nx = 1");
+    EXPECT_EQ(RunScript(path), 1);
+    ASSERT_EQ(fake::ScriptRuns().size(), 1u);
+    const fake::ScriptRun& run = fake::ScriptRuns()[0];
+    EXPECT_EQ(run.Language, "VBScript");
+    EXPECT_EQ(run.Timeout, 20000);
+    EXPECT_EQ(run.Code,
+              "Const wbProgDir = \"C:\\Apps\\Tool\\\"\r\n"
+              "Const wbSetupDir = \"C:\\Temp\\{T}\\\"\r\n"
+              "Const wbStartMenuDir = \"\"\r\n"
+              "Const wbGUID = \"{ABC}\"\r\n"
+              "MsgBox wbProgDir\r\nx = 1\r\n");
+}
+
+TEST_F(ScriptHostTest, JScriptFileSwitchesTheLanguageEachRun) {
+    ScriptHostStart();
+    wb::Setup.StartMenuDir = "C:\\Menu\\Tool\\";
+    EXPECT_EQ(RunScript(Write("a.js", "var x = wbGUID;\r\n")), 1);
+    EXPECT_EQ(RunScript(Write("b.vbs", "x = 1\r\n")), 1);
+    ASSERT_EQ(fake::ScriptRuns().size(), 2u);
+    EXPECT_EQ(fake::ScriptRuns()[0].Language, "JScript");
+    EXPECT_EQ(fake::ScriptRuns()[0].Code,
+              "var wbProgDir  = \"C:\\\\Apps\\\\Tool\\\\\";\r\n"
+              "var wbSetupDir = \"C:\\\\Temp\\\\{T}\\\\\";\r\n"
+              "var wbStartMenuDir = \"C:\\\\Menu\\\\Tool\\\\\";\r\n"
+              "var wbGUID = \"{ABC}\";\r\n"
+              "var x = wbGUID;\r\n");
+    EXPECT_EQ(fake::ScriptRuns()[1].Language, "VBScript");
+}
+
+TEST_F(ScriptHostTest, NothingRunsForOtherFilesOrWithoutTheControl) {
+    ScriptHostStart();
+    EXPECT_EQ(RunScript(Write("setup.txt", "x = 1\n")), 0);
+    EXPECT_EQ(RunScript((dir_ / "missing.vbs").string()), 0);
+    EXPECT_TRUE(fake::ScriptRuns().empty());
+    ScriptHostEnd();
+
+    fake::ScriptReset();
+    fake::ScriptSetAvailable(false);
+    ScriptHostStart();
+    EXPECT_EQ(RunScript(Write("setup.vbs", "x = 1\n")), 0);
+    EXPECT_TRUE(fake::ScriptRuns().empty());
+    ScriptHostEnd();
+    EXPECT_EQ(fake::ScriptCloseCount(), 0);
+}
+
+TEST_F(ScriptHostTest, AScriptErrorStillCountsAsHandedOver) {
+    ScriptHostStart();
+    fake::ScriptSetCodeFails(true);
+    EXPECT_EQ(RunScript(Write("broken.vbs", "this is not vbscript\n")), 1);
+    EXPECT_EQ(fake::ScriptRuns().size(), 1u);
+}
+
+}  // namespace
+}  // namespace wb
