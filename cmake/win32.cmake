@@ -25,6 +25,13 @@ target_link_libraries(wbsetup PRIVATE wbcore)
 # The map shows what each part costs when the stub's size jumps.
 target_link_options(wbsetup PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/wbsetup.map)
 
+# The uninstaller that every setup with uninstall support carries: as small as the stub.
+file(GLOB WB_UNINSTALL_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/uninstaller/*_win32.cpp)
+add_executable(uninstall WIN32 ${WB_UNINSTALL_SOURCES} ${WB_UNINSTALL_WIN32_SOURCES})
+target_include_directories(uninstall PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(uninstall PRIVATE wbcore)
+target_link_options(uninstall PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/uninstall.map)
+
 # A test build of the stub that also writes what start-up settled beside itself.
 add_executable(wbsetup_probe WIN32 ${WB_STUB_SOURCES})
 target_compile_definitions(wbsetup_probe PRIVATE WB_PROBE)
