@@ -1,7 +1,7 @@
 // The removal order and the file-system side of the uninstaller.
 #include "uninstaller/removal.h"
 
-#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "config/pref_file.h"
@@ -178,8 +178,9 @@ void RemoveFiles(Run& run) {
 }
 
 size_t Depth(const std::string& path) {
-    return size_t(std::count_if(path.begin(), path.end(),
-                                [](char c) { return c == '\\' || c == '/'; }));
+    size_t n = 0;
+    for (char c : path) n += (c == '\\' || c == '/') ? 1 : 0;
+    return n;
 }
 
 void RemoveFolders(Run& run, bool delAll) {
@@ -192,10 +193,13 @@ void RemoveFolders(Run& run, bool delAll) {
         }
         dirs.push_back(WithTrailingSlash(run.Log.ProgDir + entry));
     }
-    // Inner folders first, so that their parents can be empty when their turn comes.
-    std::stable_sort(dirs.begin(), dirs.end(), [](const std::string& a, const std::string& b) {
-        return Depth(a) > Depth(b);
-    });
+    // Inner folders first, so that their parents can be empty when their turn comes;
+    // folders of one depth keep the log's order.
+    for (size_t i = 1; i < dirs.size(); ++i) {
+        for (size_t j = i; j > 0 && Depth(dirs[j - 1]) < Depth(dirs[j]); --j) {
+            std::swap(dirs[j - 1], dirs[j]);
+        }
+    }
     for (const std::string& dir : dirs) {
         if (IsProtectedFolder(dir, run.Protected)) continue;
         Tell(run, dir);

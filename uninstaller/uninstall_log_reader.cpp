@@ -27,20 +27,30 @@ std::vector<std::string> ReadNumbered(const char* group, char letter) {
     return values;
 }
 
+// The keys of group Language and their built-in English texts.
+struct TextRow {
+    const char* Key;
+    std::string UninstallTexts::*Text;
+    const char* Default;
+};
+const TextRow kTextRows[] = {
+    {"Titel", &UninstallTexts::Titel, "uninstall Program"},
+    {"Msg", &UninstallTexts::Msg, "Program files And registry entries will be removed."},
+    {"Version", &UninstallTexts::Version, "Version"},
+    {"UninstInfo", &UninstallTexts::UninstInfo, "Remove the following Program from your computer:"},
+    {"DelAll", &UninstallTexts::DelAll, "Delete all(!) files in the directory (including user files)."},
+    {"Error", &UninstallTexts::Error, "Uninstalling Program Not possible."},
+    {"Mutex", &UninstallTexts::Mutex, "Close Program '$Titel' first!|Then press OK!"},
+    {"Status", &UninstallTexts::Status, "Uninstalling completed."},
+    {"OK", &UninstallTexts::OK, "OK"},
+    {"Cancel", &UninstallTexts::Cancel, "Cancel"},
+    {"Ready", &UninstallTexts::Ready, "Ready"},
+};
+
 void ReadTexts(UninstallTexts& t) {
     t = DefaultUninstallTexts();
     if (!PrefGroup("Language")) return;
-    struct Row {
-        const char* Key;
-        std::string* Text;
-    };
-    const Row rows[] = {{"Titel", &t.Titel},   {"Msg", &t.Msg},
-                        {"Version", &t.Version}, {"UninstInfo", &t.UninstInfo},
-                        {"DelAll", &t.DelAll}, {"Error", &t.Error},
-                        {"Mutex", &t.Mutex},   {"Status", &t.Status},
-                        {"OK", &t.OK},         {"Cancel", &t.Cancel},
-                        {"Ready", &t.Ready}};
-    for (const Row& r : rows) *r.Text = PrefReadString(r.Key, r.Text->c_str());
+    for (const TextRow& r : kTextRows) t.*r.Text = PrefReadString(r.Key, (t.*r.Text).c_str());
 }
 
 }  // namespace
@@ -59,17 +69,7 @@ std::string DecimalText(uint32_t value, unsigned minDigits) {
 
 UninstallTexts DefaultUninstallTexts() {
     UninstallTexts t;
-    t.Titel = "uninstall Program";
-    t.Msg = "Program files And registry entries will be removed.";
-    t.Version = "Version";
-    t.UninstInfo = "Remove the following Program from your computer:";
-    t.DelAll = "Delete all(!) files in the directory (including user files).";
-    t.Error = "Uninstalling Program Not possible.";
-    t.Mutex = "Close Program '$Titel' first!|Then press OK!";
-    t.Status = "Uninstalling completed.";
-    t.OK = "OK";
-    t.Cancel = "Cancel";
-    t.Ready = "Ready";
+    for (const TextRow& r : kTextRows) t.*r.Text = r.Default;
     return t;
 }
 
@@ -88,16 +88,18 @@ LogStatus ReadUninstallLog(const std::string& folder, UninstallLog& log) {
     if (!PrefGroup("Settings")) {
         status = LogStatus::Damaged;
     } else {
-        log.ProgName = PrefReadString("ProgName");
-        log.Version = PrefReadString("Version");
+        struct Row {
+            const char* Key;
+            std::string UninstallLog::*Text;
+        };
+        static const Row rows[] = {
+            {"ProgName", &UninstallLog::ProgName},   {"Version", &UninstallLog::Version},
+            {"MutexString", &UninstallLog::MutexString}, {"ProgDir", &UninstallLog::ProgDir},
+            {"ProgExe", &UninstallLog::ProgExe},     {"GUID", &UninstallLog::GUID},
+            {"ProgLink", &UninstallLog::ProgLink},   {"StartMenu", &UninstallLog::StartMenu},
+            {"DesktopIcon", &UninstallLog::DesktopIcon}};
+        for (const Row& r : rows) log.*r.Text = PrefReadString(r.Key);
         log.NoDelAll = PrefReadNumber("NoDelAll", 0) == 1;
-        log.MutexString = PrefReadString("MutexString");
-        log.ProgDir = PrefReadString("ProgDir");
-        log.ProgExe = PrefReadString("ProgExe");
-        log.GUID = PrefReadString("GUID");
-        log.ProgLink = PrefReadString("ProgLink");
-        log.StartMenu = PrefReadString("StartMenu");
-        log.DesktopIcon = PrefReadString("DesktopIcon");
         // Everything the log names is relative to ProgDir, so it has to be this folder:
         // a log copied or edited to point elsewhere removes nothing.
         if (!IsAbsolutePath(log.ProgDir) || !SamePath(log.ProgDir, folder)) {
