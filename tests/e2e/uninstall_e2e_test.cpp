@@ -3,6 +3,8 @@
 // or through its window, and what is gone and what stays afterwards.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -157,6 +159,31 @@ void ExpectNothingRemoved(const Installation& in) {
     EXPECT_TRUE(RegKeyExists(kEntryKey + in.Guid));
 }
 
+// The window's controls as wbdriver prints them: number -> text, only visible ones.
+std::map<int, std::string> VisibleControls(const std::string& output) {
+    std::map<int, std::string> controls;
+    size_t begin = 0;
+    while (begin < output.size()) {
+        size_t end = output.find('\n', begin);
+        if (end == std::string::npos) end = output.size();
+        std::string line = output.substr(begin, end - begin);
+        begin = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> cols;
+        size_t at = 0;
+        for (size_t tab; (tab = line.find('\t', at)) != std::string::npos; at = tab + 1) {
+            cols.push_back(line.substr(at, tab - at));
+        }
+        cols.push_back(line.substr(at));
+        if (cols.size() == 4 && cols[2] == "1") controls[std::atoi(cols[0].c_str())] = cols[3];
+    }
+    return controls;
+}
+
+RunResult Driver(const std::vector<std::string>& args) {
+    return RunWine(Win32BinPath("wbdriver.exe"), args, 60);
+}
+
 TEST(UninstallE2E, QuietRunUndoesTheTasksAndRemovesEverythingRecorded) {
     const std::string classes = "HKLM\\Software\\Classes\\";
     const std::string userKey = "HKCU\\Software\\WbUninstE2E";
@@ -174,9 +201,18 @@ TEST(UninstallE2E, QuietRunUndoesTheTasksAndRemovesEverythingRecorded) {
     RegAdd(classes + "tool.exe", "", "Tool file");
     RegAdd(classes + "tool.exe\\shell\\open\\command", "", "\"" + progDir + "tool.exe\" \"%1\"");
     RegAdd(classes + ".wbue2", "", "Other.Document");
+    // Kind 10, per-user layout.
+    const std::string fileExts =
+        "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.wbue3";
+    RegAdd("HKCR\\Applications\\tool.exe\\shell\\open\\command", "",
+           "\"" + progDir + "tool.exe\" \"%1\"");
+    RegAdd("HKCR\\.wbue3", "", "wbue3_auto_file");
+    RegAdd("HKCR\\wbue3_auto_file", "", "Tool file");
+    RegAdd(fileExts, "Application", "tool.exe");
     Installation in = Lay("UninstQuiet", "NoDelAll = 0\r\nMutexString = WbUninstQuietMutex\r\n",
                           {"0|" + extraLink, "5|" + copied, "6|2147483649|Software\\WbUninstE2E|Path",
-                           "10|wbue1|tool.exe", "10|wbue2|tool.exe", "8|nothing to undo"},
+                           "10|wbue1|tool.exe", "10|wbue2|tool.exe", "10|wbue3|tool.exe",
+                           "8|nothing to undo"},
                           kFiles, kDirs);
     WriteFile(in.Dir + "/data/user notes.txt", "mine");
 
@@ -195,6 +231,11 @@ TEST(UninstallE2E, QuietRunUndoesTheTasksAndRemovesEverythingRecorded) {
     EXPECT_FALSE(found) << "our association's class default went";
     EXPECT_EQ(RegDefault(classes + ".wbue2", &found), "Other.Document");
     EXPECT_TRUE(found);
+    EXPECT_FALSE(RegKeyExists("HKCR\\Applications\\tool.exe"));
+    EXPECT_FALSE(RegKeyExists("HKCR\\wbue3_auto_file"));
+    RegDefault("HKCR\\.wbue3", &found);
+    EXPECT_FALSE(found);
+    EXPECT_FALSE(RegValueExists(fileExts, "Application"));
     // Without DelAll the user's file stays, and with it its folders.
     EXPECT_TRUE(Exists(in.Dir + "/data/user notes.txt"));
     EXPECT_TRUE(GoneWithin(in.Dir + "/uninstall.exe", 20));
@@ -233,6 +274,59 @@ TEST(UninstallE2E, RunningProgramStopsTheQuietRemoval) {
     ExpectProgramGone(in);
 }
 
+TEST(UninstallE2E, RunningProgramMakesTheWindowAskFirst) {
+    Installation in = Lay("UninstAsk", "NoDelAll = 0\r\nMutexString = WbUninstAskMutex\r\n",
+                          {}, kFiles, kDirs);
+    std::string ready = ScratchDir("uninst-ask") + "/held";
+    RunResult holder;
+    std::thread program([&] {
+        holder = RunWine(Win32BinPath("mutex_holder.exe"), {"WbUninstAskMutex", WinPath(ready), "60"}, 90);
+    });
+    for (int i = 0; i < 300 && !Exists(ready); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_TRUE(Exists(ready)) << "the program holding the mutex did not start";
+    RunResult run;
+    std::thread uninstaller([&] { run = RunWine(Uninstaller(in), {}, 120); });
+    ASSERT_EQ(Driver({"wait", " uninstall Program", "30"}).ExitCode, 0);
+    EXPECT_EQ(Driver({"click", " uninstall Program", "1"}).ExitCode, 0);
+    // The question comes on top of the window, under the same caption.
+    std::string question;
+    for (int i = 0; i < 30 && question.find("first!") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        question = Driver({"texts", " uninstall Program"}).Output;
+    }
+    EXPECT_NE(question.find("Close Program 'Tool' first!|Then press OK!"), std::string::npos)
+        << question;
+    EXPECT_EQ(Driver({"dismiss", " uninstall Program", "2"}).ExitCode, 0);
+    uninstaller.join();
+    fs::remove(ready);
+    program.join();
+    EXPECT_EQ(run.ExitCode, 1);
+    ExpectNothingRemoved(in);
+}
+
+TEST(UninstallE2E, UninstallersOfBothArchitecturesImportOnlySystemLibraries) {
+    const std::vector<std::string> allowed = {"kernel32.dll", "user32.dll", "gdi32.dll",
+                                              "advapi32.dll", "shell32.dll", "ole32.dll",
+                                              "msvcrt.dll"};
+    for (const char* arch : {"win32", "win64"}) {
+        SCOPED_TRACE(arch);
+        std::string out;
+        ASSERT_EQ(RunHost(ToolPrefix(arch) + "objdump -p '" + OutDir() + "/" + arch +
+                              "/uninstall.exe'", &out), 0) << out;
+        int imports = 0;
+        for (size_t at = out.find("DLL Name: "); at != std::string::npos;
+             at = out.find("DLL Name: ", at + 1)) {
+            std::string name = out.substr(at + 10, out.find('\n', at) - at - 10);
+            for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+            EXPECT_NE(std::find(allowed.begin(), allowed.end(), name), allowed.end()) << name;
+            ++imports;
+        }
+        EXPECT_GT(imports, 0);
+    }
+}
+
 TEST(UninstallE2E, TamperedLogDeletesNothingOutsideTheFolder) {
     std::string winIni = LinuxFolder("WINDIR") + "/win.ini";
     std::string bait = LinuxFolder("PROGRAMFILES") + "/bait.txt";
@@ -268,31 +362,6 @@ TEST(UninstallE2E, MissingLogRemovesNothing) {
     EXPECT_TRUE(Exists(in.Dir + "/tool.exe"));
     EXPECT_TRUE(Exists(in.Dir + "/uninstall.exe"));
     EXPECT_TRUE(RegKeyExists(kEntryKey + in.Guid));
-}
-
-// The window's controls as wbdriver prints them: number -> text, only visible ones.
-std::map<int, std::string> VisibleControls(const std::string& output) {
-    std::map<int, std::string> controls;
-    size_t begin = 0;
-    while (begin < output.size()) {
-        size_t end = output.find('\n', begin);
-        if (end == std::string::npos) end = output.size();
-        std::string line = output.substr(begin, end - begin);
-        begin = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::vector<std::string> cols;
-        size_t at = 0;
-        for (size_t tab; (tab = line.find('\t', at)) != std::string::npos; at = tab + 1) {
-            cols.push_back(line.substr(at, tab - at));
-        }
-        cols.push_back(line.substr(at));
-        if (cols.size() == 4 && cols[2] == "1") controls[std::atoi(cols[0].c_str())] = cols[3];
-    }
-    return controls;
-}
-
-RunResult Driver(const std::vector<std::string>& args) {
-    return RunWine(Win32BinPath("wbdriver.exe"), args, 60);
 }
 
 TEST(UninstallE2E, WindowWithDelAllTickedRemovesTheUsersFilesToo) {
