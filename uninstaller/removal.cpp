@@ -19,6 +19,11 @@ namespace {
 // the listing did not recognise from recursing without end.
 constexpr int kDeepestTree = 128;
 
+struct ListedFolder {
+    std::string Path;
+    std::vector<FolderEntry> Entries;
+};
+
 struct Run {
     const UninstallLog& Log;
     const RemovalOptions& Options;
@@ -26,6 +31,7 @@ struct Run {
     void* Context;
     RemovalResult Result;
     std::vector<std::string> Protected;
+    std::vector<ListedFolder> Listed;  // folders already looked at for links
 };
 
 void Tell(Run& run, const std::string& item) {
@@ -130,6 +136,33 @@ std::string ReadDefault(RegRoot root, const std::string& key, const char* name =
     return RegReadText(root, key.c_str(), name);
 }
 
+// True when `entry` (relative to ProgDir) passes through a link or is one: a junction
+// someone put into the program folder must not lead a removal elsewhere.
+bool LeadsThroughLink(Run& run, const std::string& entry) {
+    std::string folder = run.Log.ProgDir;
+    size_t begin = 0;
+    while (begin < entry.size()) {
+        size_t end = entry.find_first_of("\\/", begin);
+        if (end == std::string::npos) end = entry.size();
+        std::string name = entry.substr(begin, end - begin);
+        begin = end + 1;
+        if (name.empty()) continue;
+        ListedFolder* listed = nullptr;
+        for (ListedFolder& l : run.Listed) {
+            if (l.Path == folder) listed = &l;
+        }
+        if (!listed) {
+            run.Listed.push_back({folder, FolderListEntries(folder.c_str())});
+            listed = &run.Listed.back();
+        }
+        for (const FolderEntry& e : listed->Entries) {
+            if (e.IsLink && EqualsNoCase(e.Name, name)) return true;
+        }
+        folder += name + "\\";
+    }
+    return false;
+}
+
 void RemoveTasks(Run& run) {
     const std::vector<std::string>& tasks = run.Log.Tasks;
     for (size_t i = tasks.size(); i-- > 0;) {
@@ -165,7 +198,7 @@ bool IsTopLevelLog(const std::string& entry) { return EqualsNoCase(entry, "unins
 
 void RemoveFiles(Run& run) {
     for (const std::string& entry : run.Log.Files) {
-        if (!IsSafeRelativePath(entry)) {
+        if (!IsSafeRelativePath(entry) || LeadsThroughLink(run, entry)) {
             ++run.Result.Failed;  // refused: it could lead out of the installation folder
             continue;
         }
@@ -191,6 +224,8 @@ void RemoveFolders(Run& run, bool delAll) {
             ++run.Result.Failed;
             continue;
         }
+        // A link stays out of this step; DelAll's sweep of ProgDir removes the link itself.
+        if (LeadsThroughLink(run, entry)) continue;
         dirs.push_back(WithTrailingSlash(run.Log.ProgDir + entry));
     }
     // Inner folders first, so that their parents can be empty when their turn comes;
@@ -318,7 +353,7 @@ bool UndoTaskRecord(const std::string& record, const std::string& progDir) {
 
 RemovalResult RemoveInstallation(const UninstallLog& log, const RemovalOptions& options,
                                  RemovalProgress progress, void* context) {
-    Run run{log, options, progress, context, {}, ProtectedFolders()};
+    Run run{log, options, progress, context, {}, ProtectedFolders(), {}};
     // A DelAll that would empty a system folder or a drive is not done.
     bool delAll = options.DelAll && !IsProtectedFolder(log.ProgDir, run.Protected);
     RemoveTasks(run);

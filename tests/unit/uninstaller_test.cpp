@@ -261,6 +261,24 @@ TEST_F(UninstallerTest, DelAllRemovesLinksInsideButNeverWhatTheyPointTo) {
     EXPECT_FALSE(Exists(prog_));
 }
 
+TEST_F(UninstallerTest, RecordedPathsThroughALinkInTheFolderAreRefused) {
+    LayOut();
+    Put(root_ + "elsewhere/precious.txt");
+    Put(root_ + "elsewhere/inner/more.txt");
+    fs::create_directory_symlink(root_ + "elsewhere", prog_ + "Data");
+    for (bool delAll : {false, true}) {
+        SCOPED_TRACE(delAll ? "DelAll" : "plain");
+        WriteLog(Log(kFiles + "F005 = data\\precious.txt\r\nF006 = Data\\inner\\more.txt\r\n",
+                     "D001 = data\\inner\\\r\nD002 = data\\\r\n", {}));
+        RemovalOptions options;
+        options.DelAll = delAll;
+        EXPECT_EQ(RemoveInstallation(ReadOk(), options).Failed, 2);
+        EXPECT_TRUE(Exists(root_ + "elsewhere/precious.txt"));
+        EXPECT_TRUE(Exists(root_ + "elsewhere/inner/more.txt"));
+    }
+    EXPECT_FALSE(Exists(prog_ + "Data")) << "DelAll removes the link itself";
+}
+
 TEST_F(UninstallerTest, EachRecordKindUndoesItsOwnThing) {
     Put(root_ + "s.lnk");
     Put(root_ + "notalink.txt");
