@@ -461,10 +461,11 @@ TEST_F(UninstallerTest, PathTests) {
     EXPECT_FALSE(IsProtectedFolder("C:\\Program Files\\Tool\\", {"C:\\Program Files\\"}));
     EXPECT_FALSE(IsProtectedFolder("C:\\Program Files2\\", {"C:\\Program Files\\"}));
     for (const char* bad : {"", "..", "a\\..\\b", "C:\\x", "\\x", "/x", "c:x", "a*", "a?b",
-                            "a|b", "a\"b", "a\tb"}) {
+                            "a|b", "a\"b", "a\tb", ".", ".\\", "sub\\.\\x", ". \\x", "\\\\x",
+                            "a\\\\b", "sub\\. "}) {
         EXPECT_FALSE(IsSafeRelativePath(bad)) << bad;
     }
-    for (const char* good : {"a.txt", "sub\\b.txt", "sub/c d.txt", ".hidden"}) {
+    for (const char* good : {"a.txt", "sub\\b.txt", "sub/c d.txt", ".hidden", "x.", "sub\\.cfg", "sub\\", "a\\b/"}) {
         EXPECT_TRUE(IsSafeRelativePath(good)) << good;
     }
     EXPECT_TRUE(IsInsideFolder("C:\\App\\x.dll", "c:/app/"));
