@@ -163,11 +163,25 @@ bool LeadsThroughLink(Run& run, const std::string& entry) {
     return false;
 }
 
+// What the status line shows for a record: the file, the registry value, the extension.
+std::string RecordItem(const std::string& record) {
+    std::vector<std::string> f = Split(record, '|');
+    if (f.size() < 2) return record;
+    switch (RecordKind(f[0])) {
+        case 6:
+            if (f.size() > 3) return f[2] + "\\" + f[3];
+            return f.size() > 2 ? f[2] : f[1];
+        case 9: return f.size() > 2 ? f[2] : f[1];
+        case 10: return "." + f[1];
+        default: return f[1];
+    }
+}
+
 void RemoveTasks(Run& run) {
     const std::vector<std::string>& tasks = run.Log.Tasks;
     for (size_t i = tasks.size(); i-- > 0;) {
         if (tasks[i].empty()) continue;
-        Tell(run, tasks[i]);
+        Tell(run, RecordItem(tasks[i]));
         Count(run, UndoTaskRecord(tasks[i], run.Log.ProgDir));
     }
 }

@@ -205,8 +205,8 @@ TEST_F(UninstallerTest, RemovesEverythingRecordedInOrderAndTasksBackwards) {
     EXPECT_FALSE(r.SelfPending);
 
     const std::vector<std::string> expected = {
-        "8|ignored", "6|2147483649|Software\\Tool|Path", "5|" + root_ + "copied.dll",
-        "0|" + root_ + "desktop/Extra.lnk", root_ + "menu/Tool/Tool.lnk",
+        "ignored", "Software\\Tool\\Path", root_ + "copied.dll",
+        root_ + "desktop/Extra.lnk", root_ + "menu/Tool/Tool.lnk",
         root_ + "menu/Tool/.lnk", root_ + "menu/Tool/Help.lnk",
         root_ + "menu/Tool/Homepage.lnk", root_ + "menu/Tool/Uninstall.lnk",
         root_ + "desktop/Tool.lnk", prog_ + "tool.exe", prog_ + "sub\\data.txt",
