@@ -14,6 +14,9 @@ file(GLOB WB_PLATFORM_POSIX CONFIGURE_DEPENDS src/platform/posix/*.cpp)
 add_library(wbcore STATIC ${WB_CORE_SOURCES})
 target_include_directories(wbcore PUBLIC src)
 add_library(wbplatform_posix STATIC ${WB_PLATFORM_POSIX})
+add_library(wbuninstall STATIC ${WB_UNINSTALL_SOURCES})
+target_include_directories(wbuninstall PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(wbuninstall PUBLIC wbcore)
 target_include_directories(wbplatform_posix PUBLIC src)
 
 # The authoring tool links the real host file service; the core's other platform

@@ -25,6 +25,21 @@ target_link_libraries(wbsetup PRIVATE wbcore)
 # The map shows what each part costs when the stub's size jumps.
 target_link_options(wbsetup PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/wbsetup.map)
 
+# The uninstaller that every setup with uninstall support carries: as small as the stub.
+# It compiles the few core files it needs itself, so that link-time optimisation can see
+# across all of them.
+file(GLOB WB_UNINSTALL_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/uninstaller/*_win32.cpp)
+set(WB_UNINSTALL_CORE_SOURCES src/config/pref_file.cpp src/config/registry_text.cpp)
+foreach(name files registry process shell heap no_exceptions window)
+    list(APPEND WB_UNINSTALL_CORE_SOURCES src/platform/win32/${name}.cpp)
+endforeach()
+add_executable(uninstall WIN32 ${WB_UNINSTALL_SOURCES} ${WB_UNINSTALL_WIN32_SOURCES}
+               ${WB_UNINSTALL_CORE_SOURCES})
+target_include_directories(uninstall PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(uninstall PRIVATE -flto)
+target_link_options(uninstall PRIVATE -flto -Os -Wl,-Map=${CMAKE_BINARY_DIR}/uninstall.map)
+target_link_libraries(uninstall PRIVATE ole32 shell32 advapi32 user32 gdi32 kernel32)
+
 # A test build of the stub that also writes what start-up settled beside itself.
 add_executable(wbsetup_probe WIN32 ${WB_STUB_SOURCES})
 target_compile_definitions(wbsetup_probe PRIVATE WB_PROBE)

@@ -302,9 +302,19 @@ void PrefWriteString(const char* key, const char* value) {
 }
 
 void PrefWriteNumber(const char* key, int32_t number) {
+    // By hand: a formatted print would bring a whole printf library into every program
+    // that reads Preference files.
     char text[16];
-    std::snprintf(text, sizeof text, "%d", int(number));
-    PrefWriteString(key, text);
+    char* end = text + sizeof text;
+    char* p = end;
+    *--p = '\0';
+    uint32_t magnitude = number < 0 ? 0u - uint32_t(number) : uint32_t(number);
+    do {
+        *--p = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    if (number < 0) *--p = '-';
+    PrefWriteString(key, p);
 }
 
 void PrefClose() {

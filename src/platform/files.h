@@ -51,6 +51,16 @@ bool FileCopy(const char* source, const char* destination) noexcept;
 // Names of the plain files directly in `folder` (no sub-folders, no "." or "..").
 std::vector<std::string> FolderListFiles(const char* folder);
 
+// One entry of a folder listing. A link (symbolic link, junction, mount point) is marked
+// as such, so that removing a tree deletes the link and never what it points to.
+struct FolderEntry {
+    std::string Name;
+    bool IsFolder = false;
+    bool IsLink = false;
+};
+// Everything directly in `folder` but "." and ".."; empty when it cannot be read.
+std::vector<FolderEntry> FolderListEntries(const char* folder);
+
 // Move-only owner of an open file.
 class UniqueFile {
 public:

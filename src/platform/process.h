@@ -1,6 +1,7 @@
 // Processes and mutexes: what the installer asks of its own process and of others.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace wb {
@@ -14,6 +15,9 @@ std::string ProcessCommandLine();
 bool MutexExists(const char* name) noexcept;
 // Sets a variable of the process environment (inherited by programs started later).
 bool SetProcessEnvironment(const char* name, const char* value) noexcept;
+// Starts `program` with `parameters` (passed on as one command-line tail), waits for it
+// to end and gives its exit code; false when it could not be started.
+bool RunAndWait(const char* program, const char* parameters, uint32_t& exitCode) noexcept;
 // Ends the process with `code`.
 [[noreturn]] void ExitProcessWith(unsigned code) noexcept;
 

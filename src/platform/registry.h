@@ -20,4 +20,11 @@ enum class RegAccess : uint8_t { Read, Full };
 // 2 on success.
 int RegSetString(RegRoot root, const char* key, const char* name, const char* text) noexcept;
 
+// Removes value `name` (nullptr or "": the default value) of `key`. True when the value is
+// gone afterwards, also when it or its key never existed; false when it stays.
+bool RegRemoveValue(RegRoot root, const char* key, const char* name) noexcept;
+// Removes `key` with all its subkeys and values. True when the key is gone afterwards;
+// an empty key (the root itself) is never removed and gives false.
+bool RegRemoveKeyTree(RegRoot root, const char* key) noexcept;
+
 }  // namespace wb

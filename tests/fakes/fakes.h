@@ -37,6 +37,10 @@ int RegistryQueryCount();
 int RegistrySetCount();
 // The access of the last RegQuery.
 RegAccess RegistryLastAccess();
+// Values in and below `key` cannot be removed (RegRemoveValue and RegRemoveKeyTree fail
+// there, the rest of a tree still goes), as with a key the user has no rights to.
+void RegistryLockKey(RegRoot root, const std::string& key);
+bool RegistryValueExists(RegRoot root, const std::string& key, const std::string& name);
 
 // Shell and system folders. Every folder starts empty.
 void ShellReset();
@@ -62,6 +66,10 @@ void ProcessSetMutexExists(const std::string& name, bool exists);
 // The last value set with SetProcessEnvironment; empty when never set.
 std::string ProcessEnvironment(const std::string& name);
 int ProcessMutexQueryCount();
+// What RunAndWait answers: whether the program starts and the exit code it gives.
+void ProcessSetRunResult(bool starts, uint32_t exitCode);
+// Every RunAndWait call since the reset, as "program parameters".
+std::vector<std::string> ProcessRuns();
 
 // COM.
 void ComReset();

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "fakes/fakes.h"
 #include "platform/process.h"
@@ -15,6 +16,9 @@ struct ProcessFake {
     std::set<std::string> Mutexes;
     std::map<std::string, std::string> Environment;
     int MutexQueries = 0;
+    std::vector<std::string> Runs;
+    bool RunStarts = true;
+    uint32_t RunExitCode = 0;
 };
 
 ProcessFake g_process;
@@ -39,6 +43,19 @@ bool SetProcessEnvironment(const char* name, const char* value) noexcept {
     return true;
 }
 
+bool RunAndWait(const char* program, const char* parameters, uint32_t& exitCode) noexcept {
+    exitCode = 0;
+    try {
+        g_process.Runs.push_back(std::string(program ? program : "") + " " +
+                                 (parameters ? parameters : ""));
+    } catch (...) {
+        return false;
+    }
+    if (!g_process.RunStarts) return false;
+    exitCode = g_process.RunExitCode;
+    return true;
+}
+
 // Tests check the code with a death test (EXPECT_EXIT).
 void ExitProcessWith(unsigned code) noexcept { std::_Exit(int(code)); }
 
@@ -59,6 +76,11 @@ std::string ProcessEnvironment(const std::string& name) {
     return it == g_process.Environment.end() ? std::string() : it->second;
 }
 int ProcessMutexQueryCount() { return g_process.MutexQueries; }
+void ProcessSetRunResult(bool starts, uint32_t exitCode) {
+    g_process.RunStarts = starts;
+    g_process.RunExitCode = exitCode;
+}
+std::vector<std::string> ProcessRuns() { return g_process.Runs; }
 
 }  // namespace fake
 }  // namespace wb

@@ -17,6 +17,7 @@ struct RegistryFake {
     int Queries = 0;
     int Sets = 0;
     RegAccess LastAccess = RegAccess::Read;
+    std::set<std::string> Locked;  // keys whose values and subtrees resist removal
 };
 
 RegistryFake g_reg;
@@ -61,6 +62,18 @@ bool ConsumeFailure() {
     return true;
 }
 
+bool StartsWith(const std::string& s, const std::string& prefix) {
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// True when `id` (a key or a value id) lies in or below a locked key.
+bool IsLocked(const std::string& id) {
+    for (const std::string& k : g_reg.Locked) {
+        if (id == k || StartsWith(id, k + "|") || StartsWith(id, k + "\\")) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool RegQuery(RegRoot root, const char* key, const char* name, RegAccess access, char* buffer,
@@ -87,6 +100,33 @@ int RegSetString(RegRoot root, const char* key, const char* name, const char* te
     data.push_back('\0');
     g_reg.Values[ValueId(root, k, name ? name : "")] = data;
     return 2;
+}
+
+bool RegRemoveValue(RegRoot root, const char* key, const char* name) noexcept {
+    std::string id = ValueId(root, key ? key : "", name ? name : "");
+    if (!g_reg.Values.count(id)) return true;
+    if (IsLocked(id)) return false;
+    g_reg.Values.erase(id);
+    return true;
+}
+
+bool RegRemoveKeyTree(RegRoot root, const char* key) noexcept {
+    std::string k = key ? key : "";
+    if (k.empty()) return false;
+    std::string id = KeyId(root, k);
+    if (!g_reg.Keys.count(id)) return true;
+    bool removed = true;
+    // Like the system: everything removable goes, a locked part and its parents stay.
+    for (auto it = g_reg.Values.begin(); it != g_reg.Values.end();) {
+        bool inside = StartsWith(it->first, id + "|") || StartsWith(it->first, id + "\\");
+        if (inside && IsLocked(it->first)) removed = false;
+        it = (inside && !IsLocked(it->first)) ? g_reg.Values.erase(it) : std::next(it);
+    }
+    for (auto it = g_reg.Keys.begin(); it != g_reg.Keys.end();) {
+        bool inside = *it == id || StartsWith(*it, id + "\\");
+        it = (inside && !IsLocked(*it) && removed) ? g_reg.Keys.erase(it) : std::next(it);
+    }
+    return removed;
 }
 
 namespace fake {
@@ -135,6 +175,10 @@ void RegistryFailCall(int nth, int setResult) {
 int RegistryQueryCount() { return g_reg.Queries; }
 int RegistrySetCount() { return g_reg.Sets; }
 RegAccess RegistryLastAccess() { return g_reg.LastAccess; }
+void RegistryLockKey(RegRoot root, const std::string& key) { g_reg.Locked.insert(KeyId(root, key)); }
+bool RegistryValueExists(RegRoot root, const std::string& key, const std::string& name) {
+    return g_reg.Values.count(ValueId(root, key, name)) != 0;
+}
 
 }  // namespace fake
 }  // namespace wb

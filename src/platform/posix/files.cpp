@@ -221,4 +221,25 @@ bool FileCopy(const char* source, const char* destination) noexcept {
     return ::close(out) == 0 && ok;
 }
 
+std::vector<FolderEntry> FolderListEntries(const char* folder) {
+    std::vector<FolderEntry> entries;
+    std::string base = HostPath(folder);
+    if (!base.empty() && base.back() != '/') base += '/';
+    DIR* dir = ::opendir(base.c_str());
+    if (!dir) return entries;
+    while (dirent* d = ::readdir(dir)) {
+        std::string name = d->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat st {};
+        if (::lstat((base + name).c_str(), &st) != 0) continue;
+        FolderEntry e;
+        e.Name = name;
+        e.IsLink = S_ISLNK(st.st_mode);
+        e.IsFolder = S_ISDIR(st.st_mode);
+        entries.push_back(std::move(e));
+    }
+    ::closedir(dir);
+    return entries;
+}
+
 }  // namespace wb

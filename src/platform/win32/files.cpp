@@ -144,4 +144,23 @@ bool FileCopy(const char* source, const char* destination) noexcept {
     return CopyFileA(source, destination, FALSE) != 0;
 }
 
+std::vector<FolderEntry> FolderListEntries(const char* folder) {
+    std::vector<FolderEntry> entries;
+    std::string pattern = folder ? folder : "";
+    if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
+    pattern += "*.*";
+    WIN32_FIND_DATAA fd;
+    UniqueFindHandle find(FindFirstFileA(pattern.c_str(), &fd));
+    if (!find) return entries;
+    do {
+        if (lstrcmpA(fd.cFileName, ".") == 0 || lstrcmpA(fd.cFileName, "..") == 0) continue;
+        FolderEntry e;
+        e.Name = fd.cFileName;
+        e.IsFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        e.IsLink = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        entries.push_back(std::move(e));
+    } while (FindNextFileA(find.get(), &fd));
+    return entries;
+}
+
 }  // namespace wb

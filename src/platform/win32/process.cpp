@@ -37,6 +37,31 @@ bool SetProcessEnvironment(const char* name, const char* value) noexcept {
     return SetEnvironmentVariableA(name, value);
 }
 
+bool RunAndWait(const char* program, const char* parameters, uint32_t& exitCode) noexcept {
+    exitCode = 0;
+    std::string line = "\"";
+    line += program ? program : "";
+    line += "\"";
+    if (parameters && *parameters) {
+        line += ' ';
+        line += parameters;
+    }
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(program, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi)) {
+        return false;
+    }
+    UniqueHandle process(pi.hProcess);
+    UniqueHandle thread(pi.hThread);
+    WaitForSingleObject(process.get(), INFINITE);
+    DWORD code = 0;
+    if (!GetExitCodeProcess(process.get(), &code)) return false;
+    exitCode = code;
+    return true;
+}
+
 void ExitProcessWith(unsigned code) noexcept { ExitProcess(code); }
 
 }  // namespace wb

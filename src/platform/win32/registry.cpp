@@ -47,4 +47,45 @@ int RegSetString(RegRoot root, const char* key, const char* name, const char* te
     return 2;
 }
 
+bool RegRemoveValue(RegRoot root, const char* key, const char* name) noexcept {
+    UniqueRegKey handle;
+    LONG rc = RegOpenKeyExA(RootKey(root), key ? key : "", 0, KEY_SET_VALUE, handle.put());
+    if (rc == ERROR_FILE_NOT_FOUND) return true;
+    if (rc != ERROR_SUCCESS) return false;
+    rc = RegDeleteValueA(handle.get(), (name && *name) ? name : nullptr);
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+namespace {
+
+// Subkeys go first: the system removes only keys without subkeys.
+bool RemoveSubkeys(HKEY parent, const char* key, int depth) noexcept {
+    // Registry paths are at most 512 levels deep; a loop deeper than that is no key tree.
+    if (depth > 512) return false;
+    UniqueRegKey handle;
+    LONG rc = RegOpenKeyExA(parent, key, 0, KEY_READ | KEY_WRITE, handle.put());
+    if (rc == ERROR_FILE_NOT_FOUND) return true;
+    if (rc != ERROR_SUCCESS) return false;
+    char name[256];
+    for (;;) {
+        DWORD length = sizeof name;
+        // Always the first subkey: each pass removes it, so the next takes its place.
+        rc = RegEnumKeyExA(handle.get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc != ERROR_SUCCESS) return false;
+        if (!RemoveSubkeys(handle.get(), name, depth + 1)) return false;
+        if (RegDeleteKeyA(handle.get(), name) != ERROR_SUCCESS) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool RegRemoveKeyTree(RegRoot root, const char* key) noexcept {
+    if (!key || !*key) return false;
+    if (!RemoveSubkeys(RootKey(root), key, 0)) return false;
+    LONG rc = RegDeleteKeyA(RootKey(root), key);
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
 }  // namespace wb

@@ -1,0 +1,405 @@
+// The removal order and the file-system side of the uninstaller.
+#include "uninstaller/removal.h"
+
+#include <utility>
+#include <vector>
+
+#include "config/pref_file.h"
+#include "config/registry_text.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "uninstaller/safe_paths.h"
+
+namespace wb {
+namespace {
+
+// Below this a folder tree is not one an installation made; stopping keeps a link loop
+// the listing did not recognise from recursing without end.
+constexpr int kDeepestTree = 128;
+
+struct ListedFolder {
+    std::string Path;
+    std::vector<FolderEntry> Entries;
+};
+
+struct Run {
+    const UninstallLog& Log;
+    const RemovalOptions& Options;
+    RemovalProgress Progress;
+    void* Context;
+    RemovalResult Result;
+    std::vector<std::string> Protected;
+    std::vector<ListedFolder> Listed;  // folders already looked at for links
+};
+
+void Tell(Run& run, const std::string& item) {
+    if (run.Progress) run.Progress(run.Context, item);
+}
+
+void Count(Run& run, bool done) {
+    if (!done) ++run.Result.Failed;
+}
+
+// Gone afterwards (or never there) is success; a folder in the file's place is not ours.
+bool RemoveFileIfPresent(const std::string& path) {
+    int64_t length = PathLength(path.c_str());
+    if (length == -1) return true;
+    if (length == -2) return false;
+    return FileDelete(path.c_str()) || PathLength(path.c_str()) == -1;
+}
+
+// A folder that still holds anything stays, and that is no failure: it holds what the
+// log does not name.
+bool RemoveFolderIfEmpty(const std::string& folder) {
+    if (!FolderExists(folder.c_str())) return true;
+    if (!FolderListEntries(folder.c_str()).empty()) return true;
+    return FolderRemove(folder.c_str()) || !FolderExists(folder.c_str());
+}
+
+bool IsKept(const std::string& path, const std::vector<std::string>& keep) {
+    for (const std::string& k : keep) {
+        if (SamePath(path, k)) return true;
+    }
+    return false;
+}
+
+// Removes everything inside `folder` but `keep`; returns how much stayed.
+int RemoveContents(const std::string& folder, const std::vector<std::string>& keep, int depth) {
+    if (depth > kDeepestTree) return 1;
+    int failed = 0;
+    for (const FolderEntry& e : FolderListEntries(folder.c_str())) {
+        std::string path = folder + e.Name;
+        if (IsKept(path, keep)) continue;
+        if (e.IsLink) {
+            // The link goes, never what it leads to.
+            if (!FileDelete(path.c_str()) && !FolderRemove(path.c_str())) ++failed;
+        } else if (e.IsFolder) {
+            failed += RemoveContents(WithTrailingSlash(path), keep, depth + 1);
+            if (!FolderRemove(path.c_str()) && FolderExists(path.c_str())) ++failed;
+        } else if (!FileDelete(path.c_str())) {
+            ++failed;
+        }
+    }
+    return failed;
+}
+
+bool EqualsNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && EndsWithNoCase(a, b);
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    size_t begin = 0;
+    for (;;) {
+        size_t end = text.find(separator, begin);
+        parts.push_back(text.substr(begin, end == std::string::npos ? end : end - begin));
+        if (end == std::string::npos) return parts;
+        begin = end + 1;
+    }
+}
+
+// The kind of a record: one to three digits, else -1.
+int RecordKind(const std::string& field) {
+    if (field.empty() || field.size() > 3) return -1;
+    int kind = 0;
+    for (char c : field) {
+        if (c < '0' || c > '9') return -1;
+        kind = kind * 10 + (c - '0');
+    }
+    return kind;
+}
+
+void ReplaceAll(std::string& text, const std::string& what, const std::string& with) {
+    for (size_t at = text.find(what); at != std::string::npos;
+         at = text.find(what, at + with.size())) {
+        text.replace(at, what.size(), with);
+    }
+}
+
+bool IsKeyName(const std::string& name) {
+    return !name.empty() && name.find_first_of("\\/") == std::string::npos;
+}
+
+// An open command ("path" "%1") whose program is `progName` inside `progDir`.
+bool LeadsToProgram(const std::string& command, const std::string& progName,
+                    const std::string& progDir) {
+    if (command.size() < 2 || command[0] != '"') return false;
+    size_t close = command.find('"', 1);
+    if (close == std::string::npos) return false;
+    std::string program = command.substr(1, close - 1);
+    return IsInsideFolder(program, progDir) && EqualsNoCase(FileNamePart(program), progName);
+}
+
+std::string ReadDefault(RegRoot root, const std::string& key, const char* name = "") {
+    return RegReadText(root, key.c_str(), name);
+}
+
+// True when `entry` (relative to ProgDir) passes through a link or is one: a junction
+// someone put into the program folder must not lead a removal elsewhere.
+bool LeadsThroughLink(Run& run, const std::string& entry) {
+    std::string folder = run.Log.ProgDir;
+    size_t begin = 0;
+    while (begin < entry.size()) {
+        size_t end = entry.find_first_of("\\/", begin);
+        if (end == std::string::npos) end = entry.size();
+        std::string name = entry.substr(begin, end - begin);
+        begin = end + 1;
+        if (name.empty()) continue;
+        ListedFolder* listed = nullptr;
+        for (ListedFolder& l : run.Listed) {
+            if (l.Path == folder) listed = &l;
+        }
+        if (!listed) {
+            run.Listed.push_back({folder, FolderListEntries(folder.c_str())});
+            listed = &run.Listed.back();
+        }
+        for (const FolderEntry& e : listed->Entries) {
+            if (e.IsLink && EqualsNoCase(e.Name, name)) return true;
+        }
+        folder += name + "\\";
+    }
+    return false;
+}
+
+// What the status line shows for a record: the file, the registry value, the extension.
+std::string RecordItem(const std::string& record) {
+    std::vector<std::string> f = Split(record, '|');
+    if (f.size() < 2) return record;
+    switch (RecordKind(f[0])) {
+        case 6:
+            if (f.size() > 3) return f[2] + "\\" + f[3];
+            return f.size() > 2 ? f[2] : f[1];
+        case 9: return f.size() > 2 ? f[2] : f[1];
+        case 10: return "." + f[1];
+        default: return f[1];
+    }
+}
+
+void RemoveTasks(Run& run) {
+    const std::vector<std::string>& tasks = run.Log.Tasks;
+    for (size_t i = tasks.size(); i-- > 0;) {
+        if (tasks[i].empty()) continue;
+        Tell(run, RecordItem(tasks[i]));
+        Count(run, UndoTaskRecord(tasks[i], run.Log.ProgDir));
+    }
+}
+
+bool RemoveLink(const std::string& path) {
+    if (!IsAbsolutePath(path) || !EndsWithNoCase(path, ".lnk")) return false;
+    return RemoveFileIfPresent(path);
+}
+
+void RemoveShortcuts(Run& run) {
+    for (const std::string& link : run.Log.StartMenuLinks) {
+        // Without a Start-menu folder the entries are bare names: nothing was made.
+        if (!IsAbsolutePath(link)) continue;
+        Tell(run, link);
+        Count(run, RemoveLink(link));
+    }
+    const std::string& menu = run.Log.StartMenu;
+    if (IsAbsolutePath(menu) && !IsProtectedFolder(menu, run.Protected)) {
+        Count(run, RemoveFolderIfEmpty(WithTrailingSlash(menu)));
+    }
+    if (!run.Log.DesktopIcon.empty()) {
+        Tell(run, run.Log.DesktopIcon);
+        Count(run, RemoveLink(run.Log.DesktopIcon));
+    }
+}
+
+bool IsTopLevelLog(const std::string& entry) { return EqualsNoCase(entry, "uninstall.dat"); }
+
+void RemoveFiles(Run& run) {
+    for (const std::string& entry : run.Log.Files) {
+        if (!IsSafeRelativePath(entry) || LeadsThroughLink(run, entry)) {
+            ++run.Result.Failed;  // refused: it could lead out of the installation folder
+            continue;
+        }
+        std::string path = run.Log.ProgDir + entry;
+        // The log and the running program go last.
+        if (IsTopLevelLog(entry) || SamePath(path, run.Options.SelfPath)) continue;
+        Tell(run, path);
+        Count(run, RemoveFileIfPresent(path));
+    }
+}
+
+size_t Depth(const std::string& path) {
+    size_t n = 0;
+    for (char c : path) n += (c == '\\' || c == '/') ? 1 : 0;
+    return n;
+}
+
+void RemoveFolders(Run& run, bool delAll) {
+    std::vector<std::string> keep = {run.Log.ProgDir + "uninstall.dat", run.Options.SelfPath};
+    std::vector<std::string> dirs;
+    for (const std::string& entry : run.Log.Dirs) {
+        if (!IsSafeRelativePath(entry)) {
+            ++run.Result.Failed;
+            continue;
+        }
+        // A link stays out of this step; DelAll's sweep of ProgDir removes the link itself.
+        if (LeadsThroughLink(run, entry)) continue;
+        dirs.push_back(WithTrailingSlash(run.Log.ProgDir + entry));
+    }
+    // Inner folders first, so that their parents can be empty when their turn comes;
+    // folders of one depth keep the log's order.
+    for (size_t i = 1; i < dirs.size(); ++i) {
+        for (size_t j = i; j > 0 && Depth(dirs[j - 1]) < Depth(dirs[j]); --j) {
+            std::swap(dirs[j - 1], dirs[j]);
+        }
+    }
+    for (const std::string& dir : dirs) {
+        if (IsProtectedFolder(dir, run.Protected)) continue;
+        Tell(run, dir);
+        if (delAll) run.Result.Failed += RemoveContents(dir, keep, 0);
+        Count(run, RemoveFolderIfEmpty(dir));
+    }
+    if (delAll) {
+        Tell(run, run.Log.ProgDir);
+        run.Result.Failed += RemoveContents(run.Log.ProgDir, keep, 0);
+    }
+}
+
+void RemoveLogAndSelf(Run& run) {
+    std::string key = UninstallEntryKey(run.Log);
+    if (!key.empty()) {
+        Tell(run, key);
+        Count(run, RegRemoveKeyTree(RegRoot::LocalMachine, key.c_str()));
+    }
+    std::string log = run.Log.ProgDir + "uninstall.dat";
+    Tell(run, log);
+    Count(run, RemoveFileIfPresent(log));
+    const std::string& self = run.Options.SelfPath;
+    if (!self.empty() && IsInsideFolder(self, run.Log.ProgDir) &&
+        PathLength(self.c_str()) >= 0 && !FileDelete(self.c_str())) {
+        run.Result.SelfPending = true;  // a running program's file: finished from elsewhere
+    }
+    if (!run.Result.SelfPending && !IsProtectedFolder(run.Log.ProgDir, run.Protected)) {
+        Count(run, RemoveFolderIfEmpty(run.Log.ProgDir));
+    }
+}
+
+}  // namespace
+
+std::string UninstallEntryKey(const UninstallLog& log) {
+    const std::string& name = log.GUID.empty() ? log.ProgLink : log.GUID;
+    if (!IsKeyName(name)) return {};
+    return "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
+}
+
+bool UndoAssociation(const std::string& ext, const std::string& progName,
+                     const std::string& progDir) {
+    if (!IsKeyName(ext) || !IsKeyName(progName)) return false;
+    bool ok = true;
+    // Machine-wide layout: .ext names the program, whose key holds the command.
+    const std::string classes = "Software\\Classes\\";
+    const std::string extKey = classes + "." + ext;
+    const std::string progKey = classes + progName;
+    std::string command = ReadDefault(RegRoot::LocalMachine, progKey + "\\shell\\open\\command");
+    bool progKeyOurs = LeadsToProgram(command, progName, progDir);
+    if (EqualsNoCase(ReadDefault(RegRoot::LocalMachine, extKey), progName) &&
+        (progKeyOurs || command.empty())) {
+        ok &= RegRemoveValue(RegRoot::LocalMachine, extKey.c_str(), "");
+    }
+    if (progKeyOurs) ok &= RegRemoveKeyTree(RegRoot::LocalMachine, progKey.c_str());
+
+    // Per-user layout: the program registered as an application, .ext pointing at the
+    // type "<ext>_auto_file" and the Explorer's choice naming the program.
+    const std::string appKey = "Applications\\" + progName;
+    std::string appCommand = ReadDefault(RegRoot::ClassesRoot, appKey + "\\shell\\open\\command");
+    bool appOurs = LeadsToProgram(appCommand, progName, progDir);
+    const std::string choiceKey =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\." + ext;
+    std::string choice = ReadDefault(RegRoot::CurrentUser, choiceKey, "Application");
+    bool choiceOurs = EqualsNoCase(choice, progName) && (appOurs || appCommand.empty());
+    if (choiceOurs) ok &= RegRemoveValue(RegRoot::CurrentUser, choiceKey.c_str(), "Application");
+    const std::string typeName = ext + "_auto_file";
+    const std::string dotExt = "." + ext;
+    if ((appOurs || choiceOurs) && (choice.empty() || choiceOurs) &&
+        EqualsNoCase(ReadDefault(RegRoot::ClassesRoot, dotExt), typeName)) {
+        std::string typeCommand =
+            ReadDefault(RegRoot::ClassesRoot, typeName + "\\shell\\open\\command");
+        if (typeCommand.empty() || LeadsToProgram(typeCommand, progName, progDir)) {
+            ok &= RegRemoveValue(RegRoot::ClassesRoot, dotExt.c_str(), "");
+            ok &= RegRemoveKeyTree(RegRoot::ClassesRoot, typeName.c_str());
+        }
+    }
+    if (appOurs) ok &= RegRemoveKeyTree(RegRoot::ClassesRoot, appKey.c_str());
+    return ok;
+}
+
+bool UndoTaskRecord(const std::string& record, const std::string& progDir) {
+    std::vector<std::string> f = Split(record, '|');
+    int kind = RecordKind(f[0]);
+    switch (kind) {
+        case 0: case 1: case 2: case 3: case 4:
+            return f.size() >= 2 && RemoveLink(f[1]);
+        case 5:
+            if (f.size() < 2) return false;
+            // Without a destination the file went to a folder nobody recorded.
+            if (!IsAbsolutePath(f[1])) return true;
+            return RemoveFileIfPresent(f[1]);
+        case 6: {
+            if (f.size() < 3 || f[2].empty()) return false;
+            RegRoot root;
+            if (!RegRootFromNumber(uint32_t(ParseLeadingNumber(f[1])), root)) return false;
+            std::string name = f.size() > 3 ? f[3] : std::string();
+            for (size_t i = 4; i < f.size(); ++i) name += "|" + f[i];
+            return RegRemoveValue(root, f[2].c_str(), name.c_str());
+        }
+        case 9: {
+            // Only a library that came with the program was recorded; the system's own
+            // regsvr32 unregisters it, whatever folder the record names.
+            if (f.size() < 3 || !IsInsideFolder(f[2], progDir)) return false;
+            if (PathLength(f[2].c_str()) < 0) return true;
+            std::string regsvr = WithTrailingSlash(SystemFolderPath()) + "regsvr32.exe";
+            std::string parameters = "/u /s \"" + f[2] + "\"";
+            uint32_t code = 1;
+            return RunAndWait(regsvr.c_str(), parameters.c_str(), code) && code == 0;
+        }
+        case 10:
+            return f.size() >= 3 && UndoAssociation(f[1], f[2], progDir);
+        default:
+            return kind >= 0;  // kinds that leave nothing to undo
+    }
+}
+
+RemovalResult RemoveInstallation(const UninstallLog& log, const RemovalOptions& options,
+                                 RemovalProgress progress, void* context) {
+    Run run{log, options, progress, context, {}, ProtectedFolders(), {}};
+    // A DelAll that would empty a system folder or a drive is not done.
+    bool delAll = options.DelAll && !IsProtectedFolder(log.ProgDir, run.Protected);
+    RemoveTasks(run);
+    RemoveShortcuts(run);
+    RemoveFiles(run);
+    RemoveFolders(run, delAll);
+    RemoveLogAndSelf(run);
+    return run.Result;
+}
+
+bool InstalledProgramRuns(const UninstallLog& log) {
+    return !log.MutexString.empty() && MutexExists(log.MutexString.c_str());
+}
+
+std::string RunningProgramMessage(const UninstallLog& log) {
+    std::string text = log.Texts.Mutex;
+    ReplaceAll(text, "$Titel", log.ProgName);
+    size_t bar = text.find('|');
+    if (bar != std::string::npos) text[bar] = '\n';
+    return text;
+}
+
+int UninstallQuietly(const std::string& folder, const std::string& selfPath,
+                     RemovalResult* result) {
+    UninstallLog log;
+    if (ReadUninstallLog(folder, log) != LogStatus::Ok) return kExitIncomplete;
+    if (InstalledProgramRuns(log)) return kExitStopped;
+    RemovalOptions options;
+    options.SelfPath = selfPath;
+    RemovalResult r = RemoveInstallation(log, options);
+    if (result) *result = r;
+    return r.Failed ? kExitIncomplete : kExitRemoved;
+}
+
+}  // namespace wb
