@@ -50,6 +50,7 @@ void ResetAll() {
     SystemInfoReset();
     ProcessReset();
     ComReset();
+    LaunchReset();
 }
 
 }  // namespace fake
