@@ -276,5 +276,61 @@ TEST(ProgramE2E, QuietRunWithRebootEndsWith3010AndNoWindow) {
     s.Forget();
 }
 
+// The program runner itself on the real system, through a probe program.
+TEST(ProgramE2E, RunProgramQuotesAPathWithBlanksWaitsAndReportsTheExitCode) {
+    std::string dir = ScratchDir("runner-blanks") + "/with blanks";
+    fs::create_directories(dir);
+    fs::copy_file(Win32BinPath("wbhook.exe"), dir + "/Exit Seven.exe");
+    WriteFile(dir + "/Exit Seven.cfg", "exit=7\r\nmarker=" + WinPath(dir + "/ran.txt") + "\r\n");
+    RunResult r = RunWine(Win32BinPath("program_probe.exe"),
+                          {"wait", WinPath(dir + "/Exit Seven.exe"), "one two"}, 60);
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    EXPECT_NE(r.Output.find("started=1 exit=7"), std::string::npos) << r.Output;
+    // The marker is written before the exit: the call returned only after the program ended.
+    std::string ran = ReadFile(dir + "/ran.txt");
+    EXPECT_EQ(ran.rfind("Exit Seven.exe\t", 0), 0u) << ran;
+    EXPECT_NE(ran.find("\t2\r\n"), std::string::npos) << "two parameters: " << ran;
+
+    RunResult missing = RunWine(Win32BinPath("program_probe.exe"),
+                                {"wait", WinPath(dir + "/absent.exe"), ""}, 60);
+    EXPECT_NE(missing.Output.find("started=0"), std::string::npos) << missing.Output;
+}
+
+TEST(ProgramE2E, ADocumentOpensWithItsAssociatedProgramInItsOwnFolder) {
+    std::string dir = ScratchDir("runner-document");
+    fs::create_directories(dir + "/docs");
+    fs::copy_file(Win32BinPath("wbhook.exe"), dir + "/DocOpener.exe");
+    WriteFile(dir + "/DocOpener.cfg", "exit=5\r\nmarker=" + WinPath(dir + "/ran.txt") + "\r\n");
+    WriteFile(dir + "/docs/letter.wbdoc", "not a program");
+    std::string command = "\"" + WinPath(dir + "/DocOpener.exe") + "\" \"%1\"";
+    RunResult ext = RunWine("reg", {"add", "HKCR\\.wbdoc", "/ve", "/d",
+                                    "WbDoc.File", "/f"}, 60);
+    RunResult verb = RunWine("reg", {"add", "HKCR\\WbDoc.File\\shell\\open\\command",
+                                     "/ve", "/d", command, "/f"}, 60);
+    ASSERT_EQ(ext.ExitCode, 0) << ext.Output;
+    ASSERT_EQ(verb.ExitCode, 0) << verb.Output;
+
+    RunResult r = RunWine(Win32BinPath("program_probe.exe"),
+                          {"wait", WinPath(dir + "/docs/letter.wbdoc"), ""}, 60);
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    EXPECT_NE(r.Output.find("started=1 exit=5"), std::string::npos) << r.Output;
+    // Without a working folder the shell opens the document in the document's folder.
+    EXPECT_EQ(ReadFile(dir + "/ran.txt"),
+              "DocOpener.exe\t" + WinPath(dir + "/docs") + "\t1\r\n");
+}
+
+TEST(ProgramE2E, KillProgramEndsARunningProgramWithExitCodeMinusOne) {
+    std::string dir = ScratchDir("runner-kill");
+    RunResult r = RunWine(Win32BinPath("program_probe.exe"),
+                          {"kill", Win32BinPath("wbholder.exe"),
+                           WinPath(dir + "/ready") + " " + WinPath(dir + "/stop")},
+                          60);
+    WriteFile(dir + "/stop", "stop");
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    EXPECT_NE(r.Output.find("running=1 killed_exit=4294967295 known_after_close=0"),
+              std::string::npos)
+        << r.Output;
+}
+
 }  // namespace
 }  // namespace e2e

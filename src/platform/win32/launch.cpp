@@ -42,7 +42,9 @@ bool LaunchShellOpen(const char* file, const char* parameters, const char* workD
                      LaunchedProcess& out) noexcept {
     SHELLEXECUTEINFOA info = {};
     info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    // No error dialog of the shell: a program that cannot be started is skipped silently,
+    // and a quiet run must not open a window.
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
     info.lpVerb = "Open";
     info.lpFile = file;
     info.lpParameters = parameters && *parameters ? parameters : nullptr;
