@@ -24,10 +24,12 @@ struct ProgramList {
     std::vector<ProgramRecord*> Records;
 };
 
-ProgramList& Programs() {
-    static ProgramList list;
-    return list;
-}
+// A namespace-level object rather than a function-local static: the stub carries no
+// guarded-initialisation code (it would bring the exception machinery with it), and
+// nothing starts a program before main.
+ProgramList g_programs;
+
+ProgramList& Programs() { return g_programs; }
 
 bool IsListed(const void* value) {
     ProgramList& list = Programs();
