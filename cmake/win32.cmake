@@ -57,7 +57,13 @@ foreach(src ${WB_E2E_WIN32_SOURCES})
     else()
         add_executable(${name} ${src})
     endif()
-    target_link_options(${name} PRIVATE -mconsole)
+    # Hook stand-ins are window programs, as real hooks are: a console program started by
+    # the installer would get a console host working in the temporary setup folder.
+    if(name STREQUAL "wbhook")
+        target_link_options(${name} PRIVATE -mwindows)
+    else()
+        target_link_options(${name} PRIVATE -mconsole)
+    endif()
     target_link_libraries(${name} PRIVATE wbcore)
 endforeach()
 

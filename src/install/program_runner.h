@@ -30,7 +30,16 @@ void KillProgram(ProgramRecord* record);
 void CloseProgram(ProgramRecord* record);
 // `value` when it is a live record, else null.
 ProgramRecord* IsKnownProgram(const void* value);
-// 1 when a running process has the executable file name `exeName`.
+// 1 when a running process has the executable file name of `exeName` (a folder part of
+// `exeName` is ignored); letters compare as the installer upper-cases them: a-z and the
+// bytes 0xE0-0xFF. 0 when the system offers no process list.
 int IsProcessRunning(const std::string& exeName);
+
+// The command line RunProgram starts: the program in double quotes (unless it starts with
+// one already), then a space and the parameters when there are any.
+std::string ProgramCommandLine(const std::string& program, const std::string& parameters);
+// The folder the shell opens a document in: `workDir`, or when that is empty the path up to
+// and including its last backslash (none when that is its first character).
+std::string ShellOpenFolder(const std::string& program, const std::string& workDir);
 
 }  // namespace wb

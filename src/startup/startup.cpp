@@ -6,6 +6,7 @@
 #include "config/language_table.h"
 #include "config/setup_description.h"
 #include "install/install_sequence.h"
+#include "install/program_runner.h"
 #include "package/extract.h"
 #include "package/package_reader.h"
 #include "platform/com.h"
@@ -59,15 +60,20 @@ unsigned EndDamaged() {
     return kExitOk;
 }
 
-// Warns when the program to be installed runs. Returns false when the user declined.
+// Warns when the program to be installed runs. Returns false when the run must end: the
+// user declined, or (quiet run, where no window may open) the program simply runs.
 bool CheckRunningProgram() {
     Setup.ProgramRunning = 0;
     if (!Setup.MutexString.empty()) {
         if (MutexExists(Setup.MutexString.c_str())) Setup.ProgramRunning = 1;
+    } else if (IsProcessRunning(Setup.ProgExe)) {
+        Setup.ProgramRunning = 1;
     }
-    // Without a mutex name the process list is searched by ProgExe; that check arrives
-    // with the program runner.
     if (!Setup.ProgramRunning) return true;
+    if (Setup.QuietMode) {
+        RemoveTempDir();
+        return false;
+    }
     std::string text = ReplaceAll(LangText("Requester", "RQ4_Msg"), "$Titel", Setup.Titel);
     text += '\n';
     text += LangText("Requester", "RQ4_Msg2");
@@ -77,6 +83,9 @@ bool CheckRunningProgram() {
     RemoveTempDir();
     return false;
 }
+
+// The exit code of a run that ends before installing anything.
+unsigned EndNotInstalled() { return Setup.QuietMode ? kExitNotInstalled : kExitOk; }
 
 }  // namespace
 
@@ -109,12 +118,12 @@ unsigned RunSetup() {
     ReadStartupKeys();
     SelectLanguage();
 
-    if (!CheckRunningProgram()) return kExitOk;
+    if (!CheckRunningProgram()) return EndNotInstalled();
+    if (RunBeforeHook()) return EndNotInstalled();
 
-    // Still to come: the BeforeWB Hook program and the finish of the quiet run; the wizard
-    // window, its event loop and its finish.
     Setup.WindowTitle = Setup.Version.empty() ? Setup.Titel : Setup.Titel + " " + Setup.Version;
-    if (Setup.QuietMode) return InstallQuietly();
+    if (Setup.QuietMode) return FinishQuietRun(InstallQuietly());
+    // Still to come: the wizard window, its event loop and its finish.
     return kExitOk;
 }
 

@@ -32,6 +32,22 @@ std::vector<std::string> NewFolders(const std::vector<std::string>& before,
     return added;
 }
 
+void AddTempFolderSnapshot(const std::string& project, const std::string& snapshotDir) {
+    std::filesystem::remove_all(snapshotDir);
+    std::filesystem::remove(snapshotDir + ".where");
+    WriteFile(project + "/AfterWB.exe", ReadFile(Win32BinPath("wbhook.exe")));
+    WriteFile(project + "/AfterWB.cfg", "copy=" + WinPath(snapshotDir) + "\r\nmarker=" +
+                                            WinPath(snapshotDir + ".where") + "\r\n");
+}
+
+std::string SnapshotSource(const std::string& snapshotDir) {
+    std::string line = ReadFile(snapshotDir + ".where");
+    size_t tab = line.find('\t');
+    if (tab == std::string::npos) return {};
+    size_t end = line.find('\t', tab + 1);
+    return line.substr(tab + 1, end == std::string::npos ? std::string::npos : end - tab - 1);
+}
+
 std::string ReadProbe(const std::string& setup) { return ReadFile(setup + ".probe"); }
 
 }  // namespace e2e

@@ -20,6 +20,14 @@ int BuildSetup(const std::string& project, const std::string& setup, const std::
 std::vector<std::string> NewFolders(const std::vector<std::string>& before,
                                     const std::vector<std::string>& after);
 
+// Adds to `project` an AfterWB.exe (the test hook program) that copies the temporary setup
+// folder, sub-folders and file times included, into `snapshotDir` (a Linux path) and notes
+// that folder's Windows path in `snapshotDir` + ".where": the finish removes the folder
+// itself, so tests look at the copy. Leaves the hook mode to the caller (it needs 1 or 3).
+void AddTempFolderSnapshot(const std::string& project, const std::string& snapshotDir);
+// The Windows path of the temporary setup folder that the snapshot hook saw (no trailing "\").
+std::string SnapshotSource(const std::string& snapshotDir);
+
 // The probe dump a probe-stub setup wrote beside itself.
 std::string ReadProbe(const std::string& setup);
 

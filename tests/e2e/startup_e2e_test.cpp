@@ -19,7 +19,9 @@ const char* kSetupIni =
 TEST(StartupE2E, QuietRunUnpacksIntoAFolderOfItsOwnEveryTime) {
     std::string project = MakeProject("quiet", {{"setup.ini", kSetupIni},
                                                 {"program/Hello.txt", "hello"}});
-    std::string setup = ScratchDir("quiet-out") + "/setup.exe";
+    std::string out = ScratchDir("quiet-out");
+    std::string setup = out + "/setup.exe";
+    AddTempFolderSnapshot(project, out + "/first");
     ASSERT_EQ(BuildSetup(project, setup, StubPath()), 0);
 
     std::string temp = LinuxFolder("TEMP");
@@ -27,16 +29,20 @@ TEST(StartupE2E, QuietRunUnpacksIntoAFolderOfItsOwnEveryTime) {
     RunResult first = RunWine(setup, {"/Q", "/P:C:\\Some Dir"});
     ASSERT_FALSE(first.TimedOut);
     EXPECT_EQ(first.ExitCode, 0) << first.Output;
-    auto afterFirst = GuidFolders(temp);
-    auto added = NewFolders(before, afterFirst);
-    ASSERT_EQ(added.size(), 1u);
-    EXPECT_TRUE(std::filesystem::exists(temp + "/" + added[0] + "/setup.ini"));
+    std::string firstDir = SnapshotSource(out + "/first");
+    EXPECT_EQ(firstDir.rfind(WinFolder("TEMP") + "\\{", 0), 0u) << firstDir;
+    EXPECT_EQ(firstDir.size(), WinFolder("TEMP").size() + 1 + 38);
+    EXPECT_EQ(ReadFile(out + "/first/setup.ini"), kSetupIni);
+    EXPECT_TRUE(NewFolders(before, GuidFolders(temp)).empty()) << "the finish removes it";
 
+    AddTempFolderSnapshot(project, out + "/second");
+    ASSERT_EQ(BuildSetup(project, setup, StubPath()), 0);
     RunResult second = RunWine(setup, {"/Q", "/P:C:\\Some Dir"});
     EXPECT_EQ(second.ExitCode, 0) << second.Output;
-    auto addedAgain = NewFolders(afterFirst, GuidFolders(temp));
-    ASSERT_EQ(addedAgain.size(), 1u);
-    EXPECT_NE(addedAgain[0], added[0]);
+    std::string secondDir = SnapshotSource(out + "/second");
+    EXPECT_EQ(secondDir.size(), firstDir.size());
+    EXPECT_NE(secondDir, firstDir);
+    EXPECT_TRUE(NewFolders(before, GuidFolders(temp)).empty());
 }
 
 TEST(StartupE2E, SwitchesLandInTheSetupState) {

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -168,6 +169,43 @@ RunResult RunWine(const std::string& program, const std::vector<std::string>& ar
     RunResult r;
     r.ExitCode = RunHost(cmd, &r.Output);
     r.TimedOut = r.ExitCode == 124 || r.ExitCode == 137;
+    return r;
+}
+
+RunResult RunWineWatched(const std::string& program, const std::vector<std::string>& args,
+                         int seconds, std::vector<std::string>* windowsSeen) {
+    static int watches = 0;
+    std::string dir = ScratchDir("watch-" + std::to_string(::getpid()) + "-" +
+                                 std::to_string(++watches));
+    std::string ready = dir + "/ready", stop = dir + "/stop";
+    std::string exe = program.substr(program.find_last_of("/\\") + 1);
+    RunResult watch;
+    std::thread watcher([&] {
+        watch = RunWine(Win32BinPath("wbdriver.exe"),
+                        {"windows", exe, WinPath(ready), WinPath(stop),
+                         std::to_string(seconds + 30)},
+                        seconds + 60);
+    });
+    bool watching = false;
+    for (int i = 0; i < 600 && !watching; ++i) {
+        watching = fs::exists(ready);
+        if (!watching) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    RunResult r = RunWine(program, args, seconds);
+    WriteFile(stop, "stop");
+    watcher.join();
+    if (windowsSeen) {
+        windowsSeen->clear();
+        if (!watching || watch.ExitCode != 0) {
+            windowsSeen->push_back("(the window watcher did not run: " + watch.Output + ")");
+        }
+        std::stringstream lines(watch.Output);
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.rfind("window\t", 0) == 0) windowsSeen->push_back(line.substr(7));
+        }
+    }
     return r;
 }
 

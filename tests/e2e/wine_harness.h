@@ -49,6 +49,13 @@ RunResult RunWine(const std::string& program, const std::vector<std::string>& ar
                   int seconds = 120,
                   const std::vector<std::pair<std::string, std::string>>& env = {});
 
+// Runs `program` like RunWine while a watcher (wbdriver windows) notes every visible
+// top-level window that a process of the program's file name shows, until the program
+// has ended. `windowsSeen` receives one "caption<TAB>class" per window; a watcher that did
+// not start is reported there too, so "no window" is never claimed unwatched.
+RunResult RunWineWatched(const std::string& program, const std::vector<std::string>& args,
+                         int seconds, std::vector<std::string>* windowsSeen);
+
 // Reads a registry value through Wine's own "reg query"; `found` tells whether it exists.
 // `key` is a full path such as "HKCU\Software\Wendlebox\{...}".
 // An empty `value` reads the key's default value.

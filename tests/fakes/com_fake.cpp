@@ -54,6 +54,7 @@ void ResetAll() {
     VersionReset();
     ScriptReset();
     WindowReset();
+    LaunchReset();
 }
 
 }  // namespace fake

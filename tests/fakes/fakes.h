@@ -150,6 +150,35 @@ const FakeWindowRecord* WindowRecord(int number);
 int WindowOpenCount();
 int WindowCloseCount();
 
+// Launching processes, the process list and the restart question. A started process runs
+// until it is waited for (then it ends with its exit code) or terminated.
+struct LaunchCall {
+    bool Shell = false;       // LaunchShellOpen, else LaunchProcess
+    std::string CommandLine;  // LaunchProcess
+    std::string File;         // LaunchShellOpen
+    std::string Parameters;   // LaunchShellOpen
+    std::string WorkDir;
+    bool WorkDirExisted = false;  // the working folder existed at the call
+    bool Started = false;
+};
+void LaunchReset();  // everything starts, exit code 0, a process list without entries
+void LaunchFailProcess(bool fail);  // LaunchProcess refuses, as for a document
+void LaunchFailShell(bool fail);
+void LaunchShellGivesNoProcess(bool none);  // the shell starts but hands out no process
+// Processes whose command line or file contains `text` end with `code`; others with 0.
+void LaunchSetExitCode(const std::string& text, uint32_t code);
+const std::vector<LaunchCall>& LaunchCalls();
+int LaunchWaitCount();        // ProcessWait calls on a process
+int LaunchUnreleasedCount();  // started processes whose handle is still held
+int LaunchDoubleReleaseCount();
+std::vector<uint32_t> LaunchTerminations();  // exit codes given to ProcessTerminate
+// Ends every running process by itself (exit code as set).
+void LaunchEndAll();
+unsigned LaunchPausedMilliseconds();
+// The process list; `available` false makes ListProcessNames fail.
+void LaunchSetProcessNames(const std::vector<std::string>& names, bool available = true);
+int RebootPromptCount();
+
 // Resets every fake above.
 void ResetAll();
 

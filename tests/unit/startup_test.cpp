@@ -73,6 +73,7 @@ const char* kIni =
 
 TEST_F(StartupTest, UnpacksTheOwnPackageAndReadsTheFirstKeys) {
     WriteSetup({{"setup.ini", kIni}, {"sub\\a.txt", "alpha"}});
+    fake::ProcessSetCommandLine("setup.exe");  // the caption is made for the wizard only
     EXPECT_EQ(RunSetup(), kExitOk);
     EXPECT_EQ(wb::Setup.TempDir, (root_ / "temp").string() + "/" +
                                  "{00000000-0000-0000-0000-000000000001}\\");
@@ -120,6 +121,7 @@ TEST_F(StartupTest, ADamagedEntryIsTreatedLikeAMissingPackage) {
 
 TEST_F(StartupTest, RunningProgramWarningCancelRemovesTheTemporaryFolder) {
     WriteSetup({{"setup.ini", kIni}});
+    fake::ProcessSetCommandLine("setup.exe");
     fake::ProcessSetMutexExists("ToolMutex", true);
     HostSetMessageBoxAnswer(2);  // Cancel
     EXPECT_EQ(RunSetup(), kExitOk);
@@ -133,12 +135,78 @@ TEST_F(StartupTest, RunningProgramWarningCancelRemovesTheTemporaryFolder) {
 }
 
 TEST_F(StartupTest, RunningProgramWarningOkGoesOn) {
-    WriteSetup({{"setup.ini", kIni}});
+    WriteSetup({{"setup.ini", kIni}, {"BeforeWB.exe", "MZ"}});
+    fake::ProcessSetCommandLine("setup.exe");
     fake::ProcessSetMutexExists("ToolMutex", true);
     HostSetMessageBoxAnswer(1);
     EXPECT_EQ(RunSetup(), kExitOk);
     EXPECT_EQ(HostMessageBoxes().size(), 1u);
+    EXPECT_EQ(fake::LaunchCalls().size(), 1u) << "the run went on to BeforeWB.exe";
     EXPECT_TRUE(fs::exists(TempDirHost() + "setup.ini"));
+}
+
+TEST_F(StartupTest, QuietRunEndsWithoutAWindowWhenTheProgramRuns) {
+    WriteSetup({{"setup.ini", kIni}, {"BeforeWB.exe", "MZ"}});
+    fake::ProcessSetMutexExists("ToolMutex", true);
+    EXPECT_EQ(RunSetup(), kExitNotInstalled);
+    EXPECT_EQ(wb::Setup.ProgramRunning, 1);
+    EXPECT_TRUE(HostMessageBoxes().empty());
+    EXPECT_TRUE(fake::LaunchCalls().empty());
+    EXPECT_FALSE(fs::exists(TempDirHost())) << "removed as after Cancel";
+}
+
+const char* kIniNoMutex =
+    "[Info]\r\nTitel = Tool\r\n[Settings]\r\nProgExe = Tool.exe\r\n";
+
+TEST_F(StartupTest, WithoutAMutexNameTheProcessListDecides) {
+    WriteSetup({{"setup.ini", kIniNoMutex}});
+    fake::ProcessSetCommandLine("setup.exe");
+    fake::LaunchSetProcessNames({"C:\\windows\\explorer.exe", "TOOL.EXE"});
+    HostSetMessageBoxAnswer(2);
+    EXPECT_EQ(RunSetup(), kExitOk);
+    EXPECT_EQ(wb::Setup.ProgramRunning, 1);
+    EXPECT_EQ(HostMessageBoxes().size(), 1u);
+    EXPECT_EQ(fake::ProcessMutexQueryCount(), 0);
+}
+
+TEST_F(StartupTest, WithAMutexNameTheProcessListIsNotConsulted) {
+    WriteSetup({{"setup.ini", kIni}});
+    fake::ProcessSetCommandLine("setup.exe");
+    fake::LaunchSetProcessNames({"Tool.exe"});
+    EXPECT_EQ(RunSetup(), kExitOk);
+    EXPECT_EQ(wb::Setup.ProgramRunning, 0);
+    EXPECT_TRUE(HostMessageBoxes().empty());
+}
+
+TEST_F(StartupTest, BeforeHookStoppingEndsTheRunAndLeavesTheFolder) {
+    WriteSetup({{"setup.ini", kIniNoMutex}, {"BeforeWB.exe", "MZ"}});
+    fake::LaunchSetExitCode("BeforeWB.exe", 1);
+    EXPECT_EQ(RunSetup(), kExitNotInstalled);  // quiet: the deployment tool learns it
+    EXPECT_TRUE(fs::exists(TempDirHost() + "setup.ini"));
+    EXPECT_TRUE(fs::exists(TempDirHost() + "BeforeWB.exe"));
+
+    fake::ResetAll();
+    wb::Setup = SetupState{};
+    fake::ShellSetTempFolder((root_ / "temp").string() + "/");
+    fake::ProcessSetModulePath(exe_);
+    fake::ProcessSetCommandLine("setup.exe");
+    fake::LaunchSetExitCode("BeforeWB.exe", 1);
+    EXPECT_EQ(RunSetup(), kExitOk);  // a wizard run always ends with 0
+    EXPECT_TRUE(fs::exists(TempDirHost() + "setup.ini"));
+    EXPECT_TRUE(wb::Setup.WindowTitle.empty()) << "no wizard follows";
+}
+
+TEST_F(StartupTest, QuietRunFinishesWithAfterHookAndTheRestartCode) {
+    WriteSetup({{"setup.ini", std::string(kIniNoMutex) + "[Task]\r\nReboot = 1\r\n"},
+                {"BeforeWB.exe", "MZ"}, {"AfterWB.exe", "MZ"}});
+    fake::LaunchSetExitCode("BeforeWB.exe", 2);
+    EXPECT_EQ(RunSetup(), kExitRestartRequired);
+    ASSERT_EQ(fake::LaunchCalls().size(), 2u);
+    EXPECT_NE(fake::LaunchCalls()[0].CommandLine.find("BeforeWB.exe"), std::string::npos);
+    EXPECT_NE(fake::LaunchCalls()[1].CommandLine.find("AfterWB.exe"), std::string::npos);
+    EXPECT_EQ(fake::RebootPromptCount(), 0);
+    EXPECT_TRUE(HostMessageBoxes().empty());
+    EXPECT_FALSE(fs::exists(TempDirHost()));
 }
 
 TEST_F(StartupTest, AbsentMutexShowsNoWarning) {

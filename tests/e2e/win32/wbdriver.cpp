@@ -8,13 +8,21 @@
 //                                      position and its client area
 //   wbdriver dismiss CAPTION NUMBER    presses the button until the window is gone (dialogs
 //                                      may drop a press that arrives while they start up)
+//   wbdriver windows EXENAME READYFILE STOPFILE SECONDS
+//                                      watches, until STOPFILE exists (at most SECONDS), for
+//                                      visible top-level windows of processes whose program
+//                                      file is EXENAME; writes READYFILE once it watches and
+//                                      prints "window<TAB>caption<TAB>class" per window seen
 // CAPTION matches when the window's caption contains it.
 #include <windows.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -66,12 +74,72 @@ BOOL CALLBACK PrintChild(HWND wnd, LPARAM) {
     return TRUE;
 }
 
+// Process ids of the running programs whose file name is `exeName` (any letter case).
+std::vector<DWORD> ProcessesNamed(const char* exeName) {
+    std::vector<DWORD> ids;
+    HANDLE list = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (list == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(list, &entry); more; more = Process32Next(list, &entry)) {
+        const char* file = entry.szExeFile;
+        if (const char* slash = std::strrchr(file, '\\')) file = slash + 1;
+        if (lstrcmpiA(file, exeName) == 0) ids.push_back(entry.th32ProcessID);
+        entry.dwSize = sizeof entry;
+    }
+    CloseHandle(list);
+    return ids;
+}
+
+struct Watch {
+    std::vector<DWORD> ids;
+    std::vector<HWND> seen;
+    std::vector<std::string> lines;
+};
+
+BOOL CALLBACK NoteWindow(HWND wnd, LPARAM param) {
+    auto* w = reinterpret_cast<Watch*>(param);
+    if (!IsWindowVisible(wnd)) return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    if (std::find(w->ids.begin(), w->ids.end(), pid) == w->ids.end()) return TRUE;
+    if (std::find(w->seen.begin(), w->seen.end(), wnd) != w->seen.end()) return TRUE;
+    char text[512] = {}, cls[128] = {};
+    GetWindowTextA(wnd, text, sizeof text);
+    GetClassNameA(wnd, cls, sizeof cls);
+    w->seen.push_back(wnd);
+    w->lines.push_back(std::string("window\t") + text + "\t" + cls);
+    return TRUE;
+}
+
+int WatchWindows(const char* exeName, const char* readyFile, const char* stopFile, int seconds) {
+    if (FILE* f = std::fopen(readyFile, "wb")) {
+        std::fputs("watching", f);
+        std::fclose(f);
+    }
+    Watch w;
+    for (int i = 0; i < seconds * 20; ++i) {
+        bool last = GetFileAttributesA(stopFile) != INVALID_FILE_ATTRIBUTES;
+        w.ids = ProcessesNamed(exeName);
+        if (!w.ids.empty()) EnumWindows(NoteWindow, reinterpret_cast<LPARAM>(&w));
+        if (last) break;
+        Sleep(50);
+    }
+    for (const std::string& line : w.lines) std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
     std::string verb = argv[1];
     const char* caption = argv[2];
+    if (verb == "windows") {
+        if (argc < 6) return 2;
+        return WatchWindows(argv[2], argv[3], argv[4], std::atoi(argv[5]));
+    }
     if (verb == "wait") return WaitFor(caption, argc > 3 ? std::atoi(argv[3]) : 30) ? 0 : 1;
     HWND wnd = WaitFor(caption, 30);
     if (!wnd) {
