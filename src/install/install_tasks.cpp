@@ -22,9 +22,8 @@ InstallTask ParseInstallTask(const std::string& value) {
     return task;
 }
 
-const std::string& TaskField(const InstallTask& task, size_t n) {
-    static const std::string kNone;
-    return n >= 1 && n <= task.Fields.size() ? task.Fields[n - 1] : kNone;
+std::string TaskField(const InstallTask& task, size_t n) {
+    return n >= 1 && n <= task.Fields.size() ? task.Fields[n - 1] : std::string();
 }
 
 int8_t TaskByte(const std::string& text) noexcept {

@@ -16,7 +16,7 @@ struct InstallTask {
 
 InstallTask ParseInstallTask(const std::string& value);
 // Field `n`, counting from 1; empty beyond the last one.
-const std::string& TaskField(const InstallTask& task, size_t n);
+std::string TaskField(const InstallTask& task, size_t n);
 
 // The low 8 bits of a decimal text read with 32-bit wrap-around, as a signed value.
 int8_t TaskByte(const std::string& text) noexcept;

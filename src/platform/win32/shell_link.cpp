@@ -7,9 +7,19 @@
 
 namespace wb {
 
+namespace {
+
+// The identifiers are spelled out here: the system's GUID library defines them all in one
+// object, which would add a hundred kilobytes of other GUIDs to the installer.
+constexpr GUID kClsidShellLink = {0x00021401, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr GUID kIidShellLinkA = {0x000214EE, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr GUID kIidPersistFile = {0x0000010B, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+}  // namespace
+
 ShellLinkOutcome ShellLinkWrite(const ShellLinkFields& fields, const char* linkPath) noexcept {
     ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    if (FAILED(CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkA,
                                 link.put_void())) ||
         !link) {
         return ShellLinkOutcome::NoObject;
@@ -25,7 +35,7 @@ ShellLinkOutcome ShellLinkWrite(const ShellLinkFields& fields, const char* linkP
     link->SetIconLocation(fields.IconFile.c_str(), fields.IconIndex);
 
     ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) || !file) {
+    if (FAILED(link->QueryInterface(kIidPersistFile, file.put_void())) || !file) {
         return ShellLinkOutcome::NoFileInterface;
     }
     const char* path = linkPath ? linkPath : "";

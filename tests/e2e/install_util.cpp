@@ -1,0 +1,145 @@
+// Helpers of the installation tests.
+#include "e2e/install_util.h"
+
+#include <filesystem>
+#include <sstream>
+
+#include "e2e/e2e_util.h"
+#include "wbpack/inspect.h"
+#include "wbpack/package_writer.h"
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+// The entries of a Package image as writer inputs, each file stored as it unpacks.
+bool EntriesOf(const std::vector<uint8_t>& image, wb::PackageImage& parsed,
+               std::vector<wb::PackInput>& inputs) {
+    std::string error;
+    if (!wb::ReadPackageImage(image.data(), image.size(), parsed, error)) return false;
+    for (size_t i = 0; i < parsed.Entries.size(); ++i) {
+        const wb::PackageEntry& e = parsed.Entries[i];
+        wb::PackInput in;
+        in.Name = e.Name;
+        in.Kind = uint32_t(e.Kind);
+        in.CreationTime = e.CreationTime;
+        in.LastWriteTime = e.LastWriteTime;
+        if (in.Kind == 1 && !wb::EntryContents(image.data(), image.size(), parsed, i, in.Data, error)) {
+            return false;
+        }
+        inputs.push_back(std::move(in));
+    }
+    return true;
+}
+
+bool DamageInner(const std::string& setup) {
+    std::vector<uint8_t> image = Bytes(ReadFile(setup));
+    wb::PackageImage outer;
+    std::vector<wb::PackInput> inputs;
+    if (!EntriesOf(image, outer, inputs)) return false;
+    const uint32_t dataStart = outer.Trailer.DataStart;
+    bool damaged = false;
+    for (wb::PackInput& in : inputs) {
+        if (in.Name != "setup.pck") continue;
+        wb::PackageImage inner;
+        std::string error;
+        if (!wb::ReadPackageImage(in.Data.data(), in.Data.size(), inner, error)) return false;
+        size_t largest = 0;
+        for (size_t i = 0; i < inner.Entries.size(); ++i) {
+            if (inner.Entries[i].PackedSize > inner.Entries[largest].PackedSize) largest = i;
+        }
+        size_t at = inner.Positions[largest] + size_t(inner.Entries[largest].PackedSize) / 2;
+        in.Data[at] ^= 0x5A;
+        damaged = true;
+    }
+    if (!damaged) return false;
+    std::string out(image.begin(), image.begin() + dataStart);
+    wb::PackWriteOptions options;
+    wb::PackWriteResult result;
+    std::string error;
+    auto sink = [&out](const uint8_t* data, size_t size) {
+        out.append(reinterpret_cast<const char*>(data), size);
+        return true;
+    };
+    if (!wb::WritePackage(sink, dataStart, inputs, options, result, error)) return false;
+    WriteFile(setup, out);
+    return true;
+}
+
+void DeleteKey(const std::string& key) {
+    RunWine("C:\\windows\\system32\\reg.exe", {"delete", key, "/f"}, 60);
+}
+
+}  // namespace
+
+std::string BuildDemoSetup(const std::string& name, bool damageInnerPackage) {
+    const std::string dir = ScratchDir(name);
+    const std::string project = dir + "/hello";
+    fs::copy(SourceDir() + "/examples/hello", project, fs::copy_options::recursive);
+    fs::create_directories(project + "/program/tools");
+    const std::string demo = BinDir() + "/demo/";
+    fs::copy_file(demo + "Hello.exe", project + "/program/Hello.exe");
+    fs::copy_file(demo + "taskrun.exe", project + "/program/tools/taskrun.exe");
+    fs::copy_file(demo + "BeforeWB.exe", project + "/BeforeWB.exe");
+    fs::copy_file(demo + "AfterWB.exe", project + "/AfterWB.exe");
+    const std::string setup = dir + "/HelloSetup.exe";
+    // Stored entries carry no checksum, so the damaged setup compresses its program files
+    // one by one, where a flipped byte is found.
+    const std::string shape = damageInnerPackage ? " --per-file" : "";
+    if (BuildSetup(project, setup, StubPath(), "--arch " + TargetArch() + shape) != 0) return {};
+    if (damageInnerPackage && !DamageInner(setup)) return {};
+    return setup;
+}
+
+void ForgetDemoInstallation() {
+    fs::remove_all(LinuxFolder("PROGRAMFILES") + "/Hello Wendlebox");
+    const std::string programs = LinuxFolder("APPDATA") + "/Microsoft/Windows/Start Menu/Programs";
+    fs::remove_all(programs + "/Hello Wendlebox");
+    fs::remove(programs + "/Startup/Hello at Start-up.lnk");
+    for (const char* link : {"Hello Wendlebox.lnk", "Hello Notes.lnk", "Hello on the Web.lnk"}) {
+        fs::remove(LinuxFolder("USERPROFILE") + "/Desktop/" + link);
+    }
+    fs::remove(LinuxFolder("TEMP") + "/wendlebox-demo.log");
+    DeleteKey("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+              "{6F1C7A2E-3B4D-4E5F-8A9B-0C1D2E3F4A5B}");
+    DeleteKey("HKCU\\Software\\Wendlebox\\{6F1C7A2E-3B4D-4E5F-8A9B-0C1D2E3F4A5B}");
+    DeleteKey("HKCU\\Software\\Wendlebox Demo");
+    DeleteKey("HKCR\\.hello");
+    DeleteKey("HKCR\\hello_auto_file");
+    DeleteKey("HKCR\\Applications\\Hello.exe");
+    DeleteKey("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.hello");
+}
+
+WatchedRun RunSetupWatched(const std::string& setup, const std::vector<std::string>& args,
+                           int seconds) {
+    WatchedRun w;
+    w.Run = RunWineWatched(setup, args, seconds, &w.Windows);
+    return w;
+}
+
+LinkInfo ReadLink(const std::string& winPath) {
+    LinkInfo info;
+    RunResult r = RunWine(Win32BinPath("lnkread.exe"), {winPath}, 60);
+    if (r.ExitCode != 0) return info;
+    std::istringstream lines(r.Output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "Target") info.Target = value;
+        if (key == "Arguments") info.Arguments = value;
+        if (key == "WorkingDir") info.WorkingDir = value;
+        if (key == "IconFile") info.IconFile = value;
+        if (key == "IconIndex") info.IconIndex = std::atoi(value.c_str());
+    }
+    info.Read = true;
+    return info;
+}
+
+}  // namespace e2e

@@ -1,0 +1,38 @@
+// Helpers of the installation tests: the example setup built for the architecture under
+// test, runs watched for windows, shortcuts read back, and a prefix cleared of what the
+// example installs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "e2e/wine_harness.h"
+
+namespace e2e {
+
+// Builds examples/hello with the programs the build made for it into a setup of the
+// architecture under test; "" when wbpack fails. `damageInnerPackage` flips a byte inside
+// the inner setup.pck (built per file) and rebuilds the outer Package around it, so that
+// only the program files are damaged.
+std::string BuildDemoSetup(const std::string& name, bool damageInnerPackage = false);
+
+// Removes what the example setup installs from the prefix: its folder, shortcuts,
+// registry keys and the log of its Hook programs.
+void ForgetDemoInstallation();
+
+struct WatchedRun {
+    RunResult Run;
+    std::vector<std::string> Windows;  // captions of top-level windows the setup showed
+};
+WatchedRun RunSetupWatched(const std::string& setup, const std::vector<std::string>& args,
+                           int seconds = 180);
+
+// A shortcut file read back through the system's shell-link object.
+struct LinkInfo {
+    bool Read = false;
+    std::string Target, Arguments, WorkingDir, IconFile;
+    int IconIndex = 0;
+};
+LinkInfo ReadLink(const std::string& winPath);
+
+}  // namespace e2e
