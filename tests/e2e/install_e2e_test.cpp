@@ -216,3 +216,47 @@ TEST_F(InstallE2E, ProgramFilesOfTheSetupsOwnArchitecture) {
 
 }  // namespace
 }  // namespace e2e
+
+namespace e2e {
+namespace {
+
+// A kind-5 task copies a versioned file over one already in the program folder: the quiet
+// run replaces it only with a higher version, and asks nobody either way.
+class QuietVersionAnswerE2E : public ::testing::TestWithParam<bool> {};
+
+TEST_P(QuietVersionAnswerE2E, HigherVersionReplacesLowerIsKept) {
+    const bool newerInSetup = GetParam();
+    const std::string inSetup = newerInSetup ? "verfile_new.exe" : "verfile_old.exe";
+    const std::string present = newerInSetup ? "verfile_old.exe" : "verfile_new.exe";
+    const std::string name = newerInSetup ? "answer-newer" : "answer-older";
+    const std::string progDir = "C:\\Version Answer " + name + "\\";
+    std::string project = MakeProject(
+        name, {{"setup.ini",
+                "[Info]\r\nTitel = Version Answer\r\n[Settings]\r\nDefaultDir = " + progDir +
+                    "\r\n[Task]\r\nNoUninstall = 1\r\n[UserTask]\r\nNumber = 1\r\n"
+                    "Task1 = 5|Tool|tool.exe|%ProgDir%\r\n"},
+               {"tool.exe", ReadFile(Win32BinPath(inSetup))},
+               {"program/readme.txt", "r"}});
+    std::string setup = ScratchDir(name + "-out") + "/setup.exe";
+    ASSERT_EQ(BuildSetup(project, setup, StubPath(), "--arch " + TargetArch()), 0);
+    const std::string target = LinuxPath(progDir) + "Tool.lnk";
+    std::filesystem::remove_all(LinuxPath(progDir));
+    std::filesystem::create_directories(LinuxPath(progDir));
+    WriteFile(target, ReadFile(Win32BinPath(present)));
+
+    WatchedRun r = RunSetupWatched(setup, {"/Q"});
+    ASSERT_FALSE(r.Run.TimedOut) << r.Run.Output;
+    EXPECT_EQ(r.Run.ExitCode, 0) << r.Run.Output;
+    EXPECT_TRUE(r.Windows.empty()) << "a quiet run showed: " << r.Windows.front();
+    EXPECT_EQ(ReadFile(target), ReadFile(Win32BinPath("verfile_new.exe")))
+        << (newerInSetup ? "the higher version was not copied" : "the higher version was replaced");
+    std::filesystem::remove_all(LinuxPath(progDir));
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, QuietVersionAnswerE2E, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& i) {
+                             return i.param ? std::string("NewerInSetup") : std::string("OlderInSetup");
+                         });
+
+}  // namespace
+}  // namespace e2e
