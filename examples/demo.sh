@@ -53,7 +53,7 @@ reg_query() {
 echo
 echo "== Running the setup quietly: HelloSetup.exe /Q"
 set +e
-timeout -k 5 180 "$WINE" "$DEMO/HelloSetup.exe" /Q
+timeout -k 5 180 "$WINE" "$DEMO/HelloSetup.exe" /Q 2> >(grep -v "^wine: Read access denied" >&2)
 code=$?
 set -e
 echo "exit code: $code"
@@ -70,12 +70,13 @@ reg_query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\{6F1C7A2E-3B
 echo "  value of Install task 7:"
 reg_query 'HKCU\Software\Wendlebox Demo\Hello'
 echo "  association of .hello:"
-reg_query 'HKCU\Software\Classes\.hello'
-reg_query 'HKCU\Software\Classes\hello_auto_file'
+reg_query 'HKCR\.hello'
+reg_query 'HKCR\hello_auto_file'
+reg_query 'HKCR\Applications\Hello.exe'
 echo
 echo "== Shortcuts"
 PROGRAMS="$(folder APPDATA)/Microsoft/Windows/Start Menu/Programs"
-for dir in "$(folder USERPROFILE)/Desktop" "$PROGRAMS/Hello Wendlebox" "$PROGRAMS/Startup" \
+for dir in "$(folder USERPROFILE)/Desktop" "$PROGRAMS/Hello Wendlebox" "$PROGRAMS"/[Ss]tart[Uu]p \
            "$PROGDIR"; do
     for lnk in "$dir"/*.lnk; do
         [ -e "$lnk" ] || continue
