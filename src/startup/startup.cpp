@@ -27,10 +27,6 @@ const char* const kDamagedSetupText =
 
 namespace {
 
-constexpr unsigned kMbOk = 0x0, kMbIconError = 0x10;
-constexpr unsigned kMbOkCancel = 0x1, kMbIconExclamation = 0x30, kMbDefButton2 = 0x100;
-constexpr int kIdCancel = 2;
-
 std::string ReplaceAll(std::string text, const std::string& what, const std::string& with) {
     if (what.empty()) return text;
     for (size_t at = text.find(what); at != std::string::npos;
@@ -55,7 +51,7 @@ unsigned EndDamaged() {
     Setup.PackageDamaged = 1;
     RemoveTempDir();
     if (Setup.QuietMode) return kExitDamaged;
-    ShowMessageBox(kDamagedSetupText, kDamagedSetupCaption, kMbOk | kMbIconError);
+    ShowMessage(kDamagedSetupText, kDamagedSetupCaption, MessageBoxKind::ErrorOk);
     return kExitOk;
 }
 
@@ -71,9 +67,9 @@ bool CheckRunningProgram() {
     std::string text = ReplaceAll(LangText("Requester", "RQ4_Msg"), "$Titel", Setup.Titel);
     text += '\n';
     text += LangText("Requester", "RQ4_Msg2");
-    int answer = ShowMessageBox(text.c_str(), LangText("Requester", "RQ4_Titel").c_str(),
-                                kMbOkCancel | kMbIconExclamation | kMbDefButton2);
-    if (answer != kIdCancel) return true;
+    MessageBoxAnswer answer = ShowMessage(text.c_str(), LangText("Requester", "RQ4_Titel").c_str(),
+                                          MessageBoxKind::WarningOkCancel);
+    if (answer != MessageBoxAnswer::Cancel) return true;
     RemoveTempDir();
     return false;
 }
