@@ -2,7 +2,7 @@
 #include "install/install_sequence.h"
 
 #include "config/setup_description.h"
-#include "package/extract.h"
+#include "install/package_files.h"
 #include "platform/process.h"
 #include "startup/setup_state.h"
 #include "startup/startup.h"
@@ -16,8 +16,11 @@ unsigned InstallQuietly() {
     SetProcessEnvironment("InstallDir", Setup.InstallDir.c_str());
     Setup.StartProg = 0;
 
-    if (InstallPackageFiles(false) != 0) return kExitDamaged;
-    return kExitOk;
+    unsigned exitCode = kExitOk;
+    ExtractResult files = InstallPackageFiles(false);
+    if (!files.Opened || files.Damaged > 0) return kExitDamaged;
+    if (files.Failed > 0) exitCode = kExitWriteFailed;
+    return exitCode;
 }
 
 }  // namespace wb

@@ -39,10 +39,13 @@ std::string ReplaceAll(std::string text, const std::string& what, const std::str
 // Unpacks the installer's own Package into the temporary setup folder. False when the
 // file carries no readable Package or an entry of it is damaged.
 bool UnpackOwnPackage() {
-    bool opened = OpenPackage(Setup.SetupExe.c_str(), nullptr) != 0;
-    int damaged = opened ? ExtractPackage(Setup.TempDir, std::string()) : 0;
+    if (!OpenPackage(Setup.SetupExe.c_str(), nullptr)) {
+        ClosePackage();
+        return false;
+    }
+    ExtractResult result = ExtractPackage(Package, Setup.TempDir, std::string());
     ClosePackage();
-    return opened && damaged == 0;
+    return result.Opened && result.Damaged == 0;
 }
 
 // Ends a run whose own Package did not arrive whole: a message in the wizard run, exit
