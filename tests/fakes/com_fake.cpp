@@ -50,6 +50,7 @@ void ResetAll() {
     SystemInfoReset();
     ProcessReset();
     ComReset();
+    if (FilesReset) FilesReset();
 }
 
 }  // namespace fake
