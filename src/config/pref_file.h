@@ -31,6 +31,15 @@ struct PrefDocument {
 // lines to `doc`. Any bytes are accepted; returns the number of lines appended.
 size_t PrefParseText(const char* data, size_t length, PrefDocument& doc);
 
+// Loads a whole file's text into `doc`: a leading EF BB BF marks a UTF-8 document and is
+// not part of the text.
+void PrefLoadText(const char* data, size_t length, PrefDocument& doc);
+
+// The value of `key` in the first group named `group` of `doc` (an empty name: the keys
+// before the first group), exactly as PrefReadString reads it: no trailing blanks, in the
+// ANSI code page. False, with `value` empty, when there is no such key.
+bool PrefLookup(const PrefDocument& doc, const char* group, const char* key, std::string& value);
+
 // The file text of `doc` as PrefClose writes it: for UTF-8 the mark EF BB BF and CR LF
 // first, then every line ending in CR LF.
 std::string PrefRenderText(const PrefDocument& doc);
