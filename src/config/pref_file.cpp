@@ -15,16 +15,6 @@ constexpr int64_t kMaxPrefFileSize = 64 * 1024 * 1024;
 bool IsBlank(char c) noexcept { return c == ' ' || c == '\t'; }
 bool IsLineEnd(char c) noexcept { return c == '\r' || c == '\n' || c == '\0'; }
 
-char LowerAscii(char c) noexcept { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
-}
-
 std::string_view TrimTrailingBlanks(std::string_view s) noexcept {
     while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
     return s;
@@ -83,7 +73,7 @@ long FindKeyFrom(const PrefDocument& doc, size_t first, const std::string& key) 
     const auto& lines = doc.Lines;
     for (size_t i = first; i < lines.size(); ++i) {
         if (lines[i].Kind == PrefLineKind::Group) break;
-        if (lines[i].Kind == PrefLineKind::Key && SameName(lines[i].Name, key)) return long(i);
+        if (lines[i].Kind == PrefLineKind::Key && SameTextNoCase(lines[i].Name, key)) return long(i);
     }
     return -1;
 }
@@ -92,7 +82,7 @@ long FindKeyFrom(const PrefDocument& doc, size_t first, const std::string& key) 
 long FindGroup(const PrefDocument& doc, const std::string& name) {
     const auto& lines = doc.Lines;
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].Kind == PrefLineKind::Group && SameName(lines[i].Name, name)) return long(i);
+        if (lines[i].Kind == PrefLineKind::Group && SameTextNoCase(lines[i].Name, name)) return long(i);
     }
     return -1;
 }
@@ -240,22 +230,6 @@ bool Utf8ToLatin1(std::string_view text, std::string& out) {
         ++i;
     }
     return true;
-}
-
-int32_t ParseLeadingNumber(std::string_view text) noexcept {
-    size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    uint32_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10u + uint32_t(text[i] - '0');
-    }
-    if (negative) value = 0u - value;
-    return static_cast<int32_t>(value);
 }
 
 int PrefOpen(const char* path) {

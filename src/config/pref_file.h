@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/text.h"  // ParseLeadingNumber reads numbers as PrefReadNumber does
+
 namespace wb {
 
 enum class PrefLineKind : uint8_t { Group, Comment, Key };
@@ -49,10 +51,6 @@ std::string Latin1ToUtf8(std::string_view text);
 // The reverse; false (and `out` empty) when the text is malformed UTF-8 or holds a
 // character above U+00FF.
 bool Utf8ToLatin1(std::string_view text, std::string& out);
-
-// The leading decimal integer of `text`: blanks skipped, an optional sign, digits up to
-// the first other character (wrapping at 32 bits); 0 when there are no digits.
-int32_t ParseLeadingNumber(std::string_view text) noexcept;
 
 // Operations on the one process-wide document. Only one Preference file is open at a
 // time; opening another closes (and, when modified, writes back) the current one.

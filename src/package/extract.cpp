@@ -11,6 +11,7 @@
 #include "package/package_reader.h"
 #include "package/unpack_block.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "platform/window.h"
 
 namespace wb {
@@ -21,28 +22,17 @@ constexpr uint32_t kCopyChunk = 256 * 1024;
 
 bool IsSeparator(char c) noexcept { return c == '\\' || c == '/'; }
 
-char AsciiUpper(char c) noexcept { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
-
-bool EqualsNoCase(const std::string& a, const char* b) noexcept {
-    size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i) {
-        if (AsciiUpper(a[i]) != b[i]) return false;
-    }
-    return true;
-}
-
 // Windows opens the device, not a file, for these names whatever extension follows.
 bool IsDeviceName(const std::string& component) {
     std::string base = component.substr(0, component.find('.'));
     while (!base.empty() && base.back() == ' ') base.pop_back();
     static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     for (const char* d : kDevices) {
-        if (EqualsNoCase(base, d)) return true;
+        if (SameTextNoCase(base, d)) return true;
     }
     if (base.size() == 4 && base[3] >= '1' && base[3] <= '9') {
         std::string stem = base.substr(0, 3);
-        if (EqualsNoCase(stem, "COM") || EqualsNoCase(stem, "LPT")) return true;
+        if (SameTextNoCase(stem, "COM") || SameTextNoCase(stem, "LPT")) return true;
     }
     return false;
 }

@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/shell.h"
+#include "platform/text.h"
 #include "platform/window.h"
 #include "startup/command_line.h"
 #include "startup/finish.h"
@@ -26,15 +27,6 @@ const char* const kDamagedSetupText =
     "Please download the setup again.";
 
 namespace {
-
-std::string ReplaceAll(std::string text, const std::string& what, const std::string& with) {
-    if (what.empty()) return text;
-    for (size_t at = text.find(what); at != std::string::npos;
-         at = text.find(what, at + with.size())) {
-        text.replace(at, what.size(), with);
-    }
-    return text;
-}
 
 // Unpacks the installer's own Package into the temporary setup folder. False when the
 // file carries no readable Package or an entry of it is damaged.

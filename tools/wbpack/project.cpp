@@ -7,6 +7,7 @@
 
 #include "package/extract.h"
 #include "package/package_format.h"
+#include "platform/text.h"
 #include "wbpack/codepage.h"
 #include "wbpack/host_files.h"
 
@@ -16,7 +17,7 @@ namespace {
 
 // Letters Windows treats as one when comparing names, folded to one byte.
 unsigned char FoldByte(unsigned char b, int codepage) {
-    if (b >= 'a' && b <= 'z') return uint8_t(b - 32);
+    if (b < 0x80) return uint8_t(AsciiUpper(char(b)));
     if (codepage == 1252) {
         if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return uint8_t(b - 0x20);
         if (b == 0x9A || b == 0x9C || b == 0x9E) return uint8_t(b - 0x10);
