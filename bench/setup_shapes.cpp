@@ -67,12 +67,13 @@ double UnpackBoth(const std::string& path, const std::string& temp) {
     fs::create_directories(temp + "/install", ec);
     Clock::time_point t = Clock::now();
     if (!OpenPackage(path.c_str(), nullptr)) return -1;
-    int damaged = ExtractPackage(temp + "/setup/", "");
+    ExtractResult outer = ExtractPackage(Package, temp + "/setup/", "");
     ClosePackage();
-    if (damaged != 0 || !OpenPackage((temp + "/setup/setup.pck").c_str(), nullptr)) return -1;
-    damaged = ExtractPackage(temp + "/install/", "");
+    if (!outer.Opened || outer.Damaged != 0 || outer.Failed != 0) return -1;
+    if (!OpenPackage((temp + "/setup/setup.pck").c_str(), nullptr)) return -1;
+    ExtractResult inner = ExtractPackage(Package, temp + "/install/", "");
     ClosePackage();
-    return damaged == 0 ? Since(t) : -1;
+    return inner.Opened && inner.Damaged == 0 && inner.Failed == 0 ? Since(t) : -1;
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 # The Windows programs: small, static, importing only system DLLs.
+enable_language(RC)
 add_compile_options(-Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
                     -fno-asynchronous-unwind-tables -Wall -Wextra -Wno-cast-function-type)
 add_compile_definitions(__USE_MINGW_ANSI_STDIO=0 WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
@@ -15,12 +16,18 @@ add_link_options(-static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections
 file(GLOB WB_PLATFORM_WIN32 CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 add_library(wbcore STATIC ${WB_CORE_SOURCES} ${WB_PLATFORM_WIN32})
 target_include_directories(wbcore PUBLIC src)
-target_link_libraries(wbcore PUBLIC ole32 oleaut32 uuid shell32 comctl32 comdlg32 advapi32
+# Only the system's known DLLs are imported; every other library (comctl32, version,
+# riched20, setupapi...) is loaded at run time from the system folder (LoadSystemLibrary),
+# so a DLL left beside a downloaded setup is never taken instead.
+target_link_libraries(wbcore PUBLIC ole32 oleaut32 uuid shell32 comdlg32 advapi32
                       user32 gdi32 kernel32)
 
 file(GLOB WB_STUB_SOURCES CONFIGURE_DEPENDS src/startup/*_win32.cpp src/ui/*_win32.cpp
      src/install/*_win32.cpp)
-add_executable(wbsetup WIN32 ${WB_STUB_SOURCES})
+set(WB_STUB_MANIFEST ${CMAKE_SOURCE_DIR}/src/startup/wbsetup.rc)
+set_source_files_properties(${WB_STUB_MANIFEST} PROPERTIES
+    OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/src/startup/wbsetup.manifest)
+add_executable(wbsetup WIN32 ${WB_STUB_SOURCES} ${WB_STUB_MANIFEST})
 target_link_libraries(wbsetup PRIVATE wbcore)
 # The map shows what each part costs when the stub's size jumps.
 target_link_options(wbsetup PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/wbsetup.map)
@@ -41,7 +48,7 @@ target_link_options(uninstall PRIVATE -flto -Os -Wl,-Map=${CMAKE_BINARY_DIR}/uni
 target_link_libraries(uninstall PRIVATE ole32 shell32 advapi32 user32 gdi32 kernel32)
 
 # A test build of the stub that also writes what start-up settled beside itself.
-add_executable(wbsetup_probe WIN32 ${WB_STUB_SOURCES})
+add_executable(wbsetup_probe WIN32 ${WB_STUB_SOURCES} ${WB_STUB_MANIFEST})
 target_compile_definitions(wbsetup_probe PRIVATE WB_PROBE)
 target_link_libraries(wbsetup_probe PRIVATE wbcore)
 
@@ -65,6 +72,16 @@ foreach(src ${WB_E2E_WIN32_SOURCES})
         target_link_options(${name} PRIVATE -mconsole)
     endif()
     target_link_libraries(${name} PRIVATE wbcore)
+endforeach()
+
+# Stand-ins for the DLLs a planted copy of would hijack a setup started from a shared folder:
+# each writes "<name>.loaded" beside itself when a process loads it.
+foreach(name comctl32 version riched20 uxtheme)
+    add_library(planted_${name} SHARED ${CMAKE_SOURCE_DIR}/tests/e2e/planted/planted_dll.cpp)
+    set_target_properties(planted_${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name}
+        RUNTIME_OUTPUT_DIRECTORY ${WB_BIN_DIR}/planted)
+    target_compile_definitions(planted_${name} PRIVATE WB_PLANTED_NAME="${name}")
+    target_link_options(planted_${name} PRIVATE -static)
 endforeach()
 
 # The authoring tool as a Windows console program. It needs neither exceptions nor the

@@ -2,6 +2,7 @@
 #include "config/language_table.h"
 
 #include "config/pref_file.h"
+#include "platform/text.h"
 #include "startup/setup_state.h"
 
 namespace wb {
@@ -108,15 +109,6 @@ static_assert(sizeof kRows / sizeof kRows[0] == kLanguageRowCount,
 
 const std::string kNoText;
 
-char LowerAscii(char c) noexcept { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-bool SameName(const char* a, const char* b) noexcept {
-    for (; *a && *b; ++a, ++b) {
-        if (LowerAscii(*a) != LowerAscii(*b)) return false;
-    }
-    return *a == *b;
-}
-
 bool TakesLineBreaks(size_t row) noexcept {
     return row == size_t(LangId::Page01Titel) || row == size_t(LangId::Page05Titel1);
 }
@@ -158,7 +150,7 @@ void LoadLanguageTable(const std::string& path) {
     PrefOpen(path.c_str());
     const char* group = nullptr;
     for (size_t row = 0; row < kLanguageRowCount; ++row) {
-        if (!group || !SameName(group, kRows[row].Group)) {
+        if (!group || !SameTextNoCase(group, kRows[row].Group)) {
             group = kRows[row].Group;
             PrefGroup(group);
         }
@@ -183,7 +175,7 @@ const std::string& LangText(LangId id) noexcept {
 const std::string& LangText(const char* group, const char* key) noexcept {
     if (!group || !key) return kNoText;
     for (size_t row = 0; row < kLanguageRowCount; ++row) {
-        if (SameName(kRows[row].Group, group) && SameName(kRows[row].Key, key)) {
+        if (SameTextNoCase(kRows[row].Group, group) && SameTextNoCase(kRows[row].Key, key)) {
             return LangText(LangId(row));
         }
     }

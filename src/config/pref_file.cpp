@@ -15,16 +15,6 @@ constexpr int64_t kMaxPrefFileSize = 64 * 1024 * 1024;
 bool IsBlank(char c) noexcept { return c == ' ' || c == '\t'; }
 bool IsLineEnd(char c) noexcept { return c == '\r' || c == '\n' || c == '\0'; }
 
-char LowerAscii(char c) noexcept { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
-}
-
 std::string_view TrimTrailingBlanks(std::string_view s) noexcept {
     while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
     return s;
@@ -78,21 +68,44 @@ struct PrefState {
 
 PrefState g_pref;
 
-// Program text in the document's encoding.
-std::string ToDocument(const char* text) {
+// Index of the key line of the section whose lines begin at `first`, or -1.
+long FindKeyFrom(const PrefDocument& doc, size_t first, const std::string& key) {
+    const auto& lines = doc.Lines;
+    for (size_t i = first; i < lines.size(); ++i) {
+        if (lines[i].Kind == PrefLineKind::Group) break;
+        if (lines[i].Kind == PrefLineKind::Key && SameTextNoCase(lines[i].Name, key)) return long(i);
+    }
+    return -1;
+}
+
+// Index of the first group line named `name` (in the document's encoding), or -1.
+long FindGroup(const PrefDocument& doc, const std::string& name) {
+    const auto& lines = doc.Lines;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].Kind == PrefLineKind::Group && SameTextNoCase(lines[i].Name, name)) return long(i);
+    }
+    return -1;
+}
+
+// A key line's value as the program reads it: no trailing blanks, in the ANSI code page.
+std::string ValueText(const PrefDocument& doc, const PrefLine& line) {
+    std::string_view value = TrimTrailingBlanks(line.Value);
+    if (!doc.Utf8) return std::string(value);
+    std::string out;
+    Utf8ToLatin1(value, out);
+    return out;
+}
+
+// Program text in the encoding of `doc`.
+std::string InEncodingOf(const PrefDocument& doc, const char* text) {
     std::string_view s = text ? text : "";
-    return g_pref.Doc.Utf8 ? Latin1ToUtf8(s) : std::string(s);
+    return doc.Utf8 ? Latin1ToUtf8(s) : std::string(s);
 }
 
 // Index of the key line of the current section, or -1.
 long FindKey(const std::string& key) {
-    const auto& lines = g_pref.Doc.Lines;
-    size_t i = g_pref.CurrentGroup < 0 ? 0 : size_t(g_pref.CurrentGroup) + 1;
-    for (; i < lines.size(); ++i) {
-        if (lines[i].Kind == PrefLineKind::Group) break;
-        if (lines[i].Kind == PrefLineKind::Key && SameName(lines[i].Name, key)) return long(i);
-    }
-    return -1;
+    size_t first = g_pref.CurrentGroup < 0 ? 0 : size_t(g_pref.CurrentGroup) + 1;
+    return FindKeyFrom(g_pref.Doc, first, key);
 }
 
 // Where a new key of the current section goes.
@@ -109,12 +122,7 @@ bool LoadOpenFile() {
     if (length < 0 || length > kMaxPrefFileSize) return false;
     std::string text(size_t(length), '\0');
     if (length > 0 && !FileRead(g_pref.File.get(), text.data(), uint32_t(length))) return false;
-    std::string_view body = text;
-    if (body.size() > 2 && body.substr(0, 3) == "\xEF\xBB\xBF") {
-        g_pref.Doc.Utf8 = true;
-        body.remove_prefix(3);
-    }
-    PrefParseText(body.data(), body.size(), g_pref.Doc);
+    PrefLoadText(text.data(), text.size(), g_pref.Doc);
     return true;
 }
 
@@ -144,6 +152,30 @@ size_t PrefParseText(const char* data, size_t length, PrefDocument& doc) {
         begin = end + 1;
     }
     return doc.Lines.size() - before;
+}
+
+void PrefLoadText(const char* data, size_t length, PrefDocument& doc) {
+    if (!data) return;
+    if (length > 2 && std::string_view(data, 3) == "\xEF\xBB\xBF") {
+        doc.Utf8 = true;
+        data += 3;
+        length -= 3;
+    }
+    PrefParseText(data, length, doc);
+}
+
+bool PrefLookup(const PrefDocument& doc, const char* group, const char* key, std::string& value) {
+    value.clear();
+    size_t first = 0;
+    if (group && *group) {
+        long at = FindGroup(doc, InEncodingOf(doc, group));
+        if (at < 0) return false;
+        first = size_t(at) + 1;
+    }
+    long line = FindKeyFrom(doc, first, InEncodingOf(doc, key));
+    if (line < 0) return false;
+    value = ValueText(doc, doc.Lines[size_t(line)]);
+    return true;
 }
 
 std::string PrefRenderText(const PrefDocument& doc) {
@@ -200,22 +232,6 @@ bool Utf8ToLatin1(std::string_view text, std::string& out) {
     return true;
 }
 
-int32_t ParseLeadingNumber(std::string_view text) noexcept {
-    size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    uint32_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10u + uint32_t(text[i] - '0');
-    }
-    if (negative) value = 0u - value;
-    return static_cast<int32_t>(value);
-}
-
 int PrefOpen(const char* path) {
     PrefClose();
     g_pref.Active = true;
@@ -246,13 +262,10 @@ int PrefGroup(const char* name) {
         return 1;
     }
     if (!g_pref.Active) return 0;
-    std::string wanted = ToDocument(name);
-    const auto& lines = g_pref.Doc.Lines;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].Kind == PrefLineKind::Group && SameName(lines[i].Name, wanted)) {
-            g_pref.CurrentGroup = long(i);
-            return 1;
-        }
+    std::string wanted = InEncodingOf(g_pref.Doc, name);
+    if (long at = FindGroup(g_pref.Doc, wanted); at >= 0) {
+        g_pref.CurrentGroup = at;
+        return 1;
     }
     g_pref.HasPending = true;
     g_pref.Pending = std::move(wanted);
@@ -262,18 +275,14 @@ int PrefGroup(const char* name) {
 std::string PrefReadString(const char* key, const char* defaultText) {
     std::string fallback = defaultText ? defaultText : "";
     if (!g_pref.Active || g_pref.HasPending) return fallback;
-    long at = FindKey(ToDocument(key));
+    long at = FindKey(InEncodingOf(g_pref.Doc, key));
     if (at < 0) return fallback;
-    std::string_view value = TrimTrailingBlanks(g_pref.Doc.Lines[size_t(at)].Value);
-    if (!g_pref.Doc.Utf8) return std::string(value);
-    std::string out;
-    Utf8ToLatin1(value, out);
-    return out;
+    return ValueText(g_pref.Doc, g_pref.Doc.Lines[size_t(at)]);
 }
 
 int32_t PrefReadNumber(const char* key, int32_t defaultNumber) {
     if (!g_pref.Active || g_pref.HasPending) return defaultNumber;
-    if (FindKey(ToDocument(key)) < 0) return defaultNumber;
+    if (FindKey(InEncodingOf(g_pref.Doc, key)) < 0) return defaultNumber;
     return ParseLeadingNumber(PrefReadString(key));
 }
 
@@ -286,8 +295,8 @@ void PrefWriteString(const char* key, const char* value) {
         g_pref.HasPending = false;
         g_pref.Pending.clear();
     }
-    std::string docKey = ToDocument(key);
-    std::string docValue = ToDocument(value);
+    std::string docKey = InEncodingOf(g_pref.Doc, key);
+    std::string docValue = InEncodingOf(g_pref.Doc, value);
     long at = FindKey(docKey);
     if (at >= 0) {
         lines[size_t(at)].Name = std::move(docKey);

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/text.h"  // ParseLeadingNumber reads numbers as PrefReadNumber does
+
 namespace wb {
 
 enum class PrefLineKind : uint8_t { Group, Comment, Key };
@@ -31,6 +33,15 @@ struct PrefDocument {
 // lines to `doc`. Any bytes are accepted; returns the number of lines appended.
 size_t PrefParseText(const char* data, size_t length, PrefDocument& doc);
 
+// Loads a whole file's text into `doc`: a leading EF BB BF marks a UTF-8 document and is
+// not part of the text.
+void PrefLoadText(const char* data, size_t length, PrefDocument& doc);
+
+// The value of `key` in the first group named `group` of `doc` (an empty name: the keys
+// before the first group), exactly as PrefReadString reads it: no trailing blanks, in the
+// ANSI code page. False, with `value` empty, when there is no such key.
+bool PrefLookup(const PrefDocument& doc, const char* group, const char* key, std::string& value);
+
 // The file text of `doc` as PrefClose writes it: for UTF-8 the mark EF BB BF and CR LF
 // first, then every line ending in CR LF.
 std::string PrefRenderText(const PrefDocument& doc);
@@ -40,10 +51,6 @@ std::string Latin1ToUtf8(std::string_view text);
 // The reverse; false (and `out` empty) when the text is malformed UTF-8 or holds a
 // character above U+00FF.
 bool Utf8ToLatin1(std::string_view text, std::string& out);
-
-// The leading decimal integer of `text`: blanks skipped, an optional sign, digits up to
-// the first other character (wrapping at 32 bits); 0 when there are no digits.
-int32_t ParseLeadingNumber(std::string_view text) noexcept;
 
 // Operations on the one process-wide document. Only one Preference file is open at a
 // time; opening another closes (and, when modified, writes back) the current one.

@@ -1,6 +1,8 @@
 // Registry text helpers over the registry service.
 #include "config/registry_text.h"
 
+#include "platform/text.h"
+
 namespace wb {
 
 std::string RegReadText(RegRoot root, const char* key, const char* name) {
@@ -10,10 +12,7 @@ std::string RegReadText(RegRoot root, const char* key, const char* name) {
         return {};
     }
     if (length > sizeof buffer) return {};
-    // The data need not carry its NUL; it ends at the first NUL or at its length.
-    uint32_t end = 0;
-    while (end < length && buffer[end] != '\0') ++end;
-    return std::string(buffer, end);
+    return TextBeforeNul(buffer, length);
 }
 
 int RegWriteText(RegRoot root, const char* key, const char* name, const char* text) {

@@ -5,6 +5,7 @@
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/system_info.h"
+#include "platform/text.h"
 
 namespace wb {
 namespace {
@@ -28,9 +29,7 @@ std::string FernscopeFolder(const char* verb) {
         return {};
     }
     if (length > sizeof buffer) return {};
-    uint32_t end = 0;
-    while (end < length && buffer[end] != '\0') ++end;
-    std::string command(buffer, end);
+    std::string command = TextBeforeNul(buffer, length);
     // Drop the opening quote and the six characters of `" "%1"`.
     if (command.size() < 7) return {};
     std::string program = command.substr(1, command.size() - 7);
@@ -69,16 +68,6 @@ std::string SpecialFolder(int32_t code) {
     return folder;
 }
 
-std::string ReplaceText(std::string text, std::string_view what, std::string_view with) {
-    if (what.empty()) return text;
-    size_t at = 0;
-    while ((at = text.find(what, at)) != std::string::npos) {
-        text.replace(at, what.size(), with);
-        at += with.size();
-    }
-    return text;
-}
-
 std::string ExpandPathMacros(const std::string& path, bool relativeUnderProgramFiles) {
     if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return path;
     size_t percents = 0;
@@ -99,15 +88,15 @@ std::string ExpandPathMacros(const std::string& path, bool relativeUnderProgramF
     std::string result = path;
     // Every folder is determined on each call, even for macros the path lacks; callers
     // expand only a handful of paths per run.
-    for (const auto& m : kMacros) result = ReplaceText(std::move(result), m.Macro, SpecialFolder(m.Code));
+    for (const auto& m : kMacros) result = ReplaceAll(std::move(result), m.Macro, SpecialFolder(m.Code));
     return result;
 }
 
 std::string ExpandInstallMacros(const std::string& text, const std::string& startMenuDir,
                                 const std::string& installDir) {
-    std::string result = ReplaceText(text, "%StartMenuDir%", startMenuDir);
-    result = ReplaceText(std::move(result), "%InstallDir%", installDir);
-    return ReplaceText(std::move(result), "%ProgDir%", installDir);
+    std::string result = ReplaceAll(text, "%StartMenuDir%", startMenuDir);
+    result = ReplaceAll(std::move(result), "%InstallDir%", installDir);
+    return ReplaceAll(std::move(result), "%ProgDir%", installDir);
 }
 
 }  // namespace wb

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text.h"
+
 namespace wb {
 
 // Folder codes of our own; other numbers are the shell's special-folder numbers.
@@ -39,7 +41,9 @@ std::string ExpandPathMacros(const std::string& path, bool relativeUnderProgramF
 
 // Replaces every occurrence of `what` (case-sensitive, left to right, replaced text not
 // searched again). An empty `what` changes nothing.
-std::string ReplaceText(std::string text, std::string_view what, std::string_view with);
+inline std::string ReplaceText(std::string text, std::string_view what, std::string_view with) {
+    return ReplaceAll(std::move(text), what, with);
+}
 
 // The install-time macros, in this order: "%StartMenuDir%" by `startMenuDir`, then
 // "%InstallDir%" and "%ProgDir%" by `installDir`.

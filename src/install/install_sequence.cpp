@@ -12,12 +12,12 @@
 #include "install/install_steps.h"
 #include "install/install_tasks.h"
 #include "install/link_names.h"
+#include "install/package_files.h"
 #include "install/program_runner.h"
 #include "install/script_host.h"
 #include "install/shortcuts.h"
 #include "install/uninstall_entry.h"
 #include "install/version_check.h"
-#include "package/extract.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/window.h"
@@ -28,8 +28,6 @@ namespace wb {
 
 namespace {
 
-constexpr unsigned kMbYesNoQuestion = 0x24;  // Yes and No buttons, question icon
-constexpr int kIdYes = 6;
 constexpr const char* kWebLinkIcon = "C:\\WINDOWS\\system32\\url.dll";
 
 void AddRecord(int kind, std::initializer_list<std::string> fields) {
@@ -141,7 +139,10 @@ void RunAssociationTask(const InstallTask& task) {
         std::string text = ReplaceText(LangText("Requester", "RQ5_Msg"), "$Extension",
                                        "*." + extension) + "  ";
         std::string caption = " " + LangText("Requester", "RQ5_Titel");
-        if (ShowMessageBox(text.c_str(), caption.c_str(), kMbYesNoQuestion) != kIdYes) return;
+        if (ShowMessage(text.c_str(), caption.c_str(), MessageBoxKind::QuestionYesNo) !=
+            MessageBoxAnswer::Yes) {
+            return;
+        }
     }
     AssociateExtension(extension, TaskField(task, 4), program, iconSpec);
     AddRecord(10, {extension, FilePartOf(program)});
@@ -178,7 +179,9 @@ void PublishInstallDir(const std::string& folder) {
 }
 
 unsigned InstallProgramFiles(bool progress) {
-    return InstallPackageFiles(progress) != 0 ? kExitDamaged : kExitOk;
+    const ExtractResult files = InstallPackageFiles(progress);
+    if (!files.Opened || files.Damaged > 0) return kExitDamaged;
+    return files.Failed > 0 ? kExitWriteFailed : kExitOk;
 }
 
 void RegisterProgram(const std::string& publisher, const std::string& contact) {

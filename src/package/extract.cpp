@@ -11,12 +11,10 @@
 #include "package/package_reader.h"
 #include "package/unpack_block.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "platform/window.h"
-#include "startup/setup_state.h"
 
 namespace wb {
-
-InstallProgressHooks InstallProgress;
 
 namespace {
 
@@ -24,37 +22,26 @@ constexpr uint32_t kCopyChunk = 256 * 1024;
 
 bool IsSeparator(char c) noexcept { return c == '\\' || c == '/'; }
 
-char AsciiUpper(char c) noexcept { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
-
-bool EqualsNoCase(const std::string& a, const char* b) noexcept {
-    size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i) {
-        if (AsciiUpper(a[i]) != b[i]) return false;
-    }
-    return true;
-}
-
 // Windows opens the device, not a file, for these names whatever extension follows.
 bool IsDeviceName(const std::string& component) {
     std::string base = component.substr(0, component.find('.'));
     while (!base.empty() && base.back() == ' ') base.pop_back();
     static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     for (const char* d : kDevices) {
-        if (EqualsNoCase(base, d)) return true;
+        if (SameTextNoCase(base, d)) return true;
     }
     if (base.size() == 4 && base[3] >= '1' && base[3] <= '9') {
         std::string stem = base.substr(0, 3);
-        if (EqualsNoCase(stem, "COM") || EqualsNoCase(stem, "LPT")) return true;
+        if (SameTextNoCase(stem, "COM") || SameTextNoCase(stem, "LPT")) return true;
     }
     return false;
 }
 
 // Moves the read position over `count` bytes of the data area without reading them.
-bool SkipData(int64_t count) noexcept {
-    if (count < 0 || count > Package.FileLength - Package.Position) return false;
-    Package.Position += count;
-    return FileSeek(Package.File, uint32_t(Package.Position));
+bool SkipData(ExtractCursor& c, int64_t count) noexcept {
+    if (count < 0 || count > c.FileLength - c.Position) return false;
+    c.Position += count;
+    return FileSeek(c.File, uint32_t(c.Position));
 }
 
 // Opens target + name for writing as the installer does: replace, else truncate.
@@ -64,54 +51,64 @@ PlatformFile* OpenTarget(const std::string& path) noexcept {
     return out;
 }
 
-EntryOutcome WriteStored(const PackageEntry& e, const std::string& path) {
+// Gives a written file its times and closes it; a close that fails may have lost data, so
+// the file goes rather than stay behind incomplete.
+EntryOutcome FinishTarget(UniqueFile& out, const PackageEntry& e, const std::string& path) {
+    FileSetTimes(out.get(), e.CreationTime, e.LastWriteTime);
+    if (out.close()) return EntryOutcome::Written;
+    FileDelete(path.c_str());
+    return EntryOutcome::Failed;
+}
+
+// Removes a target whose writing failed half way.
+EntryOutcome AbandonTarget(UniqueFile& out, const std::string& path, EntryOutcome outcome) {
+    out.reset();
+    FileDelete(path.c_str());
+    return outcome;
+}
+
+EntryOutcome WriteStored(ExtractCursor& c, const PackageEntry& e, const std::string& path) {
     std::unique_ptr<uint8_t[]> chunk(new (std::nothrow) uint8_t[kCopyChunk]);
     if (!chunk) {
-        SkipData(e.PackedSize);
+        SkipData(c, e.PackedSize);
         return EntryOutcome::Failed;
     }
     UniqueFile out(OpenTarget(path));
     if (!out) {
-        SkipData(e.PackedSize);
+        SkipData(c, e.PackedSize);
         return EntryOutcome::Failed;
     }
     uint32_t left = uint32_t(e.PackedSize);
     bool wrote = true;
     while (left > 0) {
         uint32_t n = left < kCopyChunk ? left : kCopyChunk;
-        if (!FileRead(Package.File, chunk.get(), n)) {
+        if (!FileRead(c.File, chunk.get(), n)) {
             // The file shrank under us: what was written is incomplete, so it goes.
-            out.reset();
-            FileDelete(path.c_str());
-            Package.Position = Package.FileLength;
-            return EntryOutcome::Damaged;
+            c.Position = c.FileLength;
+            return AbandonTarget(out, path, EntryOutcome::Damaged);
         }
-        Package.Position += n;
+        c.Position += n;
         left -= n;
+        // After a failed write the rest is still read, so the next entry starts in step.
         if (wrote && !FileWrite(out.get(), chunk.get(), n)) wrote = false;
     }
-    if (!wrote) {
-        out.reset();
-        FileDelete(path.c_str());
-        return EntryOutcome::Failed;
-    }
-    FileSetTimes(out.get(), e.CreationTime, e.LastWriteTime);
-    return EntryOutcome::Written;
+    if (!wrote) return AbandonTarget(out, path, EntryOutcome::Failed);
+    return FinishTarget(out, e, path);
 }
 
-EntryOutcome WriteCompressed(const PackageEntry& e, const std::string& path) {
+EntryOutcome WriteCompressed(ExtractCursor& c, const PackageEntry& e, const std::string& path) {
     const size_t packed = size_t(e.PackedSize);
     const size_t size = size_t(e.Size);
     std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[packed]);
     if (!block) {
-        SkipData(e.PackedSize);
+        SkipData(c, e.PackedSize);
         return EntryOutcome::Damaged;
     }
-    if (!FileRead(Package.File, block.get(), uint32_t(packed))) {
-        Package.Position = Package.FileLength;
+    if (!FileRead(c.File, block.get(), uint32_t(packed))) {
+        c.Position = c.FileLength;
         return EntryOutcome::Damaged;
     }
-    Package.Position += int64_t(packed);
+    c.Position += int64_t(packed);
     // A header stating another size cannot decode to this entry; spare the allocation.
     if (BlockStatedSize(block.get(), packed) != size) return EntryOutcome::Damaged;
     std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[size + pck::kDecodeSlack]());
@@ -124,18 +121,40 @@ EntryOutcome WriteCompressed(const PackageEntry& e, const std::string& path) {
     UniqueFile out(OpenTarget(path));
     if (!out) return EntryOutcome::Failed;
     if (!FileWrite(out.get(), data.get(), uint32_t(size))) {
-        out.reset();
-        FileDelete(path.c_str());
-        return EntryOutcome::Failed;
+        return AbandonTarget(out, path, EntryOutcome::Failed);
     }
-    FileSetTimes(out.get(), e.CreationTime, e.LastWriteTime);
-    return EntryOutcome::Written;
+    return FinishTarget(out, e, path);
 }
 
-// Advances the wizard's bar by the entry just handled.
-void InstallProgressStep() {
-    if (const PackageEntry* e = CurrentPackageEntry()) Setup.ProgressCount += e->Size;
-    if (InstallProgress.SetPosition) InstallProgress.SetPosition(Setup.ProgressCount);
+// The name an entry gets below the target, or empty when it may not be written at all.
+std::string TargetName(const PackageEntry& e, const EntryNameMap& names) {
+    if (!EntryNameIsSafe(e.Name)) return std::string();
+    if (!names.Map) return e.Name;
+    std::string mapped = names.Map(e.Name, names.Context);
+    return EntryNameIsSafe(mapped) ? mapped : std::string();
+}
+
+// Handles one folder or file entry of ExtractPackage.
+EntryOutcome ExtractOne(ExtractCursor& c, const PackageEntry& e, const std::string& target,
+                        const std::string& protectedExts, const EntryNameMap& names) {
+    const std::string name = TargetName(e, names);
+    if (e.Kind == int32_t(pck::kKindFolder)) {
+        if (name.empty()) return EntryOutcome::Refused;
+        CreateFolderPath(target + name);
+        return EntryOutcome::Written;
+    }
+    if (e.Kind != int32_t(pck::kKindFile)) return EntryOutcome::Written;  // no data to consume
+    if (name.empty()) {
+        if (!SkipData(c, e.PackedSize)) return EntryOutcome::Damaged;
+        return EntryOutcome::Refused;
+    }
+    const std::string path = target + name;
+    if (ExtensionIsProtected(e.Name, protectedExts) && PathExists(path.c_str())) {
+        return ExtractEntry(c, e, path, false);
+    }
+    size_t cut = name.find_last_of("\\/");
+    if (cut != std::string::npos) CreateFolderPath(target + name.substr(0, cut + 1));
+    return ExtractEntry(c, e, path, true);
 }
 
 }  // namespace
@@ -199,95 +218,49 @@ void CreateFolderPath(const std::string& path) {
     }
 }
 
-EntryOutcome ExtractEntry(const std::string& target, bool write) {
-    if (!Package.File || Package.Current >= Package.Entries.size()) return EntryOutcome::Damaged;
-    const PackageEntry& e = Package.Entries[Package.Current];
-    if (e.PackedSize < 0 || e.PackedSize > Package.FileLength - Package.Position) {
-        Package.Position = Package.FileLength;
+EntryOutcome ExtractEntry(ExtractCursor& c, const PackageEntry& e, const std::string& path,
+                          bool write) {
+    if (!c.File) return EntryOutcome::Damaged;
+    if (e.PackedSize < 0 || e.PackedSize > c.FileLength - c.Position) {
+        c.Position = c.FileLength;
         return EntryOutcome::Damaged;
     }
-    const bool safe = EntryNameIsSafe(e.Name);
-    const std::string path = target + e.Name;
-    if (!safe || !write || e.Size <= 0) {
+    if (!write || e.Size <= 0) {
         // An empty entry should have no data; any it has is consumed to stay in step.
-        if (!SkipData(e.PackedSize)) return EntryOutcome::Damaged;
-        if (!safe) return EntryOutcome::Refused;
+        if (!SkipData(c, e.PackedSize)) return EntryOutcome::Damaged;
         if (!write) return EntryOutcome::Kept;
         UniqueFile out(OpenTarget(path));
         if (!out) return EntryOutcome::Failed;
-        FileSetTimes(out.get(), e.CreationTime, e.LastWriteTime);
-        return EntryOutcome::Written;
+        return FinishTarget(out, e, path);
     }
-    if (e.PackedSize == e.Size) return WriteStored(e, path);
-    return WriteCompressed(e, path);
+    if (e.PackedSize == e.Size) return WriteStored(c, e, path);
+    return WriteCompressed(c, e, path);
 }
 
-int ExtractPackage(const std::string& targetFolder, const std::string& protectedExts) {
+ExtractResult ExtractPackage(const PackageReader& reader, const std::string& targetFolder,
+                             const std::string& protectedExts, const EntryNameMap& names) {
+    ExtractResult result;
     std::string target = targetFolder;
     if (target.empty() || !IsSeparator(target.back())) target += '\\';
 
-    PlatformFile* file = FileOpen(Package.Path.c_str(), FileAccess::Read);
-    if (!file) return -1;
-    Package.File = file;
-    Package.FileLength = FileLength(file);
-    Package.Position = Package.DataStart;
-    if (Package.FileLength < Package.Position || !FileSeek(file, uint32_t(Package.DataStart))) {
-        Package.File = nullptr;
-        FileClose(file);
-        return -1;
+    UniqueFile file(FileOpen(reader.Path.c_str(), FileAccess::Read));
+    if (!file) return result;
+    ExtractCursor cursor;
+    cursor.File = file.get();
+    cursor.FileLength = FileLength(file.get());
+    cursor.Position = reader.DataStart;
+    if (cursor.FileLength < cursor.Position || !FileSeek(file.get(), uint32_t(reader.DataStart))) {
+        return result;
     }
+    result.Opened = true;
 
-    int damaged = 0;
-    for (Package.Current = 0; Package.Current < Package.Entries.size(); ++Package.Current) {
-        const PackageEntry& e = Package.Entries[Package.Current];
-        EntryOutcome outcome = EntryOutcome::Written;
-        if (e.Kind == int32_t(pck::kKindFolder)) {
-            if (EntryNameIsSafe(e.Name)) {
-                CreateFolderPath(target + e.Name);
-            } else {
-                outcome = EntryOutcome::Refused;
-            }
-        } else if (e.Kind == int32_t(pck::kKindFile)) {
-            bool safe = EntryNameIsSafe(e.Name);
-            if (!safe || (ExtensionIsProtected(e.Name, protectedExts) &&
-                          PathExists((target + e.Name).c_str()))) {
-                outcome = ExtractEntry(target, false);
-            } else {
-                size_t cut = e.Name.find_last_of("\\/");
-                if (cut != std::string::npos) CreateFolderPath(target + e.Name.substr(0, cut + 1));
-                outcome = ExtractEntry(target, true);
-            }
-        }
-        if (outcome == EntryOutcome::Damaged || outcome == EntryOutcome::Refused) ++damaged;
-        if (Package.Progress) Package.Progress();
+    for (const PackageEntry& e : reader.Entries) {
+        EntryOutcome outcome = ExtractOne(cursor, e, target, protectedExts, names);
+        if (outcome == EntryOutcome::Damaged || outcome == EntryOutcome::Refused) ++result.Damaged;
+        if (outcome == EntryOutcome::Failed) ++result.Failed;
+        if (reader.Progress) reader.Progress(e);
         DrainEvents();
     }
-
-    Package.File = nullptr;
-    FileClose(file);
-    return damaged;
-}
-
-int InstallPackageFiles(bool progress) {
-    std::string installDir = Setup.InstallDir;
-    if (!installDir.empty() && !IsSeparator(installDir.back())) installDir += '\\';
-    if (!installDir.empty() && !FolderExists(installDir.c_str())) CreateFolderPath(installDir);
-
-    const std::string pck = Setup.TempDir + "setup.pck";
-    if (!OpenPackage(pck.c_str(), progress ? InstallProgressStep : nullptr)) {
-        ClosePackage();
-        // A setup without program files is legitimate; an unreadable one is not.
-        if (!PathExists(pck.c_str())) return 0;
-        Setup.PackageDamaged = 1;
-        return -1;
-    }
-    if (progress) {
-        Setup.ProgressCount = 0;
-        if (InstallProgress.SetMaximum) InstallProgress.SetMaximum(Package.TotalSize);
-    }
-    int result = ExtractPackage(Setup.InstallDir, Setup.NoCopyExt);
-    ClosePackage();
-    if (result != 0) Setup.PackageDamaged = 1;
     return result;
 }
 

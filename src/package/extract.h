@@ -1,9 +1,10 @@
-// Writing the entries of the open Package below a target folder, and the installation step
-// that unpacks the inner setup.pck into the installation folder.
+// Writing the entries of an open Package below a target folder.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "package/package_reader.h"
 
 namespace wb {
 
@@ -11,23 +12,46 @@ namespace wb {
 enum class EntryOutcome : uint8_t {
     Written,   // created or replaced with the entry's bytes and times
     Kept,      // protected: its data was consumed, the file at the target left alone
-    Failed,    // the target could not be created or truncated; nothing changed there
+    Failed,    // the target could not be created, written or closed; no partial file is left
     Damaged,   // data missing or not decoding to the stated size and checksum: not written
     Refused,   // a name that would land outside the target folder: not written
 };
 
-// Writes the open Package's entries below `target` ("\" appended when missing), leaving
-// existing files whose extension is in `protectedExts` (NoCopyExt format) alone. Calls the
-// reader's progress callback and drains window events after every entry. Returns 0 when
-// every entry was read intact, otherwise the number of damaged or refused entries, or -1
-// when the Package file cannot be opened again.
-[[nodiscard]] int ExtractPackage(const std::string& target, const std::string& protectedExts);
+// The sum of an extraction.
+struct ExtractResult {
+    bool Opened = false;  // the Package file could be read; false means nothing was tried
+    int Damaged = 0;      // entries damaged or refused
+    int Failed = 0;       // entries whose target could not be created, written or closed
+};
 
-// Handles the reader's current entry during ExtractPackage: consumes its data from the
-// open Package file and, when `write` is set, writes it as target + name. The whole entry
-// is decoded and checked before the target is opened, so a damaged entry never replaces a
-// good file.
-EntryOutcome ExtractEntry(const std::string& target, bool write);
+// Turns an entry's stored name into the name it gets below the target (for instance the
+// host's spelling of a name in the setup's code page). Unset, names are used as stored.
+struct EntryNameMap {
+    std::string (*Map)(const std::string& stored, const void* context) = nullptr;
+    const void* Context = nullptr;
+};
+
+// Where an extraction stands in the Package file; it lives only while ExtractPackage runs.
+struct ExtractCursor {
+    PlatformFile* File = nullptr;
+    int64_t FileLength = 0;
+    int64_t Position = 0;  // read position in File; the data area is read strictly in sequence
+};
+
+// Writes the entries of `reader` (loaded by OpenPackage) below `target` ("\" appended when
+// missing), leaving existing files whose extension is in `protectedExts` (NoCopyExt format)
+// alone. Calls the reader's progress callback and drains window events after every entry.
+// The reader is not changed, so it may be extracted again.
+[[nodiscard]] ExtractResult ExtractPackage(const PackageReader& reader, const std::string& target,
+                                           const std::string& protectedExts,
+                                           const EntryNameMap& names = {});
+
+// Handles one entry during ExtractPackage: consumes its data at the cursor and, when
+// `write` is set, writes it as `path`. The whole entry is decoded and checked before the
+// target is opened, so a damaged entry never replaces a good file; a write or close that
+// fails removes what was written.
+EntryOutcome ExtractEntry(ExtractCursor& cursor, const PackageEntry& entry,
+                          const std::string& path, bool write);
 
 // Creates each missing folder along `path`; the last component only when `path` ends in a
 // separator. "\" and "/" both separate.
@@ -40,19 +64,5 @@ void CreateFolderPath(const std::string& path);
 
 // True when the extension of `name` is one of the protected extensions (case-sensitive).
 [[nodiscard]] bool ExtensionIsProtected(const std::string& name, const std::string& protectedExts);
-
-// The wizard's progress bar, set by the user interface; either may be null.
-struct InstallProgressHooks {
-    void (*SetMaximum)(int32_t maximum) = nullptr;
-    void (*SetPosition)(int32_t position) = nullptr;
-};
-extern InstallProgressHooks InstallProgress;
-
-// The installation step "Installing the Package files": creates the installation folder,
-// opens TempDir + "setup.pck" (with the progress callback when `progress` is set) and
-// unpacks it into InstallDir, protecting NoCopyExt. Returns ExtractPackage's result; -1
-// when a setup.pck is there but cannot be read as a Package. Damage sets
-// Setup.PackageDamaged. A missing setup.pck installs nothing and returns 0.
-int InstallPackageFiles(bool progress);
 
 }  // namespace wb

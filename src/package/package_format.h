@@ -14,6 +14,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/text.h"
+
 namespace wb::pck {
 
 inline constexpr size_t kTrailerSize = 16;
@@ -39,9 +41,7 @@ inline constexpr uint32_t kMaxDirectorySize = 64u * 1024 * 1024;
 // A decode buffer has this many spare zero bytes after the expected size.
 inline constexpr size_t kDecodeSlack = 8;
 
-inline uint32_t ReadLe32(const uint8_t* p) noexcept {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
+using wb::ReadLe32;
 
 inline void WriteLe32(uint8_t* p, uint32_t v) noexcept {
     p[0] = uint8_t(v);

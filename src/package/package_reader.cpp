@@ -122,7 +122,6 @@ int OpenPackage(const char* path, PackageProgress progress) noexcept {
     Package.TotalSize = 0;
     Package.DirectorySize = 0;
     Package.DataStart = 0;
-    Package.Current = 0;
     Package.Path = path ? path : "";
     Package.Progress = progress;
     if (!path) return 0;
@@ -161,17 +160,6 @@ int OpenPackage(const char* path, PackageProgress progress) noexcept {
     return 1;
 }
 
-void ClosePackage() noexcept {
-    if (Package.File) {
-        FileClose(Package.File);
-        Package.File = nullptr;
-    }
-    Package.Progress = nullptr;
-}
-
-const PackageEntry* CurrentPackageEntry() noexcept {
-    if (Package.Current >= Package.Entries.size()) return nullptr;
-    return &Package.Entries[Package.Current];
-}
+void ClosePackage() noexcept { Package.Progress = nullptr; }
 
 }  // namespace wb

@@ -22,7 +22,8 @@ struct PackageEntry {
     uint64_t LastWriteTime = 0;
 };
 
-using PackageProgress = void (*)();
+// Called by ExtractPackage after each entry, whatever its kind or outcome.
+using PackageProgress = void (*)(const PackageEntry& entry);
 
 struct PackageReader {
     std::string Path;
@@ -31,12 +32,6 @@ struct PackageReader {
     int32_t TotalSize = 0;      // sum of every entry's size: the progress maximum
     PackageProgress Progress = nullptr;
     std::vector<PackageEntry> Entries;
-    size_t Current = 0;  // entry being extracted; Entries.size() once done
-
-    // Only while ExtractPackage runs: the open file and the read position in it.
-    PlatformFile* File = nullptr;
-    int64_t FileLength = 0;
-    int64_t Position = 0;
 };
 
 // The one Package reader of the process.
@@ -72,8 +67,5 @@ int OpenPackage(const char* path, PackageProgress progress) noexcept;
 
 // Ends the use of the Package; the entry list stays readable until the next OpenPackage.
 void ClosePackage() noexcept;
-
-// The entry being extracted (for the progress callback), or nullptr.
-const PackageEntry* CurrentPackageEntry() noexcept;
 
 }  // namespace wb

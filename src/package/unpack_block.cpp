@@ -5,13 +5,10 @@
 #include <cstring>
 
 #include "package/jc_format.h"
+#include "platform/text.h"
 
 namespace wb {
 namespace {
-
-inline uint32_t LoadLE32(const uint8_t* p) noexcept {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 // Bits are kept left-aligned in a 64-bit buffer. Past the last whole word the reader feeds
 // zero words and counts them in `phantom`; the stream has overrun exactly when fewer bits
@@ -30,7 +27,7 @@ struct BitReader {
         if (avail < 32) {
             uint32_t w = 0;
             if (next != end) {
-                w = LoadLE32(next);
+                w = ReadLe32(next);
                 next += jc::kWordSize;
             } else {
                 phantom += 32;
@@ -105,15 +102,15 @@ uint32_t BlockChecksum(const uint8_t* data, size_t length) noexcept {
         acc = (acc + w) ^ (((w << 1) | (w >> 31)) + 1u);
     };
     size_t i = 0;
-    for (; length - i >= 4; i += 4) mix(LoadLE32(data + i));
-    if (i != length) mix(LoadLE32(data + length - 4));
+    for (; length - i >= 4; i += 4) mix(ReadLe32(data + i));
+    if (i != length) mix(ReadLe32(data + length - 4));
     return acc;
 }
 
 uint32_t BlockStatedSize(const uint8_t* block, size_t length) noexcept {
     if (block == nullptr || length < jc::kHeaderSize) return 0;
     if (block[0] != jc::kMagic0 || block[1] != jc::kMagic1) return 0;
-    return LoadLE32(block + jc::kSizeOffset);
+    return ReadLe32(block + jc::kSizeOffset);
 }
 
 UnpackResult UnpackBlockEx(const uint8_t* block, size_t length, uint8_t* out,
@@ -122,8 +119,8 @@ UnpackResult UnpackBlockEx(const uint8_t* block, size_t length, uint8_t* out,
     if (block[0] != jc::kMagic0 || block[1] != jc::kMagic1) return {0, UnpackStatus::BadMagic};
     if (length < jc::kHeaderSize) return {0, UnpackStatus::NoInput};
 
-    const uint32_t stated = LoadLE32(block + jc::kSizeOffset);
-    const uint32_t checksum = LoadLE32(block + jc::kChecksumOffset);
+    const uint32_t stated = ReadLe32(block + jc::kSizeOffset);
+    const uint32_t checksum = ReadLe32(block + jc::kChecksumOffset);
     // The result is a 32-bit count, so no block may produce more than that.
     if (capacity > 0xFFFFFFFFu) capacity = 0xFFFFFFFFu;
 

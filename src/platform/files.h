@@ -19,7 +19,9 @@ enum class FileAccess : uint8_t {
 
 // Opens a file; nullptr on failure. Paths use "\" separators (the native build maps them).
 [[nodiscard]] PlatformFile* FileOpen(const char* path, FileAccess access) noexcept;
-void FileClose(PlatformFile* file) noexcept;
+// Closes and releases the file. False when the system reports an error on closing (data
+// written before may then be lost) or `file` is null; the file is released either way.
+bool FileClose(PlatformFile* file) noexcept;
 
 // Reads exactly `count` bytes; false on error or a short read.
 [[nodiscard]] bool FileRead(PlatformFile* file, void* buffer, uint32_t count) noexcept;
@@ -75,6 +77,8 @@ public:
     explicit operator bool() const noexcept { return file_ != nullptr; }
     PlatformFile* release() noexcept { PlatformFile* f = file_; file_ = nullptr; return f; }
     void reset(PlatformFile* f = nullptr) noexcept { if (file_) FileClose(file_); file_ = f; }
+    // Closes the file now; false when closing failed or nothing was held.
+    bool close() noexcept { return FileClose(release()); }
 private:
     PlatformFile* file_ = nullptr;
 };

@@ -1,6 +1,8 @@
 // Parsing of the installer's switches.
 #include "startup/command_line.h"
 
+#include "platform/text.h"
+
 #include <climits>
 
 namespace wb {
@@ -46,15 +48,9 @@ std::vector<std::string> SplitCommandLine(const std::string& line) {
 }
 
 int ParseLeadingInt(const char* text) noexcept {
-    if (!text) return 0;
-    while (*text == ' ' || *text == '\t') ++text;
-    bool negative = false;
-    if (*text == '+' || *text == '-') negative = *text++ == '-';
-    // Accumulate in unsigned arithmetic so that an absurdly long number wraps instead of
-    // overflowing; only the low byte is ever used by callers of the switch value.
-    unsigned value = 0;
-    while (*text >= '0' && *text <= '9') value = value * 10u + unsigned(*text++ - '0');
-    return static_cast<int>(negative ? 0u - value : value);
+    // An absurdly long number wraps instead of overflowing; only the low byte is ever used
+    // by callers of the switch value.
+    return text ? ParseLeadingNumber(text) : 0;
 }
 
 void ParseCommandLine(const std::string& line, SetupState& state) {
@@ -66,7 +62,7 @@ void ParseCommandLine(const std::string& line, SetupState& state) {
         if (param.size() < 2) continue;
         char c0 = param[0];
         char c1 = param[1];
-        if (c1 >= 'a' && c1 <= 'z') c1 = static_cast<char>(c1 - 'a' + 'A');
+        c1 = AsciiUpper(c1);
         if (c0 != '/') continue;
         // The value starts at the fourth character; the third is skipped whatever it is.
         std::string value = param.size() > 3 ? param.substr(3) : std::string();

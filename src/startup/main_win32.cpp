@@ -1,21 +1,15 @@
 // The installer's entry point: starts the runtime, runs the setup, and ends the process.
-#include <windows.h>
-#include <commctrl.h>
-
 #include "install/script_host.h"
 #include "platform/com.h"
+#include "platform/runtime.h"
 #include "startup/startup.h"
 #ifdef WB_PROBE
 #include "startup/probe.h"
 #endif
 
-namespace wb {
-void PrivateHeapEnd() noexcept;
-}
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
+// A windowed program may start at main: the C runtime calls it for either subsystem.
+int main() {
+    wb::RuntimeStart();
     wb::ComStart();
     wb::ScriptHostStart();
     unsigned code = wb::RunSetup();
@@ -24,6 +18,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 #endif
     wb::ScriptHostEnd();
     wb::ComEnd();
-    wb::PrivateHeapEnd();
-    ExitProcess(code);
+    wb::RuntimeEnd(code);
 }

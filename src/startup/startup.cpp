@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/shell.h"
+#include "platform/text.h"
 #include "platform/window.h"
 #include "startup/command_line.h"
 #include "startup/finish.h"
@@ -28,26 +29,16 @@ const char* const kDamagedSetupText =
 
 namespace {
 
-constexpr unsigned kMbOk = 0x0, kMbIconError = 0x10;
-constexpr unsigned kMbOkCancel = 0x1, kMbIconExclamation = 0x30, kMbDefButton2 = 0x100;
-constexpr int kIdCancel = 2;
-
-std::string ReplaceAll(std::string text, const std::string& what, const std::string& with) {
-    if (what.empty()) return text;
-    for (size_t at = text.find(what); at != std::string::npos;
-         at = text.find(what, at + with.size())) {
-        text.replace(at, what.size(), with);
-    }
-    return text;
-}
-
 // Unpacks the installer's own Package into the temporary setup folder. False when the
 // file carries no readable Package or an entry of it is damaged.
 bool UnpackOwnPackage() {
-    bool opened = OpenPackage(Setup.SetupExe.c_str(), nullptr) != 0;
-    int damaged = opened ? ExtractPackage(Setup.TempDir, std::string()) : 0;
+    if (!OpenPackage(Setup.SetupExe.c_str(), nullptr)) {
+        ClosePackage();
+        return false;
+    }
+    ExtractResult result = ExtractPackage(Package, Setup.TempDir, std::string());
     ClosePackage();
-    return opened && damaged == 0;
+    return result.Opened && result.Damaged == 0;
 }
 
 // Ends a run whose own Package did not arrive whole: a message in the wizard run, exit
@@ -56,7 +47,7 @@ unsigned EndDamaged() {
     Setup.PackageDamaged = 1;
     RemoveTempDir();
     if (Setup.QuietMode) return kExitDamaged;
-    ShowMessageBox(kDamagedSetupText, kDamagedSetupCaption, kMbOk | kMbIconError);
+    ShowMessage(kDamagedSetupText, kDamagedSetupCaption, MessageBoxKind::ErrorOk);
     return kExitOk;
 }
 
@@ -77,9 +68,9 @@ bool CheckRunningProgram() {
     std::string text = ReplaceAll(LangText("Requester", "RQ4_Msg"), "$Titel", Setup.Titel);
     text += '\n';
     text += LangText("Requester", "RQ4_Msg2");
-    int answer = ShowMessageBox(text.c_str(), LangText("Requester", "RQ4_Titel").c_str(),
-                                kMbOkCancel | kMbIconExclamation | kMbDefButton2);
-    if (answer != kIdCancel) return true;
+    MessageBoxAnswer answer = ShowMessage(text.c_str(), LangText("Requester", "RQ4_Titel").c_str(),
+                                          MessageBoxKind::WarningOkCancel);
+    if (answer != MessageBoxAnswer::Cancel) return true;
     RemoveTempDir();
     return false;
 }

@@ -55,6 +55,7 @@ void ResetAll() {
     ScriptReset();
     WindowReset();
     LaunchReset();
+    if (FilesReset) FilesReset();
 }
 
 }  // namespace fake

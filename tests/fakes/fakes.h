@@ -179,6 +179,25 @@ unsigned LaunchPausedMilliseconds();
 void LaunchSetProcessNames(const std::vector<std::string>& names, bool available = true);
 int RebootPromptCount();
 
+// Files, in memory. Only programs that link tests/fakes/files (the fault tests) have this
+// fake; it replaces the host's files there. Paths ignore letter case and either separator;
+// drives ("C:") always exist; a file can be created only in an existing folder.
+enum class FileCall : uint8_t { Open, Read, Write, Close };
+// No files or folders, no failure set. Weak, so ResetAll can reset it where it is linked.
+void FilesReset() __attribute__((weak));
+// Puts a file (creating its folders).
+void FilesPut(const std::string& path, const std::string& bytes);
+// The bytes of a file; false when there is none.
+bool FilesGet(const std::string& path, std::string& bytes);
+void FilesMakeFolder(const std::string& path);  // with its parents
+std::vector<std::string> FilesList();  // every file's path, lower case, "\" separators
+// Makes the `nth` call of `call` from now fail, once: an open returns null, a read fails,
+// a write stores half its bytes and fails, a close releases the file (keeping what was
+// written) and reports failure.
+void FilesFailCall(FileCall call, int nth);
+bool FilesFailureHappened();  // whether the failure set by FilesFailCall has happened
+int FilesOpenHandles();       // files opened and not yet closed
+
 // Resets every fake above.
 void ResetAll();
 

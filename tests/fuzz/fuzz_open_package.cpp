@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const wb::PackageEntry& e : wb::Package.Entries) small &= e.Size <= (1 << 24);
         if (small) {
             fs::create_directories(target);
-            (void)wb::ExtractPackage(target, "txt|");
+            (void)wb::ExtractPackage(wb::Package, target, "txt|");
             // Nothing may land beside the target folder.
             for (const auto& entry : fs::directory_iterator(Scratch())) {
                 std::string name = entry.path().filename().string();

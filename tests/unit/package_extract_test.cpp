@@ -55,6 +55,13 @@ size_t FieldAt(const std::vector<uint8_t>& b, const std::string& name, int field
     }
 }
 
+// The damaged entries of an extraction, -1 when the Package file could not be read; a
+// failed write is not expected here.
+int Damage(const ExtractResult& r) {
+    EXPECT_EQ(r.Failed, 0);
+    return r.Opened ? r.Damaged : -1;
+}
+
 class ExtractTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -82,11 +89,11 @@ protected:
         return path;
     }
 
-    // Opens and extracts; returns ExtractPackage's result.
+    // Opens and extracts; returns the number of damaged entries, -1 when not opened.
     int Extract(const std::vector<uint8_t>& bytes, const std::string& protectedExts = "") {
         std::string path = Save(bytes);
         EXPECT_EQ(OpenPackage(path.c_str(), nullptr), 1);
-        int result = ExtractPackage(target_, protectedExts);
+        int result = Damage(ExtractPackage(Package, target_, protectedExts));
         ClosePackage();
         return result;
     }
@@ -132,7 +139,7 @@ TEST_F(ExtractTest, ReplacesExistingFilesAndAppendsTheSeparator) {
     Put("a.txt", std::string(5000, 'x'));
     std::string path = Save(Build({File("a.txt", "short")}));
     ASSERT_EQ(OpenPackage(path.c_str(), nullptr), 1);
-    EXPECT_EQ(ExtractPackage(root_ + "/target", ""), 0);
+    EXPECT_EQ(Damage(ExtractPackage(Package, root_ + "/target", "")), 0);
     EXPECT_EQ(Read("a.txt"), "short");
 }
 
@@ -249,7 +256,7 @@ TEST_F(ExtractTest, DataCutOffAfterOpeningIsNotWritten) {
     // The file loses its tail (and with it most of big.bin) between open and extraction.
     ASSERT_EQ(::truncate(path.c_str(), 1000), 0);
     Put("big.bin", "kept");
-    EXPECT_EQ(ExtractPackage(target_, ""), 1);
+    EXPECT_EQ(Damage(ExtractPackage(Package, target_, "")), 1);
     EXPECT_EQ(Read("big.bin"), "kept");
     EXPECT_EQ(Read("first.txt"), "first");
 }
@@ -275,9 +282,9 @@ TEST_F(ExtractTest, UnknownKindsAndEmptyEntriesWithDataStayInStep) {
 
 int g_progressCalls = 0;
 int32_t g_progressSizes = 0;
-void CountProgress() {
+void CountProgress(const PackageEntry& e) {
     ++g_progressCalls;
-    if (const PackageEntry* e = CurrentPackageEntry()) g_progressSizes += e->Size;
+    g_progressSizes += e.Size;
 }
 
 TEST_F(ExtractTest, ReportsProgressAndDrainsAfterEveryEntry) {
@@ -288,19 +295,44 @@ TEST_F(ExtractTest, ReportsProgressAndDrainsAfterEveryEntry) {
     g_progressCalls = 0;
     g_progressSizes = 0;
     HostWindowReset();
-    EXPECT_EQ(ExtractPackage(target_, ""), 0);
+    EXPECT_EQ(Damage(ExtractPackage(Package, target_, "")), 0);
     EXPECT_EQ(g_progressCalls, 4);
     EXPECT_EQ(g_progressSizes, Package.TotalSize);
     EXPECT_EQ(HostDrainCount(), 4);
-    EXPECT_EQ(CurrentPackageEntry(), nullptr) << "the position ends past the last entry";
+    // The reader is left as it was: a second extraction gives the same.
+    EXPECT_EQ(Damage(ExtractPackage(Package, target_, "")), 0);
+    EXPECT_EQ(g_progressCalls, 8);
 }
 
 TEST_F(ExtractTest, MissingPackageFileIsReported) {
     std::string path = Save(Build({File("a", "a")}));
     ASSERT_EQ(OpenPackage(path.c_str(), nullptr), 1);
     fs::remove(path);
-    EXPECT_EQ(ExtractPackage(target_, ""), -1);
+    EXPECT_EQ(Damage(ExtractPackage(Package, target_, "")), -1);
     EXPECT_FALSE(fs::exists(target_ + "a"));
+}
+
+TEST_F(ExtractTest, ANameMapRenamesTargetsButNeitherTheReaderNorTheTestedExtension) {
+    std::string path = Save(Build({Folder("Docs\\"), File("Docs\\a.txt", "a"), File("b.ini", "b")}));
+    ASSERT_EQ(OpenPackage(path.c_str(), nullptr), 1);
+    Put("host_b.ini", "mine");
+    EntryNameMap names;
+    names.Map = [](const std::string& stored, const void* context) {
+        return *static_cast<const std::string*>(context) + stored;
+    };
+    const std::string prefix = "host_";
+    names.Context = &prefix;
+    EXPECT_EQ(Damage(ExtractPackage(Package, target_, "ini", names)), 0);
+    EXPECT_EQ(Read("host_Docs/a.txt"), "a");
+    EXPECT_EQ(Read("host_b.ini"), "mine") << "protection looks at the mapped target";
+    EXPECT_FALSE(fs::exists(target_ + "Docs"));
+    EXPECT_EQ(Package.Entries[1].Name, "Docs\\a.txt");
+
+    // A map that leads outside the target is refused like such a stored name.
+    names.Map = [](const std::string& stored, const void*) { return "..\\" + stored; };
+    EXPECT_EQ(Damage(ExtractPackage(Package, target_, "", names)), 3);
+    EXPECT_FALSE(fs::exists(root_ + "/b.ini"));
+    ClosePackage();
 }
 
 TEST_F(ExtractTest, CreateFolderPathMakesEachMissingLevel) {
@@ -309,56 +341,6 @@ TEST_F(ExtractTest, CreateFolderPathMakesEachMissingLevel) {
     CreateFolderPath(target_ + "p\\q\\file");
     EXPECT_TRUE(fs::is_directory(target_ + "p/q"));
     EXPECT_FALSE(fs::exists(target_ + "p/q/file")) << "the last component needs a separator";
-}
-
-int32_t g_max = -1, g_pos = -1;
-
-TEST_F(ExtractTest, InstallingThePackageFilesFillsTheInstallationFolder) {
-    std::string temp = root_ + "/temp/";
-    fs::create_directories(temp);
-    std::vector<uint8_t> bytes = Build({File("prog.exe", Text(9000, 'p')), File("user.ini", "new"),
-                                        Folder("Logs\\")});
-    std::ofstream(temp + "setup.pck", std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    wb::Setup = SetupState{};
-    wb::Setup.TempDir = temp;
-    wb::Setup.InstallDir = root_ + "/Programs/Tool/";
-    wb::Setup.NoCopyExt = "ini|";
-    InstallProgress.SetMaximum = [](int32_t m) { g_max = m; };
-    InstallProgress.SetPosition = [](int32_t p) { g_pos = p; };
-
-    EXPECT_EQ(InstallPackageFiles(true), 0);
-    EXPECT_EQ(g_max, 9000 + 3);
-    EXPECT_EQ(g_pos, 9000 + 3);
-    EXPECT_EQ(wb::Setup.ProgressCount, 9003);
-    EXPECT_TRUE(fs::is_directory(wb::Setup.InstallDir + "Logs"));
-    EXPECT_EQ(fs::file_size(wb::Setup.InstallDir + "prog.exe"), 9000u);
-    EXPECT_EQ(wb::Setup.PackageDamaged, 0);
-
-    // Again, quietly, over the first installation: the protected ini stays.
-    std::ofstream(wb::Setup.InstallDir + "user.ini") << "mine";
-    g_pos = -1;
-    EXPECT_EQ(InstallPackageFiles(false), 0);
-    EXPECT_EQ(g_pos, -1) << "the quiet run moves no bar";
-    std::ifstream in(wb::Setup.InstallDir + "user.ini");
-    std::string kept;
-    in >> kept;
-    EXPECT_EQ(kept, "mine");
-
-    // A damaged inner Package marks the run.
-    bytes[bytes.size() - 1] = 'x';
-    std::ofstream(temp + "setup.pck", std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    EXPECT_EQ(InstallPackageFiles(false), -1);
-    EXPECT_EQ(wb::Setup.PackageDamaged, 1);
-
-    // No inner Package at all installs nothing and is no damage.
-    wb::Setup.PackageDamaged = 0;
-    fs::remove(temp + "setup.pck");
-    EXPECT_EQ(InstallPackageFiles(false), 0);
-    EXPECT_EQ(wb::Setup.PackageDamaged, 0);
-    InstallProgress = InstallProgressHooks{};
-    wb::Setup = SetupState{};
 }
 
 }  // namespace

@@ -101,6 +101,7 @@ TEST_F(StartupTest, WithoutAPackageTheWizardRunSaysSoOnceAndEndsWithCode0) {
     EXPECT_EQ(RunSetup(), kExitOk);
     ASSERT_EQ(HostMessageBoxes().size(), 1u);
     EXPECT_EQ(HostMessageBoxes()[0].Text, kDamagedSetupText);
+    EXPECT_EQ(HostMessageBoxes()[0].Kind, MessageBoxKind::ErrorOk);
     EXPECT_TRUE(fs::is_empty(root_ / "temp"));
 }
 
@@ -130,7 +131,7 @@ TEST_F(StartupTest, RunningProgramWarningCancelRemovesTheTemporaryFolder) {
     const HostMessageBox& box = HostMessageBoxes()[0];
     EXPECT_EQ(box.Caption, "Wendlebox - Warning");
     EXPECT_EQ(box.Text, "Close Program 'Tool' first!\nThen press OK!");
-    EXPECT_EQ(box.Type, 305u);
+    EXPECT_EQ(box.Kind, MessageBoxKind::WarningOkCancel);
     EXPECT_FALSE(fs::exists(TempDirHost()));
 }
 

@@ -205,17 +205,26 @@ bool ExtractWithInstaller(const std::string& path, const std::string& dir, int c
         return false;
     }
     // The Package's names are in the target's code page; the host may spell them otherwise.
-    for (PackageEntry& e : Package.Entries) e.Name = CodePageToHostName(e.Name, codepage);
+    EntryNameMap hostNames;
+    hostNames.Map = [](const std::string& stored, const void* context) {
+        return CodePageToHostName(stored, *static_cast<const int*>(context));
+    };
+    hostNames.Context = &codepage;
     CreateFolderPath(dir + kHostSeparator);
-    int damaged = ExtractPackage(dir + kHostSeparator, std::string());
+    ExtractResult result = ExtractPackage(Package, dir + kHostSeparator, std::string(), hostNames);
     ClosePackage();
-    if (damaged < 0) {
+    if (!result.Opened) {
         error = path + ": cannot read the Package";
         return false;
     }
-    if (damaged > 0) {
-        error = path + ": " + std::to_string(damaged) +
+    if (result.Damaged > 0) {
+        error = path + ": " + std::to_string(result.Damaged) +
                 " damaged entries were not written (see wbpack verify)";
+        return false;
+    }
+    if (result.Failed > 0) {
+        error = path + ": " + std::to_string(result.Failed) + " files could not be written below " +
+                dir;
         return false;
     }
     return true;

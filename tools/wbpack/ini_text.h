@@ -1,32 +1,27 @@
-// A read-only view of a Preference text (setup.ini), matched as the installer matches it:
-// groups and keys without regard to ASCII letter case, the first group of a name only.
+// A read-only view of a Preference text (setup.ini) for the authoring tool, parsed and
+// looked up by the installer's own Preference code, so both read every value alike.
 #pragma once
 
+#include <cstdint>
 #include <string>
-#include <vector>
+
+#include "config/pref_file.h"
 
 namespace wb {
 
-struct IniKey {
-    std::string Group;  // empty for keys before the first group line
-    std::string Key;
-    std::string Value;  // leading blanks removed; trailing blanks removed on lookup
-    size_t GroupIndex;  // which group line (1-based; 0 for the top section)
-};
-
 struct IniText {
-    std::vector<IniKey> Keys;
-    std::vector<std::string> Groups;  // group names in file order
+    PrefDocument Doc;
 };
 
-// Parses the text; a file starting with EF BB BF is UTF-8 and its values are converted to
-// Latin-1 bytes (a value with other characters reads as empty), as the installer does.
+// Parses the whole file text (a leading EF BB BF marks UTF-8, whose values read as Latin-1).
 IniText ParseIniText(const std::string& bytes);
 
-// The trimmed value of `key` in the first group named `group`, or `fallback`.
+// The value of `key` in the first group named `group`, as the installer reads it, or
+// `fallback` when absent.
 std::string IniString(const IniText& ini, const char* group, const char* key,
                       const std::string& fallback);
-// The leading decimal integer of the value (0 when none), or `fallback` when absent.
-long IniNumber(const IniText& ini, const char* group, const char* key, long fallback);
+// The value's leading number as the installer reads it (32-bit, wrapping), or `fallback`
+// when absent.
+int32_t IniNumber(const IniText& ini, const char* group, const char* key, int32_t fallback);
 
 }  // namespace wb

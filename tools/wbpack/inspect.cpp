@@ -94,7 +94,7 @@ StubArch ReadStubArch(const uint8_t* data, size_t size) noexcept {
     if (pe > size || size - pe < 6) return StubArch::Unknown;
     const uint8_t* h = data + pe;
     if (h[0] != 'P' || h[1] != 'E' || h[2] != 0 || h[3] != 0) return StubArch::Unknown;
-    uint32_t machine = uint32_t(h[4]) | uint32_t(h[5]) << 8;
+    uint32_t machine = ReadLe16(h + 4);
     if (machine == 0x014C) return StubArch::X86;
     if (machine == 0x8664) return StubArch::X64;
     return StubArch::Unknown;

@@ -196,132 +196,123 @@ void ChooseLiteralModes(Encoder& en, size_t s, size_t e, const std::vector<uint3
     }
 }
 
-// The forward dynamic program over [s, e): cheapest bits to reach each position.
-void ParseChunk(Encoder& en, size_t s, size_t e) {
-    const size_t n = e - s;
-    std::vector<Node>& nodes = en.nodes;
-    nodes.assign(n + 1, Node{kInf, 0, 0, 0, 0, OpKind::Literal, 0});
-    nodes[0].cost = 0;
-    nodes[0].last = en.parseState.lastOffset;
-    const uint8_t* d = en.data;
-    const ChunkCandidates& cc = en.cc;
-    const uint32_t nice = en.lp.nice;
-    const uint32_t allLengths = en.lp.allLengths;
-    const unsigned bridgeGap = en.lp.bridgeGap;
-    const bool bridges = bridgeGap != 0;
+// One run of the forward dynamic program over [s, e): the nodes and the limits every edge
+// obeys.
+struct ChunkParse {
+    Encoder& en;
+    const size_t s;
+    const size_t n;
+    std::vector<Node>& nodes;
+    const uint8_t* const d;
+    const uint32_t nice;
+    const uint32_t allLengths;
+    const unsigned bridgeGap;
+    const bool bridges;
+};
 
-    auto relax = [&](size_t to, uint32_t cost, OpKind kind, uint32_t len, uint32_t dist,
-                     uint32_t last) {
-        Node& t = nodes[to];
-        if (cost < t.cost) t = Node{cost, len, dist, last, 0, kind, 0};
-    };
-    // After an op of `len` bytes ending at chunk position j that leaves last offset `dist`:
-    // one or two single bytes, then the repeated distance. Executables often differ from an
-    // earlier copy by a byte or two (an address, a register), and the parse keeps only the
-    // cheapest path's last offset at each position, which is often another one.
-    auto bridge = [&](size_t j, uint32_t cost, OpKind kind, uint32_t len, uint32_t dist) {
-        uint32_t gapCost = 0;
-        for (unsigned gap = 1; gap <= bridgeGap; ++gap) {
-            const size_t r = j + gap;  // where the repeat starts
-            if (r + 2 > n || en.oneByte[r - 1].cost == 255 || dist > s + r) return;
-            gapCost += en.oneByte[r - 1].cost;
-            const uint8_t* q = d + s + r;
-            if (q[0] != *(q - dist) || q[1] != *(q + 1 - dist)) continue;
-            const size_t rl = 2 + JcMatchLength(q + 2, q + 2 - dist, n - r - 2);
-            const size_t to = r + rl;
-            const uint32_t total = cost + gapCost + RepCost(uint32_t(rl));
-            Node& t = nodes[to];
-            if (total < t.cost)
-                t = Node{total, uint32_t(to - (j - len)), dist, dist, len, kind, uint8_t(gap)};
-        }
-    };
+inline void Relax(ChunkParse& cp, size_t to, uint32_t cost, OpKind kind, uint32_t len,
+                  uint32_t dist, uint32_t last) {
+    Node& t = cp.nodes[to];
+    if (cost < t.cost) t = Node{cost, len, dist, last, 0, kind, 0};
+}
 
-    size_t skipUntil = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const Node cur = nodes[i];
-        if (cur.cost >= kInf) continue;
-        const size_t p = s + i;
-        const uint32_t c = cur.cost;
-        const size_t room = n - i;
-
-        // One byte. Every reached node gets this edge, also inside a long match, so the end
-        // of the chunk is always reached.
-        const OneByte ob = en.oneByte[i];
-        if (ob.cost != 255) relax(i + 1, c + ob.cost, ob.kind, 1, ob.dist, cur.last);
-
-        if (cc.skip[i] || i < skipUntil) continue;
-        const unsigned lb = en.offsetBitsAt[i];
-
-        // Repeated distance.
-        if (room >= 2 && cur.last <= p) {
-            const uint8_t* src = d + p - cur.last;
-            if (src[0] == d[p] && src[1] == d[p + 1]) {
-                size_t len = JcMatchLength(d + p, src, std::min<size_t>(room, nice));
-                if (len >= nice) {
-                    len += JcMatchLength(d + p + len, src + len, room - len);
-                    relax(i + len, c + RepCost(uint32_t(len)), OpKind::Rep, uint32_t(len), 0,
-                          cur.last);
-                    if (bridges)
-                        bridge(i + len, c + RepCost(uint32_t(len)), OpKind::Rep, uint32_t(len), cur.last);
-                    skipUntil = i + len;
-                    continue;
-                }
-                const size_t top = std::min<size_t>(len, allLengths);
-                for (size_t l = 2; l <= top; ++l)
-                    relax(i + l, c + RepCost(uint32_t(l)), OpKind::Rep, uint32_t(l), 0, cur.last);
-                if (len > top)
-                    relax(i + len, c + RepCost(uint32_t(len)), OpKind::Rep, uint32_t(len), 0, cur.last);
-                if (bridges)
-                    bridge(i + len, c + RepCost(uint32_t(len)), OpKind::Rep, uint32_t(len), cur.last);
-            }
-        }
-
-        // Short and normal matches from the candidates.
-        uint32_t prevLen = 1;
-        bool shortDone = false;
-        for (uint32_t m = cc.start[i]; m < cc.start[i + 1]; ++m) {
-            const JcMatch mt = cc.matches[m];
-            const uint32_t dist = mt.dist;
-            if (dist == cur.last) {
-                prevLen = mt.len;
-                continue;  // the repeated-distance code above covers it for less
-            }
-            if (!shortDone && dist <= jc::kShortMaxDistance) {
-                const uint32_t top = std::min<uint32_t>(mt.len, jc::kShortMaxLength);
-                for (uint32_t l = std::max<uint32_t>(prevLen + 1, jc::kShortMinLength); l <= top; ++l)
-                    relax(i + l, c + kShortCost, OpKind::Short, l, dist, dist);
-                if (top == jc::kShortMaxLength) {
-                    shortDone = true;
-                } else if (bridges && mt.len >= jc::kShortMinLength) {
-                    bridge(i + mt.len, c + kShortCost, OpKind::Short, mt.len, dist);
-                }
-            }
-            const uint32_t adj = jc::LengthAdjust(dist);
-            const uint32_t base = c + 2 + DistanceCost(dist, lb);
-            if (mt.len >= nice) {
-                relax(i + mt.len, base + Gamma(mt.len - adj), OpKind::Match, mt.len, dist, dist);
-                if (bridges) bridge(i + mt.len, base + Gamma(mt.len - adj), OpKind::Match, mt.len, dist);
-                break;
-            }
-            const uint32_t top = std::min(mt.len, allLengths);
-            for (uint32_t l = std::max(prevLen + 1, adj + 2); l <= top; ++l)
-                relax(i + l, base + Gamma(l - adj), OpKind::Match, l, dist, dist);
-            if (mt.len > top && mt.len >= adj + 2)
-                relax(i + mt.len, base + Gamma(mt.len - adj), OpKind::Match, mt.len, dist, dist);
-            if (bridges && mt.len >= adj + 2)
-                bridge(i + mt.len, base + Gamma(mt.len - adj), OpKind::Match, mt.len, dist);
-            prevLen = mt.len;
-        }
-
-        // Raw run for bytes nothing else codes cheaply.
-        if (room >= jc::kRawRunBytes) {
-            const uint32_t extra = cur.kind == OpKind::Raw && cur.first == 0 && i > 0 ? 0 : kRawStartCost;
-            relax(i + jc::kRawRunBytes, c + kRawCost + extra, OpKind::Raw, jc::kRawRunBytes, 0,
-                  cur.last);
-        }
+// After an op of `len` bytes ending at chunk position j that leaves last offset `dist`:
+// one or two single bytes, then the repeated distance. Executables often differ from an
+// earlier copy by a byte or two (an address, a register), and the parse keeps only the
+// cheapest path's last offset at each position, which is often another one.
+inline void Bridge(ChunkParse& cp, size_t j, uint32_t cost, OpKind kind, uint32_t len,
+                   uint32_t dist) {
+    const size_t n = cp.n;
+    uint32_t gapCost = 0;
+    for (unsigned gap = 1; gap <= cp.bridgeGap; ++gap) {
+        const size_t r = j + gap;  // where the repeat starts
+        if (r + 2 > n || cp.en.oneByte[r - 1].cost == 255 || dist > cp.s + r) return;
+        gapCost += cp.en.oneByte[r - 1].cost;
+        const uint8_t* q = cp.d + cp.s + r;
+        if (q[0] != *(q - dist) || q[1] != *(q + 1 - dist)) continue;
+        const size_t rl = 2 + JcMatchLength(q + 2, q + 2 - dist, n - r - 2);
+        const size_t to = r + rl;
+        const uint32_t total = cost + gapCost + RepCost(uint32_t(rl));
+        Node& t = cp.nodes[to];
+        if (total < t.cost)
+            t = Node{total, uint32_t(to - (j - len)), dist, dist, len, kind, uint8_t(gap)};
     }
+}
 
-    // Walk back from the end to list the chosen ops in order.
+// Repeated distance from node i. True when a repeat of the nice length or more was found:
+// the positions it covers then get no edges but single bytes, up to `skipUntil`.
+inline bool RepeatEdges(ChunkParse& cp, size_t i, const Node& cur, size_t& skipUntil) {
+    const size_t p = cp.s + i;
+    const uint32_t c = cur.cost;
+    const size_t room = cp.n - i;
+    const uint8_t* d = cp.d;
+    if (room < 2 || cur.last > p) return false;
+    const uint8_t* src = d + p - cur.last;
+    if (src[0] != d[p] || src[1] != d[p + 1]) return false;
+    size_t len = JcMatchLength(d + p, src, std::min<size_t>(room, cp.nice));
+    if (len >= cp.nice) {
+        len += JcMatchLength(d + p + len, src + len, room - len);
+        Relax(cp, i + len, c + RepCost(uint32_t(len)), OpKind::Rep, uint32_t(len), 0, cur.last);
+        if (cp.bridges)
+            Bridge(cp, i + len, c + RepCost(uint32_t(len)), OpKind::Rep, uint32_t(len), cur.last);
+        skipUntil = i + len;
+        return true;
+    }
+    const size_t top = std::min<size_t>(len, cp.allLengths);
+    for (size_t l = 2; l <= top; ++l)
+        Relax(cp, i + l, c + RepCost(uint32_t(l)), OpKind::Rep, uint32_t(l), 0, cur.last);
+    if (len > top)
+        Relax(cp, i + len, c + RepCost(uint32_t(len)), OpKind::Rep, uint32_t(len), 0, cur.last);
+    if (cp.bridges)
+        Bridge(cp, i + len, c + RepCost(uint32_t(len)), OpKind::Rep, uint32_t(len), cur.last);
+    return false;
+}
+
+// Short and normal matches from the candidates of node i.
+inline void MatchEdges(ChunkParse& cp, size_t i, const Node& cur) {
+    const ChunkCandidates& cc = cp.en.cc;
+    const uint32_t c = cur.cost;
+    const unsigned lb = cp.en.offsetBitsAt[i];
+    uint32_t prevLen = 1;
+    bool shortDone = false;
+    for (uint32_t m = cc.start[i]; m < cc.start[i + 1]; ++m) {
+        const JcMatch mt = cc.matches[m];
+        const uint32_t dist = mt.dist;
+        if (dist == cur.last) {
+            prevLen = mt.len;
+            continue;  // the repeated-distance code covers it for less
+        }
+        if (!shortDone && dist <= jc::kShortMaxDistance) {
+            const uint32_t top = std::min<uint32_t>(mt.len, jc::kShortMaxLength);
+            for (uint32_t l = std::max<uint32_t>(prevLen + 1, jc::kShortMinLength); l <= top; ++l)
+                Relax(cp, i + l, c + kShortCost, OpKind::Short, l, dist, dist);
+            if (top == jc::kShortMaxLength) {
+                shortDone = true;
+            } else if (cp.bridges && mt.len >= jc::kShortMinLength) {
+                Bridge(cp, i + mt.len, c + kShortCost, OpKind::Short, mt.len, dist);
+            }
+        }
+        const uint32_t adj = jc::LengthAdjust(dist);
+        const uint32_t base = c + 2 + DistanceCost(dist, lb);
+        if (mt.len >= cp.nice) {
+            Relax(cp, i + mt.len, base + Gamma(mt.len - adj), OpKind::Match, mt.len, dist, dist);
+            if (cp.bridges)
+                Bridge(cp, i + mt.len, base + Gamma(mt.len - adj), OpKind::Match, mt.len, dist);
+            break;
+        }
+        const uint32_t top = std::min(mt.len, cp.allLengths);
+        for (uint32_t l = std::max(prevLen + 1, adj + 2); l <= top; ++l)
+            Relax(cp, i + l, base + Gamma(l - adj), OpKind::Match, l, dist, dist);
+        if (mt.len > top && mt.len >= adj + 2)
+            Relax(cp, i + mt.len, base + Gamma(mt.len - adj), OpKind::Match, mt.len, dist, dist);
+        if (cp.bridges && mt.len >= adj + 2)
+            Bridge(cp, i + mt.len, base + Gamma(mt.len - adj), OpKind::Match, mt.len, dist);
+        prevLen = mt.len;
+    }
+}
+
+// Walk back from the end to list the chosen ops in order.
+void ListChosenOps(Encoder& en, const std::vector<Node>& nodes, size_t n) {
     en.ops.clear();
     size_t at = n;
     while (at > 0) {
@@ -340,6 +331,41 @@ void ParseChunk(Encoder& en, size_t s, size_t e) {
         at -= t.len;
     }
     std::reverse(en.ops.begin(), en.ops.end());
+}
+
+// The forward dynamic program over [s, e): cheapest bits to reach each position.
+void ParseChunk(Encoder& en, size_t s, size_t e) {
+    const size_t n = e - s;
+    std::vector<Node>& nodes = en.nodes;
+    nodes.assign(n + 1, Node{kInf, 0, 0, 0, 0, OpKind::Literal, 0});
+    nodes[0].cost = 0;
+    nodes[0].last = en.parseState.lastOffset;
+    ChunkParse cp{en, s, n, nodes, en.data, en.lp.nice, en.lp.allLengths, en.lp.bridgeGap,
+                  en.lp.bridgeGap != 0};
+
+    size_t skipUntil = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const Node cur = nodes[i];
+        if (cur.cost >= kInf) continue;
+        const uint32_t c = cur.cost;
+
+        // One byte. Every reached node gets this edge, also inside a long match, so the end
+        // of the chunk is always reached.
+        const OneByte ob = en.oneByte[i];
+        if (ob.cost != 255) Relax(cp, i + 1, c + ob.cost, ob.kind, 1, ob.dist, cur.last);
+
+        if (en.cc.skip[i] || i < skipUntil) continue;
+        if (RepeatEdges(cp, i, cur, skipUntil)) continue;
+        MatchEdges(cp, i, cur);
+
+        // Raw run for bytes nothing else codes cheaply.
+        if (n - i >= jc::kRawRunBytes) {
+            const uint32_t extra = cur.kind == OpKind::Raw && cur.first == 0 && i > 0 ? 0 : kRawStartCost;
+            Relax(cp, i + jc::kRawRunBytes, c + kRawCost + extra, OpKind::Raw, jc::kRawRunBytes, 0,
+                  cur.last);
+        }
+    }
+    ListChosenOps(en, nodes, n);
 }
 
 void FillByteCosts(Encoder& en, size_t s, size_t e) {

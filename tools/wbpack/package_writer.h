@@ -34,11 +34,13 @@ struct PackWriteResult {
     uint64_t Length = 0;       // bytes written, trailer included
     uint64_t DataBytes = 0;    // data area
     uint64_t UnpackedBytes = 0;  // sum of the files' sizes
+    bool SinkFailed = false;   // writing stopped because the sink refused bytes
 };
 
 // Writes a Package whose data area starts at absolute position `dataStart` (the number of
 // bytes the output already holds in front of it). False with a one-line reason when an
-// input cannot be read, a size reaches 2 GiB, or the sink fails.
+// input cannot be read or a size reaches 2 GiB; false with result.SinkFailed (and no reason:
+// the caller knows its output) when the sink fails.
 bool WritePackage(const PackSink& sink, uint32_t dataStart, const std::vector<PackInput>& inputs,
                   const PackWriteOptions& options, PackWriteResult& result, std::string& error);
 

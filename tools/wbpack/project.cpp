@@ -7,6 +7,7 @@
 
 #include "package/extract.h"
 #include "package/package_format.h"
+#include "platform/text.h"
 #include "wbpack/codepage.h"
 #include "wbpack/host_files.h"
 
@@ -16,7 +17,7 @@ namespace {
 
 // Letters Windows treats as one when comparing names, folded to one byte.
 unsigned char FoldByte(unsigned char b, int codepage) {
-    if (b >= 'a' && b <= 'z') return uint8_t(b - 32);
+    if (b < 0x80) return uint8_t(AsciiUpper(char(b)));
     if (codepage == 1252) {
         if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return uint8_t(b - 0x20);
         if (b == 0x9A || b == 0x9C || b == 0x9E) return uint8_t(b - 0x10);
@@ -233,9 +234,24 @@ StubArch CompanionArch(const BuildOptions& options) {
 
 }  // namespace
 
-bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& error) {
-    report = BuildReport{};
-    const std::string project = options.ProjectDir;
+namespace {
+
+// What a build has gathered from the project before anything is written.
+struct SetupPlan {
+    IniText Ini;
+    uint64_t IniTime = 0;               // setup.ini's last write: the time of made-up entries
+    std::vector<TreeItem> Program;      // program/
+    std::vector<PackInput> Inner;       // the inner Package's entries
+    std::vector<TreeItem> OuterItems;   // the project's other files
+    uint64_t ProgramBytes = 0;
+    uint64_t Newest = 0;                // the newest file time: setup.pck's time
+    std::string StubPath;
+    std::vector<uint8_t> Stub;
+};
+
+// The project folder, its setup.ini and the program's files.
+bool ReadProject(const BuildOptions& options, SetupPlan& plan, std::string& error) {
+    const std::string& project = options.ProjectDir;
     HostStat st;
     if (!HostStatPath(project, st) || !st.IsFolder) {
         error = project + ": no such project folder";
@@ -249,7 +265,8 @@ bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& e
     }
     std::vector<uint8_t> iniBytes;
     if (!ReadWholeFile(iniPath, iniBytes, error)) return false;
-    IniText ini = ParseIniText(std::string(iniBytes.begin(), iniBytes.end()));
+    plan.Ini = ParseIniText(std::string(iniBytes.begin(), iniBytes.end()));
+    plan.IniTime = iniStat.WriteTime;
 
     const std::string programDir = project + kHostSeparator + "program";
     HostStat progStat;
@@ -259,161 +276,195 @@ bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& e
     }
     ScanOptions scan;
     scan.CodePage = options.CodePage;
-    std::vector<TreeItem> program;
-    if (!ScanTree(programDir, scan, program, error)) {
+    if (!ScanTree(programDir, scan, plan.Program, error)) {
         error = "program/" + error;
         return false;
     }
-
-    std::vector<PackInput> inner = InputsFromTree(program, false);
-    uint64_t programBytes = 0;
-    uint64_t newest = iniStat.WriteTime;
-    for (const TreeItem& item : program) {
-        programBytes += item.Size;
-        newest = std::max(newest, item.WriteTime);
+    plan.Inner = InputsFromTree(plan.Program, false);
+    plan.Newest = plan.IniTime;
+    for (const TreeItem& item : plan.Program) {
+        plan.ProgramBytes += item.Size;
+        plan.Newest = std::max(plan.Newest, item.WriteTime);
     }
+    return true;
+}
 
-    const bool uninstall = (IniNumber(ini, "Task", "NoUninstall", 0) & 0xFF) == 0;
-    if (uninstall) {
-        for (const TreeItem& item : program) {
-            std::string folded = Fold(item.StoredName, options.CodePage);
-            if (folded == "UNINSTALL.EXE" || folded == "UNINSTALL.DAT") {
-                error = "program/" + item.StoredName +
-                        ": made by wbpack when uninstall support is on (use --uninstaller)";
-                return false;
-            }
-            // The log's reader drops a value's leading blanks, so the uninstaller would
-            // look for (and remove) a different file than the one installed.
-            if (item.StoredName[0] == ' ') {
-                error = "program/" + item.StoredName +
-                        ": a name starting with a blank cannot be listed in uninstall.dat";
-                return false;
-            }
-        }
-        PackInput exe;
-        exe.Name = "uninstall.exe";
-        std::string path = options.Uninstaller;
-        if (path.empty()) {
-            path = CompanionProgram("uninstall.exe", CompanionArch(options) == StubArch::X64);
-        }
-        HostStat exeStat;
-        if (HostStatPath(path, exeStat) && exeStat.IsFile) {
-            exe.SourcePath = path;
-            exe.CreationTime = exeStat.CreationTime;
-            exe.LastWriteTime = exeStat.WriteTime;
-            programBytes += exeStat.Size;
-        } else if (!options.Uninstaller.empty()) {
-            error = options.Uninstaller + ": uninstaller not found";
+// uninstall.exe and uninstall.dat join the program's files unless setup.ini says NoUninstall.
+bool AddUninstaller(const BuildOptions& options, SetupPlan& plan, BuildReport& report,
+                    std::string& error) {
+    if ((IniNumber(plan.Ini, "Task", "NoUninstall", 0) & 0xFF) != 0) return true;
+    for (const TreeItem& item : plan.Program) {
+        std::string folded = Fold(item.StoredName, options.CodePage);
+        if (folded == "UNINSTALL.EXE" || folded == "UNINSTALL.DAT") {
+            error = "program/" + item.StoredName +
+                    ": made by wbpack when uninstall support is on (use --uninstaller)";
             return false;
-        } else {
-            report.Warnings.push_back("uninstaller " + path +
-                                      " not found; the setup carries a placeholder uninstall.exe");
-            exe.Data.assign(kPlaceholderUninstaller,
-                            kPlaceholderUninstaller + sizeof kPlaceholderUninstaller - 1);
-            exe.CreationTime = exe.LastWriteTime = iniStat.WriteTime;
-            programBytes += exe.Data.size();
         }
-        PackInput dat;
-        dat.Name = "uninstall.dat";
-        std::string log = MakeUninstallLog(ini, program);
-        dat.Data.assign(log.begin(), log.end());
-        dat.CreationTime = dat.LastWriteTime = iniStat.WriteTime;
-        programBytes += dat.Data.size();
-        inner.push_back(std::move(exe));
-        inner.push_back(std::move(dat));
-        std::stable_sort(inner.begin(), inner.end(),
-                         [](const PackInput& a, const PackInput& b) { return a.Name < b.Name; });
+        // The log's reader drops a value's leading blanks, so the uninstaller would look
+        // for (and remove) a different file than the one installed.
+        if (item.StoredName[0] == ' ') {
+            error = "program/" + item.StoredName +
+                    ": a name starting with a blank cannot be listed in uninstall.dat";
+            return false;
+        }
     }
+    PackInput exe;
+    exe.Name = "uninstall.exe";
+    std::string path = options.Uninstaller;
+    if (path.empty()) path = CompanionProgram("uninstall.exe", CompanionArch(options) == StubArch::X64);
+    HostStat exeStat;
+    if (HostStatPath(path, exeStat) && exeStat.IsFile) {
+        exe.SourcePath = path;
+        exe.CreationTime = exeStat.CreationTime;
+        exe.LastWriteTime = exeStat.WriteTime;
+        plan.ProgramBytes += exeStat.Size;
+    } else if (!options.Uninstaller.empty()) {
+        error = options.Uninstaller + ": uninstaller not found";
+        return false;
+    } else {
+        report.Warnings.push_back("uninstaller " + path +
+                                  " not found; the setup carries a placeholder uninstall.exe");
+        exe.Data.assign(kPlaceholderUninstaller,
+                        kPlaceholderUninstaller + sizeof kPlaceholderUninstaller - 1);
+        exe.CreationTime = exe.LastWriteTime = plan.IniTime;
+        plan.ProgramBytes += exe.Data.size();
+    }
+    PackInput dat;
+    dat.Name = "uninstall.dat";
+    std::string log = MakeUninstallLog(plan.Ini, plan.Program);
+    dat.Data.assign(log.begin(), log.end());
+    dat.CreationTime = dat.LastWriteTime = plan.IniTime;
+    plan.ProgramBytes += dat.Data.size();
+    plan.Inner.push_back(std::move(exe));
+    plan.Inner.push_back(std::move(dat));
+    std::stable_sort(plan.Inner.begin(), plan.Inner.end(),
+                     [](const PackInput& a, const PackInput& b) { return a.Name < b.Name; });
+    return true;
+}
 
+// The project's files beside program/: they make the outer Package.
+bool ScanOuterFiles(const BuildOptions& options, SetupPlan& plan, std::string& error) {
     ScanOptions outerScan;
     outerScan.CodePage = options.CodePage;
     outerScan.SkipTop = {"program"};
     outerScan.SkipDotNamesAtTop = true;
     outerScan.SkipPath = options.Output;
-    std::vector<TreeItem> outerItems;
-    if (!ScanTree(project, outerScan, outerItems, error)) return false;
-    for (const TreeItem& item : outerItems) {
+    if (!ScanTree(options.ProjectDir, outerScan, plan.OuterItems, error)) return false;
+    for (const TreeItem& item : plan.OuterItems) {
         if (Fold(item.StoredName, options.CodePage) == "SETUP.PCK") {
             error = item.HostPath + ": the inner setup.pck is made by wbpack";
             return false;
         }
     }
+    return true;
+}
 
-    std::string stubPath = options.Stub;
-    if (stubPath.empty()) stubPath = CompanionProgram("wbsetup.exe", options.Arch == StubArch::X64);
-    std::vector<uint8_t> stub;
-    if (!ReadWholeFile(stubPath, stub, error)) {
+// The installer stub, refused when it is not of the architecture asked for.
+bool LoadStub(const BuildOptions& options, SetupPlan& plan, BuildReport& report,
+              std::string& error) {
+    plan.StubPath = options.Stub;
+    if (plan.StubPath.empty()) {
+        plan.StubPath = CompanionProgram("wbsetup.exe", options.Arch == StubArch::X64);
+    }
+    if (!ReadWholeFile(plan.StubPath, plan.Stub, error)) {
         error = "installer stub: " + error + " (build it, or give --stub)";
         return false;
     }
-    report.Arch = ReadStubArch(stub.data(), stub.size());
+    report.Arch = ReadStubArch(plan.Stub.data(), plan.Stub.size());
     StubArch wanted = options.Arch;
     if (wanted == StubArch::Unknown && options.Stub.empty()) wanted = StubArch::X86;
     if (wanted != StubArch::Unknown && report.Arch != wanted) {
-        error = stubPath + ": the installer stub is " + StubArchName(report.Arch) + ", not " +
-                StubArchName(wanted) + " as --arch asks";
+        error = plan.StubPath + ": the installer stub is " + StubArchName(report.Arch) +
+                ", not " + StubArchName(wanted) + " as --arch asks";
         return false;
     }
+    if (plan.Stub.size() >= uint64_t(pck::kMaxPackageLength)) {
+        error = plan.StubPath + ": stub of 2 GiB or more";
+        return false;
+    }
+    return true;
+}
 
-    report.Solid = !options.PerFile && programBytes <= options.SolidLimit;
-    report.ProgramBytes = programBytes;
-    report.ProgramEntries = inner.size();
-    report.StubBytes = stub.size();
+// Writes a Package to the open file `f`, naming `output` when the file refuses the bytes.
+bool WritePackageTo(std::FILE* f, const std::string& output, uint32_t dataStart,
+                    const std::vector<PackInput>& inputs, const PackWriteOptions& options,
+                    PackWriteResult& written, std::string& error) {
+    PackSink sink = [f](const uint8_t* data, size_t size) { return WriteAll(f, data, size); };
+    if (WritePackage(sink, dataStart, inputs, options, written, error)) return true;
+    if (written.SinkFailed) error = output + ": write error";
+    return false;
+}
+
+// setup.pck: in memory for the solid shape, else in a temporary file beside the output
+// (which `innerFile` removes at the end).
+bool MakeInnerEntry(const BuildOptions& options, SetupPlan& plan, bool solid,
+                    const PackWriteOptions& writeOptions, PackInput& pckEntry,
+                    PendingOutput& innerFile, std::string& error) {
+    pckEntry.Name = "setup.pck";
+    pckEntry.CreationTime = pckEntry.LastWriteTime = plan.Newest;
+    if (solid) {
+        // Stored entries inside one block: matches reach across files.
+        for (PackInput& in : plan.Inner) in.Store = true;
+        return BuildPackage(plan.Inner, writeOptions, pckEntry.Data, error);
+    }
+    if (!BeginOutput(options.Output + ".inner", innerFile, error)) return false;
+    PackWriteResult written;
+    if (!WritePackageTo(innerFile.File, options.Output, 0, plan.Inner, writeOptions, written,
+                        error)) {
+        return false;
+    }
+    if (std::fflush(innerFile.File) != 0) {
+        error = options.Output + ": write error";
+        return false;
+    }
+    pckEntry.SourcePath = innerFile.TempPath;
+    pckEntry.Store = true;
+    return true;
+}
+
+}  // namespace
+
+bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& error) {
+    report = BuildReport{};
+    SetupPlan plan;
+    if (!ReadProject(options, plan, error) || !AddUninstaller(options, plan, report, error) ||
+        !ScanOuterFiles(options, plan, error) || !LoadStub(options, plan, report, error)) {
+        return false;
+    }
+    report.Solid = !options.PerFile && plan.ProgramBytes <= options.SolidLimit;
+    report.ProgramBytes = plan.ProgramBytes;
+    report.ProgramEntries = plan.Inner.size();
+    report.StubBytes = plan.Stub.size();
 
     PackWriteOptions writeOptions;
     writeOptions.Level = options.Level;
-    ProgressLine innerProgress{options.Progress, "program files"};
-    writeOptions.Progress = innerProgress;
-
+    writeOptions.Progress = ProgressLine{options.Progress, "program files"};
     PackInput pckEntry;
-    pckEntry.Name = "setup.pck";
-    pckEntry.CreationTime = pckEntry.LastWriteTime = newest;
     PendingOutput innerFile;  // the per-file shape's inner Package, removed at the end
-    if (report.Solid) {
-        // Stored entries inside one block: matches reach across files.
-        for (PackInput& in : inner) in.Store = true;
-        if (!BuildPackage(inner, writeOptions, pckEntry.Data, error)) return false;
-    } else {
-        if (!BeginOutput(options.Output + ".inner", innerFile, error)) return false;
-        std::FILE* f = innerFile.File;
-        PackSink sink = [f](const uint8_t* data, size_t size) { return WriteAll(f, data, size); };
-        PackWriteResult written;
-        if (!WritePackage(sink, 0, inner, writeOptions, written, error)) return false;
-        if (std::fflush(f) != 0) {
-            error = options.Output + ": write error";
-            return false;
-        }
-        pckEntry.SourcePath = innerFile.TempPath;
-        pckEntry.Store = true;
+    if (!MakeInnerEntry(options, plan, report.Solid, writeOptions, pckEntry, innerFile, error)) {
+        return false;
     }
 
-    std::vector<PackInput> outer = InputsFromTree(outerItems, false);
+    std::vector<PackInput> outer = InputsFromTree(plan.OuterItems, false);
     outer.push_back(std::move(pckEntry));
     std::stable_sort(outer.begin(), outer.end(),
                      [](const PackInput& a, const PackInput& b) { return a.Name < b.Name; });
     report.OuterEntries = outer.size();
-    if (stub.size() >= uint64_t(pck::kMaxPackageLength)) {
-        error = stubPath + ": stub of 2 GiB or more";
-        return false;
-    }
 
     PendingOutput out;
     if (!BeginOutput(options.Output, out, error)) return false;
-    std::FILE* f = out.File;
-    if (!WriteAll(f, stub.data(), stub.size())) {
+    if (!WriteAll(out.File, plan.Stub.data(), plan.Stub.size())) {
         error = options.Output + ": write error";
         return false;
     }
-    PackSink sink = [f](const uint8_t* data, size_t size) { return WriteAll(f, data, size); };
-    ProgressLine outerProgress{options.Progress, "setup files"};
-    writeOptions.Progress = outerProgress;
+    writeOptions.Progress = ProgressLine{options.Progress, "setup files"};
     PackWriteResult written;
-    if (!WritePackage(sink, uint32_t(stub.size()), outer, writeOptions, written, error)) {
-        if (error == "write error") error = options.Output + ": write error";
+    if (!WritePackageTo(out.File, options.Output, uint32_t(plan.Stub.size()), outer, writeOptions,
+                        written, error) ||
+        !CommitOutput(out, error)) {
         return false;
     }
-    if (!CommitOutput(out, error)) return false;
-    report.OutputBytes = stub.size() + written.Length;
+    report.OutputBytes = plan.Stub.size() + written.Length;
     return true;
 }
 
@@ -429,14 +480,12 @@ bool PackFolder(const std::string& dir, const std::string& output, int level, in
     writeOptions.Progress = ProgressLine{progress, "files"};
     PendingOutput out;
     if (!BeginOutput(output, out, error)) return false;
-    std::FILE* f = out.File;
-    PackSink sink = [f](const uint8_t* data, size_t size) { return WriteAll(f, data, size); };
     PackWriteResult written;
-    if (!WritePackage(sink, 0, InputsFromTree(items, false), writeOptions, written, error)) {
-        if (error == "write error") error = output + ": write error";
+    if (!WritePackageTo(out.File, output, 0, InputsFromTree(items, false), writeOptions, written,
+                        error) ||
+        !CommitOutput(out, error)) {
         return false;
     }
-    if (!CommitOutput(out, error)) return false;
     bytesWritten = written.Length;
     return true;
 }

@@ -65,10 +65,12 @@ PlatformFile* FileOpen(const char* path, FileAccess access) noexcept {
     return new PlatformFile{fd};
 }
 
-void FileClose(PlatformFile* file) noexcept {
-    if (!file) return;
-    ::close(file->fd);
+bool FileClose(PlatformFile* file) noexcept {
+    if (!file) return false;
+    // A delayed write error (a full disk, a network share gone) shows up only here.
+    bool ok = ::close(file->fd) == 0;
     delete file;
+    return ok;
 }
 
 bool FileRead(PlatformFile* file, void* buffer, uint32_t count) noexcept {

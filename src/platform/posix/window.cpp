@@ -16,11 +16,26 @@ void DrainEvents() noexcept { ++g_drains; }
 
 int ShowMessageBox(const char* text, const char* caption, unsigned type) noexcept {
     try {
-        g_boxes.push_back({text ? text : "", caption ? caption : "", type});
+        g_boxes.push_back({text ? text : "", caption ? caption : "", type, MessageBoxKind::ErrorOk});
     } catch (...) {
     }
     std::fprintf(stderr, "[%s] %s\n", caption ? caption : "", text ? text : "");
     return g_answer;
+}
+
+MessageBoxAnswer ShowMessage(const char* text, const char* caption, MessageBoxKind kind) noexcept {
+    try {
+        g_boxes.push_back({text ? text : "", caption ? caption : "", 0, kind});
+    } catch (...) {
+    }
+    std::fprintf(stderr, "[%s] %s\n", caption ? caption : "", text ? text : "");
+    switch (g_answer) {
+        case 1: return MessageBoxAnswer::Ok;
+        case 2: return MessageBoxAnswer::Cancel;
+        case 6: return MessageBoxAnswer::Yes;
+        case 7: return MessageBoxAnswer::No;
+        default: return MessageBoxAnswer::Other;
+    }
 }
 
 int HostDrainCount() noexcept { return g_drains; }

@@ -28,10 +28,11 @@ PlatformFile* FileOpen(const char* path, FileAccess access) noexcept {
     return f;
 }
 
-void FileClose(PlatformFile* file) noexcept {
-    if (!file) return;
-    CloseHandle(file->handle);
+bool FileClose(PlatformFile* file) noexcept {
+    if (!file) return false;
+    bool ok = CloseHandle(file->handle) != 0;
     delete file;
+    return ok;
 }
 
 bool FileRead(PlatformFile* file, void* buffer, uint32_t count) noexcept {

@@ -86,7 +86,10 @@ private:
     T* p_ = nullptr;
 };
 
-// Loads a DLL from the system folder only, never from the application's or the current folder.
+// Loads a system DLL ("comctl32.dll", "version.dll", "riched20.dll", "setupapi.dll"...)
+// from the system folder only, never from the setup's own or the current folder; nullptr
+// when it cannot be loaded. Every library the programs do not import statically from the
+// system's known DLLs is loaded through here.
 HMODULE LoadSystemLibrary(const char* name) noexcept;
 
 }  // namespace wb

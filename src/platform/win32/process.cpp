@@ -5,16 +5,6 @@
 
 namespace wb {
 
-HMODULE LoadSystemLibrary(const char* name) noexcept {
-    char path[MAX_PATH + 1];
-    UINT n = GetSystemDirectoryA(path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return nullptr;
-    std::string full(path, n);
-    if (full.back() != '\\') full += '\\';
-    full += name;
-    return LoadLibraryA(full.c_str());
-}
-
 std::string ModuleFileName() {
     char path[MAX_PATH + 1] = {};
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);

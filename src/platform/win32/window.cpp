@@ -22,4 +22,23 @@ int ShowMessageBox(const char* text, const char* caption, unsigned type) noexcep
     return MessageBoxA(nullptr, text, caption, type);
 }
 
+MessageBoxAnswer ShowMessage(const char* text, const char* caption, MessageBoxKind kind) noexcept {
+    UINT type = MB_OK | MB_ICONERROR;
+    switch (kind) {
+        case MessageBoxKind::ErrorOk: type = MB_OK | MB_ICONERROR; break;
+        case MessageBoxKind::WarningOkCancel:
+            type = MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2;
+            break;
+        case MessageBoxKind::QuestionYesNo: type = MB_YESNO | MB_ICONQUESTION; break;
+        case MessageBoxKind::InformationOk: type = MB_OK | MB_ICONINFORMATION; break;
+    }
+    switch (MessageBoxA(nullptr, text, caption, type)) {
+        case IDOK: return MessageBoxAnswer::Ok;
+        case IDCANCEL: return MessageBoxAnswer::Cancel;
+        case IDYES: return MessageBoxAnswer::Yes;
+        case IDNO: return MessageBoxAnswer::No;
+        default: return MessageBoxAnswer::Other;
+    }
+}
+
 }  // namespace wb

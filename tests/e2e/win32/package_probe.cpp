@@ -3,7 +3,7 @@
 //   package_probe TEMPDIR INSTALLDIR NOCOPYEXT
 #include <cstdio>
 
-#include "package/extract.h"
+#include "install/package_files.h"
 #include "startup/setup_state.h"
 
 int main(int argc, char** argv) {
@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
     wb::Setup.TempDir = argv[1];
     wb::Setup.InstallDir = argv[2];
     wb::Setup.NoCopyExt = argv[3];
-    int result = wb::InstallPackageFiles(false);
-    std::printf("result=%d damaged=%d\n", result, wb::Setup.PackageDamaged);
-    return result == 0 ? 0 : 1;
+    wb::ExtractResult result = wb::InstallPackageFiles(false);
+    std::printf("opened=%d damaged=%d failed=%d flag=%d\n", result.Opened ? 1 : 0,
+                result.Damaged, result.Failed, wb::Setup.PackageDamaged);
+    return result.Opened && result.Damaged == 0 && result.Failed == 0 ? 0 : 1;
 }

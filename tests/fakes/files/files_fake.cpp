@@ -1,0 +1,246 @@
+// The file service in memory, with calls that fail on cue. It replaces the host's files
+// in the programs that link it (the fault tests), so every file the code under test
+// touches is visible to the test, and no failure depends on the host's disk.
+#include <cstring>
+#include <map>
+#include <set>
+
+#include "fakes/fakes.h"
+#include "platform/files.h"
+
+namespace wb {
+
+struct PlatformFile {
+    std::string Key;
+    size_t Position = 0;
+    bool Writable = false;
+};
+
+namespace {
+
+struct Entry {
+    std::string Bytes;
+    uint64_t Creation = 0;
+    uint64_t LastWrite = 0;
+};
+
+struct FilesFake {
+    std::map<std::string, Entry> Files;  // by key (lower case, "\" separators)
+    std::set<std::string> Folders;       // by key, without the closing "\"
+    fake::FileCall FailCall = fake::FileCall::Write;
+    int FailCountdown = 0;  // the failing call is this many calls of FailCall away
+    bool Failed = false;
+    int OpenHandles = 0;
+};
+
+FilesFake g_files;
+
+// Paths ignore letter case and either separator; a folder's closing "\" is dropped.
+std::string Key(const char* path) {
+    std::string k = path ? path : "";
+    for (char& c : k) {
+        if (c == '/') c = '\\';
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    }
+    while (k.size() > 3 && k.back() == '\\') k.pop_back();
+    if (k.size() == 3 && k[1] == ':' && k[2] == '\\') k.pop_back();
+    return k;
+}
+
+std::string Parent(const std::string& key) {
+    size_t cut = key.rfind('\\');
+    return cut == std::string::npos ? std::string() : key.substr(0, cut);
+}
+
+bool IsDrive(const std::string& key) { return key.size() == 2 && key[1] == ':'; }
+bool HasFolder(const std::string& key) { return IsDrive(key) || g_files.Folders.count(key); }
+
+// True when this call is the one set to fail.
+bool FailsNow(fake::FileCall call) {
+    if (g_files.FailCountdown <= 0 || g_files.FailCall != call) return false;
+    if (--g_files.FailCountdown > 0) return false;
+    g_files.Failed = true;
+    return true;
+}
+
+}  // namespace
+
+namespace fake {
+
+void FilesReset() {
+    g_files = FilesFake{};
+}
+
+void FilesPut(const std::string& path, const std::string& bytes) {
+    std::string key = Key(path.c_str());
+    for (std::string p = Parent(key); !p.empty() && !IsDrive(p); p = Parent(p)) {
+        g_files.Folders.insert(p);
+    }
+    g_files.Files[key].Bytes = bytes;
+}
+
+bool FilesGet(const std::string& path, std::string& bytes) {
+    auto it = g_files.Files.find(Key(path.c_str()));
+    if (it == g_files.Files.end()) return false;
+    bytes = it->second.Bytes;
+    return true;
+}
+
+void FilesMakeFolder(const std::string& path) {
+    std::string key = Key(path.c_str());
+    for (std::string p = key; !p.empty() && !IsDrive(p); p = Parent(p)) g_files.Folders.insert(p);
+}
+
+std::vector<std::string> FilesList() {
+    std::vector<std::string> names;
+    for (const auto& [key, entry] : g_files.Files) names.push_back(key);
+    return names;
+}
+
+void FilesFailCall(FileCall call, int nth) {
+    g_files.FailCall = call;
+    g_files.FailCountdown = nth;
+    g_files.Failed = false;
+}
+
+bool FilesFailureHappened() { return g_files.Failed; }
+
+int FilesOpenHandles() { return g_files.OpenHandles; }
+
+}  // namespace fake
+
+PlatformFile* FileOpen(const char* path, FileAccess access) noexcept {
+    if (FailsNow(fake::FileCall::Open)) return nullptr;
+    std::string key = Key(path);
+    if (g_files.Folders.count(key)) return nullptr;
+    auto it = g_files.Files.find(key);
+    switch (access) {
+        case FileAccess::Read:
+        case FileAccess::ReadWrite:
+            if (it == g_files.Files.end()) return nullptr;
+            break;
+        case FileAccess::CreateAlways:
+            if (!HasFolder(Parent(key))) return nullptr;
+            g_files.Files[key] = Entry{};
+            break;
+        case FileAccess::TruncateExisting:
+            if (it == g_files.Files.end()) return nullptr;
+            it->second.Bytes.clear();
+            break;
+    }
+    ++g_files.OpenHandles;
+    return new PlatformFile{key, 0, access != FileAccess::Read};
+}
+
+bool FileClose(PlatformFile* file) noexcept {
+    if (!file) return false;
+    --g_files.OpenHandles;
+    delete file;
+    // The data stays as written: a failed close leaves a file that may be incomplete.
+    return !FailsNow(fake::FileCall::Close);
+}
+
+bool FileRead(PlatformFile* file, void* buffer, uint32_t count) noexcept {
+    if (!file || FailsNow(fake::FileCall::Read)) return false;
+    auto it = g_files.Files.find(file->Key);
+    if (it == g_files.Files.end()) return false;
+    const std::string& b = it->second.Bytes;
+    if (file->Position > b.size() || b.size() - file->Position < count) return false;
+    std::memcpy(buffer, b.data() + file->Position, count);
+    file->Position += count;
+    return true;
+}
+
+bool FileWrite(PlatformFile* file, const void* data, uint32_t count) noexcept {
+    if (!file || !file->Writable) return false;
+    auto it = g_files.Files.find(file->Key);
+    if (it == g_files.Files.end()) return false;
+    std::string& b = it->second.Bytes;
+    // A disk that fills up takes half the bytes before it refuses.
+    uint32_t n = FailsNow(fake::FileCall::Write) ? count / 2 : count;
+    if (b.size() < file->Position + n) b.resize(file->Position + n);
+    std::memcpy(b.data() + file->Position, data, n);
+    file->Position += n;
+    return n == count;
+}
+
+bool FileSeek(PlatformFile* file, uint32_t position) noexcept {
+    if (!file) return false;
+    file->Position = position;
+    return true;
+}
+
+bool FileTruncateHere(PlatformFile* file) noexcept {
+    if (!file || !file->Writable) return false;
+    auto it = g_files.Files.find(file->Key);
+    if (it == g_files.Files.end()) return false;
+    if (it->second.Bytes.size() > file->Position) it->second.Bytes.resize(file->Position);
+    return true;
+}
+
+int64_t FileLength(PlatformFile* file) noexcept {
+    if (!file) return -1;
+    auto it = g_files.Files.find(file->Key);
+    return it == g_files.Files.end() ? -1 : int64_t(it->second.Bytes.size());
+}
+
+bool FileSetTimes(PlatformFile* file, uint64_t creation, uint64_t lastWrite) noexcept {
+    if (!file) return false;
+    auto it = g_files.Files.find(file->Key);
+    if (it == g_files.Files.end()) return false;
+    it->second.Creation = creation;
+    it->second.LastWrite = lastWrite;
+    return true;
+}
+
+bool FileGetTimes(PlatformFile* file, uint64_t& creation, uint64_t& lastWrite) noexcept {
+    if (!file) return false;
+    auto it = g_files.Files.find(file->Key);
+    if (it == g_files.Files.end()) return false;
+    creation = it->second.Creation;
+    lastWrite = it->second.LastWrite;
+    return true;
+}
+
+int64_t PathLength(const char* path) noexcept {
+    std::string key = Key(path);
+    if (HasFolder(key)) return -2;
+    auto it = g_files.Files.find(key);
+    return it == g_files.Files.end() ? -1 : int64_t(it->second.Bytes.size());
+}
+
+bool PathExists(const char* path) noexcept { return PathLength(path) != -1; }
+
+bool FolderExists(const char* path) noexcept { return HasFolder(Key(path)); }
+
+bool FolderCreate(const char* path) noexcept {
+    std::string key = Key(path);
+    if (key.empty() || HasFolder(key) || g_files.Files.count(key)) return false;
+    if (!HasFolder(Parent(key))) return false;
+    g_files.Folders.insert(key);
+    return true;
+}
+
+bool FolderRemove(const char* path) noexcept {
+    std::string key = Key(path);
+    for (const auto& [k, e] : g_files.Files) {
+        if (Parent(k) == key) return false;
+    }
+    for (const std::string& f : g_files.Folders) {
+        if (Parent(f) == key) return false;
+    }
+    return g_files.Folders.erase(key) == 1;
+}
+
+bool FileDelete(const char* path) noexcept { return g_files.Files.erase(Key(path)) == 1; }
+
+std::vector<std::string> FolderListFiles(const char* folder) {
+    std::vector<std::string> names;
+    std::string key = Key(folder);
+    for (const auto& [k, e] : g_files.Files) {
+        if (Parent(k) == key) names.push_back(k.substr(key.size() + 1));
+    }
+    return names;
+}
+
+}  // namespace wb

@@ -1,0 +1,120 @@
+// The installation step that unpacks the inner setup.pck: progress, protected files, and
+// the counts the installation's exit code is made of.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "install/package_files.h"
+#include "startup/setup_state.h"
+#include "unit/test_support.h"
+#include "wbpack/package_writer.h"
+
+namespace wb {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint64_t kTime = 116444736000000000ull + 1577934245ull * 10000000ull;
+
+PackInput File(const std::string& name, const std::string& data) {
+    return PackFile(name, data, false, kTime, kTime);
+}
+
+std::string Text(size_t n, char seed) {
+    std::string s;
+    while (s.size() < n) s += std::string("program text ") + seed + "\r\n";
+    s.resize(n);
+    return s;
+}
+
+void ExpectCounts(const ExtractResult& r, bool opened, int damaged, int failed) {
+    EXPECT_EQ(r.Opened, opened);
+    EXPECT_EQ(r.Damaged, damaged);
+    EXPECT_EQ(r.Failed, failed);
+}
+
+class InstallPackageFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = FreshTestDir("wb-install-files").string();
+        temp_ = root_ + "/temp/";
+        fs::create_directories(temp_);
+        wb::Setup = SetupState{};
+        wb::Setup.TempDir = temp_;
+        wb::Setup.InstallDir = root_ + "/Programs/Tool/";
+    }
+    void TearDown() override {
+        InstallProgress = InstallProgressHooks{};
+        wb::Setup = SetupState{};
+        fs::remove_all(root_);
+    }
+    std::vector<uint8_t> Build(const std::vector<PackInput>& inputs) {
+        std::vector<uint8_t> out;
+        std::string error;
+        EXPECT_TRUE(BuildPackage(inputs, PackWriteOptions{}, out, error)) << error;
+        return out;
+    }
+    void WriteInner(const std::vector<uint8_t>& bytes) {
+        std::ofstream(temp_ + "setup.pck", std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    std::string root_, temp_;
+};
+
+int32_t g_max = -1, g_pos = -1;
+
+TEST_F(InstallPackageFilesTest, FillsTheInstallationFolderAndKeepsProtectedFiles) {
+    std::vector<uint8_t> bytes = Build({File("prog.exe", Text(9000, 'p')), File("user.ini", "new"),
+                                        PackFolder("Logs\\")});
+    WriteInner(bytes);
+    wb::Setup.NoCopyExt = "ini|";
+    InstallProgress.SetMaximum = [](int32_t m) { g_max = m; };
+    InstallProgress.SetPosition = [](int32_t p) { g_pos = p; };
+
+    ExpectCounts(InstallPackageFiles(true), true, 0, 0);
+    EXPECT_EQ(g_max, 9000 + 3);
+    EXPECT_EQ(g_pos, 9000 + 3);
+    EXPECT_EQ(wb::Setup.ProgressCount, 9003);
+    EXPECT_TRUE(fs::is_directory(wb::Setup.InstallDir + "Logs"));
+    EXPECT_EQ(fs::file_size(wb::Setup.InstallDir + "prog.exe"), 9000u);
+    EXPECT_EQ(wb::Setup.PackageDamaged, 0);
+
+    // Again, quietly, over the first installation: the protected ini stays.
+    std::ofstream(wb::Setup.InstallDir + "user.ini") << "mine";
+    g_pos = -1;
+    ExpectCounts(InstallPackageFiles(false), true, 0, 0);
+    EXPECT_EQ(g_pos, -1) << "the quiet run moves no bar";
+    std::ifstream in(wb::Setup.InstallDir + "user.ini");
+    std::string kept;
+    in >> kept;
+    EXPECT_EQ(kept, "mine");
+
+    // A damaged inner Package marks the run.
+    bytes[bytes.size() - 1] = 'x';
+    WriteInner(bytes);
+    ExpectCounts(InstallPackageFiles(false), false, 0, 0);
+    EXPECT_EQ(wb::Setup.PackageDamaged, 1);
+
+    // No inner Package at all installs nothing and is no damage.
+    wb::Setup.PackageDamaged = 0;
+    fs::remove(temp_ + "setup.pck");
+    ExpectCounts(InstallPackageFiles(false), true, 0, 0);
+    EXPECT_EQ(wb::Setup.PackageDamaged, 0);
+}
+
+
+TEST_F(InstallPackageFilesTest, AFileThatCannotBeCreatedCountsAsFailedAndTheRestIsInstalled) {
+    WriteInner(Build({File("Data\\a.txt", "a"), File("b.txt", "b"), File("Data\\c.txt", "c")}));
+    // A file where the folder Data should be: nothing can be created below it.
+    fs::create_directories(wb::Setup.InstallDir);
+    std::ofstream(wb::Setup.InstallDir + "Data") << "in the way";
+    ExpectCounts(InstallPackageFiles(false), true, 0, 2);
+    EXPECT_TRUE(fs::exists(wb::Setup.InstallDir + "b.txt"));
+    EXPECT_EQ(wb::Setup.PackageDamaged, 0) << "a write failure is not damage";
+}
+
+}  // namespace
+}  // namespace wb
