@@ -264,10 +264,12 @@ TEST(LinkE2E, QuietInstallThenEntryAndLogForTheUninstaller) {
     EXPECT_EQ(get("UserTask", "Task2"), "10|qqq|quiet.exe");
     // Every file and folder the Package's log lists is where the installation put it.
     int files = 0;
-    for (const wb::IniKey& k : ini.Keys) {
-        if (k.Group != "Files" && k.Group != "Dirs") continue;
+    std::string group;
+    for (const wb::PrefLine& line : ini.Doc.Lines) {
+        if (line.Kind == wb::PrefLineKind::Group) group = line.Name;
+        if (line.Kind != wb::PrefLineKind::Key || (group != "Files" && group != "Dirs")) continue;
         ++files;
-        EXPECT_TRUE(ExistsWin(install + k.Value)) << k.Key << " = " << k.Value;
+        EXPECT_TRUE(ExistsWin(install + line.Value)) << line.Name << " = " << line.Value;
     }
     // data\a.txt, quiet.exe, uninstall.exe and uninstall.dat; the folder data.
     EXPECT_EQ(files, 5);

@@ -243,4 +243,24 @@ std::vector<std::string> FolderListFiles(const char* folder) {
     return names;
 }
 
+std::vector<FolderEntry> FolderListEntries(const char* folder) {
+    std::vector<FolderEntry> entries;
+    std::string key = Key(folder);
+    for (const auto& [k, e] : g_files.Files) {
+        if (Parent(k) == key) entries.push_back({k.substr(key.size() + 1), false, false});
+    }
+    for (const std::string& f : g_files.Folders) {
+        if (Parent(f) == key) entries.push_back({f.substr(key.size() + 1), true, false});
+    }
+    return entries;
+}
+
+bool FileCopy(const char* source, const char* destination) noexcept {
+    auto from = g_files.Files.find(Key(source));
+    std::string to = Key(destination);
+    if (from == g_files.Files.end() || to == from->first || !HasFolder(Parent(to))) return false;
+    g_files.Files[to] = from->second;
+    return true;
+}
+
 }  // namespace wb
