@@ -84,6 +84,11 @@ foreach(name comctl32 version riched20 uxtheme)
     target_link_options(planted_${name} PRIVATE -static)
 endforeach()
 
+# A library for the Install task that registers one with regsvr32.
+add_library(regtarget SHARED ${CMAKE_SOURCE_DIR}/tests/e2e/regtarget/regtarget_dll.cpp)
+set_target_properties(regtarget PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${WB_BIN_DIR})
+target_link_options(regtarget PRIVATE -static)
+
 # The authoring tool as a Windows console program. It needs neither exceptions nor the
 # stub's size tricks to be correct, so it shares the core library (and its ends-the-process
 # answer to exhausted memory); large-address-aware lets the 32-bit build hold bigger

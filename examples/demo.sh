@@ -92,8 +92,8 @@ echo
 echo "== What the Hook programs and the task program saw (wendlebox-demo.log)"
 sed 's/^/    /' "$(folder TEMP)/wendlebox-demo.log" 2>/dev/null || echo "    (nothing)"
 echo
-echo "== The setup script's note (script.txt)"
-tr -d '\r' < "$PROGDIR/script.txt" 2>/dev/null | sed 's/^/    /' || echo "    (none)"
+echo "== The setup script's note (wendlebox-demo-script.txt)"
+tr -d '\r' < "$(folder TEMP)/wendlebox-demo-script.txt" 2>/dev/null | sed 's/^/    /' || echo "    (none)"
 echo
 echo "== The Uninstall log (uninstall.dat)"
 tr -d '\r' < "$PROGDIR/uninstall.dat" 2>/dev/null | sed 's/^/    /' || echo "    (none)"

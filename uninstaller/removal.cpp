@@ -301,6 +301,7 @@ bool UndoAssociation(const std::string& ext, const std::string& progName,
     if (EqualsNoCase(ReadDefault(RegRoot::LocalMachine, extKey), progName) &&
         (progKeyOurs || command.empty())) {
         ok &= RegRemoveValue(RegRoot::LocalMachine, extKey.c_str(), "");
+        ok &= RegRemoveEmptyKeys(RegRoot::LocalMachine, extKey.c_str());
     }
     if (progKeyOurs) ok &= RegRemoveKeyTree(RegRoot::LocalMachine, progKey.c_str());
 
@@ -313,7 +314,10 @@ bool UndoAssociation(const std::string& ext, const std::string& progName,
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\." + ext;
     std::string choice = ReadDefault(RegRoot::CurrentUser, choiceKey, "Application");
     bool choiceOurs = EqualsNoCase(choice, progName) && (appOurs || appCommand.empty());
-    if (choiceOurs) ok &= RegRemoveValue(RegRoot::CurrentUser, choiceKey.c_str(), "Application");
+    if (choiceOurs) {
+        ok &= RegRemoveValue(RegRoot::CurrentUser, choiceKey.c_str(), "Application");
+        ok &= RegRemoveEmptyKeys(RegRoot::CurrentUser, choiceKey.c_str());
+    }
     const std::string typeName = ext + "_auto_file";
     const std::string dotExt = "." + ext;
     if ((appOurs || choiceOurs) && (choice.empty() || choiceOurs) &&
@@ -322,10 +326,14 @@ bool UndoAssociation(const std::string& ext, const std::string& progName,
             ReadDefault(RegRoot::ClassesRoot, typeName + "\\shell\\open\\command");
         if (typeCommand.empty() || LeadsToProgram(typeCommand, progName, progDir)) {
             ok &= RegRemoveValue(RegRoot::ClassesRoot, dotExt.c_str(), "");
+            ok &= RegRemoveEmptyKeys(RegRoot::ClassesRoot, dotExt.c_str());
             ok &= RegRemoveKeyTree(RegRoot::ClassesRoot, typeName.c_str());
         }
     }
-    if (appOurs) ok &= RegRemoveKeyTree(RegRoot::ClassesRoot, appKey.c_str());
+    if (appOurs) {
+        ok &= RegRemoveKeyTree(RegRoot::ClassesRoot, appKey.c_str());
+        ok &= RegRemoveEmptyKeys(RegRoot::ClassesRoot, "Applications");
+    }
     return ok;
 }
 
@@ -346,13 +354,17 @@ bool UndoTaskRecord(const std::string& record, const std::string& progDir) {
             if (!RegRootFromNumber(uint32_t(ParseLeadingNumber(f[1])), root)) return false;
             std::string name = f.size() > 3 ? f[3] : std::string();
             for (size_t i = 4; i < f.size(); ++i) name += "|" + f[i];
-            return RegRemoveValue(root, f[2].c_str(), name.c_str());
+            // The key goes too once nothing else is in it: the task made it for this value.
+            return RegRemoveValue(root, f[2].c_str(), name.c_str()) &&
+                   RegRemoveEmptyKeys(root, f[2].c_str());
         }
         case 9: {
             // Only a library that came with the program was recorded; the system's own
             // regsvr32 unregisters it, whatever folder the record names.
             if (f.size() < 3 || !IsInsideFolder(f[2], progDir)) return false;
             if (PathLength(f[2].c_str()) < 0) return true;
+            // A program was only run, never registered: regsvr32 takes libraries alone.
+            if (EndsWithNoCase(f[2], ".exe")) return true;
             std::string regsvr = WithTrailingSlash(SystemFolderPath()) + "regsvr32.exe";
             std::string parameters = "/u /s \"" + f[2] + "\"";
             uint32_t code = 1;

@@ -218,7 +218,12 @@ unsigned InstallQuietly() {
     if (files == kExitDamaged) return files;
 
     RegisterProgram("", "");
-    if (Setup.DesktopIconState != 0) CreateDesktopShortcut(DesktopLinkPath());
+    // The desktop shortcut is recorded for the uninstaller here too, or a removal would
+    // leave it behind pointing at nothing.
+    if (Setup.DesktopIconState != 0) {
+        Setup.DesktopLink = DesktopLinkPath();
+        CreateDesktopShortcut(Setup.DesktopLink);
+    }
     if (Setup.StartMenuEnabled) CreateStartMenuEntries(Setup.StartMenuDefault);
     RunInstallTasks();
     CompleteInstallation();

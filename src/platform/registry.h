@@ -26,5 +26,9 @@ bool RegRemoveValue(RegRoot root, const char* key, const char* name) noexcept;
 // Removes `key` with all its subkeys and values. True when the key is gone afterwards;
 // an empty key (the root itself) is never removed and gives false.
 bool RegRemoveKeyTree(RegRoot root, const char* key) noexcept;
+// Removes `key` when it holds neither values nor subkeys, then each parent that is left
+// empty that way. Keys directly under HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE (such as
+// "Software") always stay. True unless an empty key could not be removed.
+bool RegRemoveEmptyKeys(RegRoot root, const char* key) noexcept;
 
 }  // namespace wb

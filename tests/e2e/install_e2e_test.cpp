@@ -121,7 +121,7 @@ TEST_F(InstallE2E, DemoSetupInstallsEverythingQuietly) {
     EXPECT_NE(log.find("AfterWB.exe ran InstallDir=" + progDir + "\n"), std::string::npos) << log;
 
     // The setup script saw the four constants.
-    std::string script = Lines(ReadFile(prog + "script.txt"));
+    std::string script = Lines(ReadFile(LinuxFolder("TEMP") + "/wendlebox-demo-script.txt"));
     EXPECT_NE(script.find("wbProgDir=" + progDir + "\n"), std::string::npos) << script;
     EXPECT_NE(script.find("wbStartMenuDir=" + menu + "\n"), std::string::npos) << script;
     EXPECT_NE(script.find(std::string("wbGUID=") + kDemoGuid + "\n"), std::string::npos) << script;
@@ -138,7 +138,7 @@ TEST_F(InstallE2E, DemoSetupInstallsEverythingQuietly) {
     EXPECT_TRUE(std::is_sorted(at.begin(), at.end())) << dat;
     EXPECT_NE(dat.find("ProgDir = " + progDir + "\n"), std::string::npos) << dat;
     EXPECT_NE(dat.find("StartMenu = " + menu + "\n"), std::string::npos) << dat;
-    EXPECT_NE(dat.find("DesktopIcon = \n"), std::string::npos) << dat;  // quiet run
+    EXPECT_NE(dat.find("DesktopIcon = " + desktop + "Hello Wendlebox.lnk\n"), std::string::npos) << dat;
     const std::string records[] = {
         "Task1 = 0|" + desktop + "Hello Notes.lnk",
         "Task2 = 1|" + menu + "Hello Manual.lnk",
@@ -257,6 +257,45 @@ INSTANTIATE_TEST_SUITE_P(Shapes, QuietVersionAnswerE2E, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& i) {
                              return i.param ? std::string("NewerInSetup") : std::string("OlderInSetup");
                          });
+
+}  // namespace
+}  // namespace e2e
+
+namespace e2e {
+namespace {
+
+// Kind 9: a file of the setup copied to a folder of its own and run, with the installer
+// waiting and InstallDir in the program's environment; and a library that came with the
+// program files registered by regsvr32 under a path with blanks, which reaches it only
+// quoted.
+TEST(InstallTaskE2E, CopiedProgramRunsAndBundledLibraryIsRegistered) {
+    const std::string progDir = "C:\\Register Task Test\\";
+    std::filesystem::remove_all(LinuxPath(progDir));
+    std::filesystem::remove(LinuxFolder("TEMP") + "/wendlebox-demo.log");
+    // The first task names the folder without the program-folder macro, so the file is
+    // copied out of the setup; the second names a library that came with the program.
+    std::string project = MakeProject(
+        "register-task",
+        {{"setup.ini", "[Info]\r\nTitel = Register Test\r\n[Settings]\r\nDefaultDir = " + progDir +
+                           "\r\n[Task]\r\nNoUninstall = 1\r\n[UserTask]\r\nNumber = 2\r\n"
+                           "Task1 = 9|" + progDir + "|taskrun.exe|0\r\n"
+                           "Task2 = 9|%ProgDir%lib\\|regtarget.dll|1\r\n"},
+         {"taskrun.exe", ReadFile(BinDir() + "/demo/taskrun.exe")},
+         {"program/lib/regtarget.dll", ReadFile(Win32BinPath("regtarget.dll"))}});
+    std::string setup = ScratchDir("register-task-out") + "/setup.exe";
+    ASSERT_EQ(BuildSetup(project, setup, StubPath(), "--arch " + TargetArch()), 0);
+    WatchedRun r = RunSetupWatched(setup, {"/Q"});
+    ASSERT_FALSE(r.Run.TimedOut) << r.Run.Output;
+    EXPECT_EQ(r.Run.ExitCode, 0) << r.Run.Output;
+    EXPECT_TRUE(r.Windows.empty()) << "a quiet run showed: " << r.Windows.front();
+    EXPECT_TRUE(ReadFile(LinuxPath(progDir + "taskrun.exe")) == ReadFile(BinDir() + "/demo/taskrun.exe"))
+        << "the task's program was not copied";
+    std::string log = ReadFile(LinuxFolder("TEMP") + "/wendlebox-demo.log");
+    EXPECT_NE(log.find("taskrun.exe ran InstallDir=" + progDir), std::string::npos) << log;
+    EXPECT_TRUE(std::filesystem::exists(LinuxPath(progDir + "lib\\registered.txt")))
+        << "regsvr32 did not reach the library under its quoted path";
+    std::filesystem::remove_all(LinuxPath(progDir));
+}
 
 }  // namespace
 }  // namespace e2e

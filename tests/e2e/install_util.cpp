@@ -104,6 +104,7 @@ void ForgetDemoInstallation() {
         fs::remove(LinuxFolder("USERPROFILE") + "/Desktop/" + link);
     }
     fs::remove(LinuxFolder("TEMP") + "/wendlebox-demo.log");
+    fs::remove(LinuxFolder("TEMP") + "/wendlebox-demo-script.txt");
     DeleteKey("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
               "{6F1C7A2E-3B4D-4E5F-8A9B-0C1D2E3F4A5B}");
     DeleteKey("HKCU\\Software\\Wendlebox\\{6F1C7A2E-3B4D-4E5F-8A9B-0C1D2E3F4A5B}");

@@ -129,6 +129,30 @@ bool RegRemoveKeyTree(RegRoot root, const char* key) noexcept {
     return removed;
 }
 
+bool RegRemoveEmptyKeys(RegRoot root, const char* key) noexcept {
+    std::string path = key ? key : "";
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    const size_t keep = root == RegRoot::ClassesRoot ? 0 : 1;
+    for (;;) {
+        size_t levels = 1;
+        for (char c : path) levels += c == '\\';
+        if (path.empty() || levels <= keep) return true;
+        const std::string id = KeyId(root, path);
+        if (!g_reg.Keys.count(id)) return true;
+        for (const auto& [v, data] : g_reg.Values) {
+            if (StartsWith(v, id + "|")) return true;
+        }
+        for (const std::string& k : g_reg.Keys) {
+            if (StartsWith(k, id + "\\")) return true;
+        }
+        if (IsLocked(id)) return false;
+        g_reg.Keys.erase(id);
+        const size_t cut = path.rfind('\\');
+        if (cut == std::string::npos) return true;
+        path.resize(cut);
+    }
+}
+
 namespace fake {
 
 void RegistryReset() { g_reg = RegistryFake{}; }

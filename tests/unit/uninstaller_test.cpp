@@ -223,6 +223,28 @@ TEST_F(UninstallerTest, RemovesEverythingRecordedInOrderAndTasksBackwards) {
                                          std::string(kUninstallKey) + "{G}"));
 }
 
+TEST_F(UninstallerTest, RegistryValueTakesItsKeyAlongOnlyWhenNothingElseIsInIt) {
+    fake::RegistrySetText(RegRoot::CurrentUser, "Software\\Vendor\\Tool", "Path", "x");
+    EXPECT_TRUE(UndoTaskRecord("6|2147483649|Software\\Vendor\\Tool|Path", prog_));
+    EXPECT_FALSE(fake::RegistryKeyExists(RegRoot::CurrentUser, "Software\\Vendor\\Tool"));
+    EXPECT_FALSE(fake::RegistryKeyExists(RegRoot::CurrentUser, "Software\\Vendor"));
+    EXPECT_TRUE(fake::RegistryKeyExists(RegRoot::CurrentUser, "Software")) << "a top key stays";
+
+    // A sibling value or a subkey keeps the key; a parent with other content stays.
+    fake::RegistrySetText(RegRoot::CurrentUser, "Software\\Vendor\\Tool", "Path", "x");
+    fake::RegistrySetText(RegRoot::CurrentUser, "Software\\Vendor\\Tool", "Other", "y");
+    fake::RegistrySetText(RegRoot::CurrentUser, "Software\\Vendor\\Tool2", "Path", "x");
+    EXPECT_TRUE(UndoTaskRecord("6|2147483649|Software\\Vendor\\Tool|Path", prog_));
+    EXPECT_TRUE(fake::RegistryValueExists(RegRoot::CurrentUser, "Software\\Vendor\\Tool", "Other"));
+    EXPECT_TRUE(UndoTaskRecord("6|2147483649|Software\\Vendor\\Tool2|Path", prog_));
+    EXPECT_FALSE(fake::RegistryKeyExists(RegRoot::CurrentUser, "Software\\Vendor\\Tool2"));
+    EXPECT_TRUE(fake::RegistryKeyExists(RegRoot::CurrentUser, "Software\\Vendor"));
+    fake::RegistryCreateKey(RegRoot::CurrentUser, "Software\\Vendor\\Tool3\\Sub");
+    fake::RegistrySetText(RegRoot::CurrentUser, "Software\\Vendor\\Tool3", "Path", "x");
+    EXPECT_TRUE(UndoTaskRecord("6|2147483649|Software\\Vendor\\Tool3|Path", prog_));
+    EXPECT_TRUE(fake::RegistryKeyExists(RegRoot::CurrentUser, "Software\\Vendor\\Tool3\\Sub"));
+}
+
 TEST_F(UninstallerTest, UserFilesStayWithoutDelAllAndGoWithIt) {
     for (bool delAll : {false, true}) {
         SCOPED_TRACE(delAll ? "DelAll" : "plain");
@@ -285,6 +307,7 @@ TEST_F(UninstallerTest, EachRecordKindUndoesItsOwnThing) {
     Put(root_ + "kept.dat");
     fs::create_directories(root_ + "afolder.lnk");
     Put(prog_ + "lib/my.dll");
+    Put(prog_ + "tool.exe");
     fake::RegistrySetText(RegRoot::LocalMachine, "Software\\T", "", "default");
     fake::RegistrySetText(RegRoot::CurrentUser, "Software\\T", "V", "x");
     struct Case {
@@ -307,6 +330,7 @@ TEST_F(UninstallerTest, EachRecordKindUndoesItsOwnThing) {
         {"9|C:\\elsewhere\\|" + prog_ + "lib\\my.dll", true},
         {"9|C:\\WINDOWS\\system32\\|C:\\WINDOWS\\system32\\shell32.dll", false},
         {"9|C:\\WINDOWS\\system32\\|" + prog_ + "lib\\gone.dll", true},
+        {"9|C:\\WINDOWS\\system32\\|" + prog_ + "tool.exe", true},  // run, not registered
         {"7|anything", true},
         {"x|1", false},
         {"", false},

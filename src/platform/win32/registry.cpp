@@ -1,6 +1,8 @@
 // The registry service over advapi32 (ANSI).
 #include "platform/registry.h"
 
+#include <string>
+
 #include "platform/win32/handles.h"
 
 namespace wb {
@@ -86,6 +88,32 @@ bool RegRemoveKeyTree(RegRoot root, const char* key) noexcept {
     if (!RemoveSubkeys(RootKey(root), key, 0)) return false;
     LONG rc = RegDeleteKeyA(RootKey(root), key);
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+bool RegRemoveEmptyKeys(RegRoot root, const char* key) noexcept {
+    std::string path = key ? key : "";
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    const size_t keep = root == RegRoot::ClassesRoot ? 0 : 1;  // levels that always stay
+    for (;;) {
+        size_t levels = 1;
+        for (char c : path) levels += c == '\\';
+        if (path.empty() || levels <= keep) return true;
+        UniqueRegKey handle;
+        LONG rc = RegOpenKeyExA(RootKey(root), path.c_str(), 0, KEY_READ, handle.put());
+        if (rc == ERROR_FILE_NOT_FOUND) return true;
+        if (rc != ERROR_SUCCESS) return false;
+        DWORD subkeys = 0, values = 0;
+        if (RegQueryInfoKeyA(handle.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                             &values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            return false;
+        }
+        handle.reset();
+        if (subkeys != 0 || values != 0) return true;
+        if (RegDeleteKeyA(RootKey(root), path.c_str()) != ERROR_SUCCESS) return false;
+        const size_t cut = path.rfind('\\');
+        if (cut == std::string::npos) return true;
+        path.resize(cut);
+    }
 }
 
 }  // namespace wb
