@@ -623,13 +623,17 @@ WindowEvent WaitEvent() noexcept {
         WindowEvent e;
         if (Pop(e)) return e;
         MSG msg;
-        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got == 0) {
+        // Messages sent from other threads are handled inside PeekMessage and may queue an
+        // event without any posted message following, so the queue is looked at after each.
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+            continue;
+        }
+        if (msg.message == WM_QUIT) {
             // Left pending for the loop that owns the quit.
             PostQuitMessage(static_cast<int>(msg.wParam));
             return WindowEvent{0, 0, EventKind::Quit};
         }
-        if (got == -1) return WindowEvent{0, 0, EventKind::Quit};
         // Tab and Shift+Tab move between the controls of our own windows.
         HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
         if (root && NumberOfWindow(root) && IsDialogMessageA(root, &msg)) continue;

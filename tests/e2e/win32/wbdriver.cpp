@@ -157,10 +157,18 @@ HWND FindControl(HWND top, int number) {
     return s.found;
 }
 
+// A control's text as the control itself gives it (GetWindowText only reads the caption
+// of another process's window, which an edit field does not keep), in the ANSI code page.
+void ControlText(HWND wnd, char* text, int size) {
+    wchar_t wide[2048] = {};
+    SendMessageW(wnd, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(wide));
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, size, nullptr, nullptr);
+}
+
 BOOL CALLBACK PrintControl(HWND wnd, LPARAM) {
     char cls[64] = {}, text[2048] = {};
     GetClassNameA(wnd, cls, sizeof cls);
-    GetWindowTextA(wnd, text, sizeof text);
+    ControlText(wnd, text, sizeof text);
     for (char* p = text; *p; ++p) {
         if (*p == '\r' || *p == '\n') *p = '|';
     }
@@ -235,10 +243,12 @@ int main(int argc, char** argv) {
         if (!control) return 1;
         int count = static_cast<int>(SendMessageA(control, LB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; ++i) {
-            char row[1024] = {};
-            if (SendMessageA(control, LB_GETTEXTLEN, i, 0) < static_cast<LRESULT>(sizeof row)) {
-                SendMessageA(control, LB_GETTEXT, i, reinterpret_cast<LPARAM>(row));
+            wchar_t wide[1024] = {};
+            char row[2048] = {};
+            if (SendMessageW(control, LB_GETTEXTLEN, i, 0) < 1024) {
+                SendMessageW(control, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
             }
+            WideCharToMultiByte(CP_ACP, 0, wide, -1, row, sizeof row, nullptr, nullptr);
             std::printf("%s\n", row);
         }
         std::fflush(stdout);
