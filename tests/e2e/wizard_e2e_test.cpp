@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "e2e/e2e_util.h"
+#include "e2e/install_util.h"
 
 namespace e2e {
 namespace {
@@ -80,12 +81,19 @@ void DeleteKey(const std::string& key) {
     RunWine("C:\\windows\\system32\\reg.exe", {"delete", key, "/f"}, 60);
 }
 
+// Enough text that its compressed entry is the largest of the program files.
+std::string DataText() {
+    std::string text;
+    for (int i = 0; i < 400; ++i) text += "line " + std::to_string(i * 7919 % 1000) + "\r\n";
+    return text;
+}
+
 // A setup with licence and readme, a program, and an AfterWB.exe that notes its run.
 struct WizardSetup {
     std::string Dir, Setup, Marker, Install, DesktopLink;
     std::vector<std::string> TempBefore;
 
-    explicit WizardSetup(const std::string& name) {
+    explicit WizardSetup(const std::string& name, bool damaged = false) {
         Dir = ScratchDir("wizard-" + name);
         Marker = Dir + "/hooks.txt";
         const std::string ini =
@@ -100,12 +108,15 @@ struct WizardSetup {
             {"licence.txt", "You may use this tool.\r\n"},
             {"readme.txt", "Read me first.\r\n"},
             {"program/Tool.exe", "MZ wizard tool"},
+            {"program/data.txt", DataText()},
             {"program/docs/notes.txt", "notes"},
             {"AfterWB.exe", ReadFile(Win32BinPath("wbhook.exe"))},
             {"AfterWB.cfg", "exit=0\r\nmarker=" + WinPath(Marker) + "\r\n"}};
         const std::string project = MakeProject("wizard-" + name + "-project", files);
         Setup = Dir + "/setup.exe";
-        EXPECT_EQ(BuildSetup(project, Setup, StubPath()), 0);
+        // Entries compressed one by one carry checksums, so a flipped byte is found.
+        EXPECT_EQ(BuildSetup(project, Setup, StubPath(), damaged ? "--per-file" : ""), 0);
+        if (damaged) EXPECT_TRUE(DamageInnerPackage(Setup));
         Install = LinuxPath("C:\\") + "WbWizard";
         DesktopLink = LinuxFolder("USERPROFILE") + "/Desktop/Wizard Tool.lnk";
         Forget();
@@ -226,6 +237,52 @@ TEST_F(WizardE2E, FullRunThroughAllPagesInstallsAndExits) {
     EXPECT_TRUE(fs::exists(s.DesktopLink));
     EXPECT_NE(ReadFile(s.Marker).find("AfterWB.exe"), std::string::npos) << "AfterWB.exe ran";
     EXPECT_TRUE(s.NewTempFolders().empty()) << "the finish removes the temporary folder";
+    s.Forget();
+}
+
+// Pages from the welcome page to the install page, accepting the licence on the way.
+void GoToInstallPage() {
+    std::map<int, Control> c = WaitFor([](auto& c) { return Shown(c, 26); }, 60);
+    ASSERT_TRUE(Shown(c, 26));
+    for (int page = 2; page <= 5; ++page) {
+        Press(6);
+        c = WaitFor([page](auto& c) {
+            return Shown(c, page == 2 ? 12 : page == 3 ? 16 : page == 4 ? 10 : 31);
+        });
+        if (page == 2) {
+            ASSERT_EQ(Driver({"select", kCaption, "14"}).ExitCode, 0);
+            c = WaitFor([](auto& c) { return c[6].Enabled; });
+        }
+    }
+    ASSERT_TRUE(Shown(c, 8));
+}
+
+TEST_F(WizardE2E, DamagedProgramFilesShowTheMessageAndRegisterNothing) {
+    WizardSetup s("damaged", true);
+    RunResult run;
+    std::thread installer([&] { run = RunWine(s.Setup, {}, 180); });
+    GoToInstallPage();
+    Press(8);
+    RunResult texts = Driver({"texts", " Wendlebox"});
+    RunResult press = Driver({"dismiss", " Wendlebox", "1"});
+    std::map<int, Control> c = WaitFor([](auto& c) { return Shown(c, 9); }, 60);
+    EXPECT_NE(texts.Output.find("damaged or incomplete"), std::string::npos) << texts.Output;
+    EXPECT_EQ(press.ExitCode, 0) << press.Output;
+    EXPECT_TRUE(Shown(c, 9)) << "Exit is the way out";
+    EXPECT_FALSE(Shown(c, 7));
+    EXPECT_FALSE(Shown(c, 36)) << "no program to start";
+    Press(9);
+    installer.join();
+    ASSERT_FALSE(run.TimedOut) << run.Output;
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_FALSE(fs::exists(s.DesktopLink));
+    bool found = true;
+    RegRead(std::string("HKCU\\Software\\Wendlebox\\") + kGuid, "InstallDir", &found);
+    EXPECT_FALSE(found) << "no choices saved";
+    RegRead(std::string("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") +
+                kGuid, "DisplayName", &found);
+    EXPECT_FALSE(found) << "no uninstall entry";
+    EXPECT_TRUE(s.NewTempFolders().empty());
     s.Forget();
 }
 
