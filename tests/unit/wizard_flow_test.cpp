@@ -16,6 +16,7 @@
 #include "install/install_wizard.h"
 #include "ui/wizard_controls.h"
 #include "ui/wizard_window.h"
+#include "wbpack/package_writer.h"
 
 namespace wb {
 namespace {
@@ -376,6 +377,44 @@ TEST_F(WizardTest, InstallWritesTheLogRowsAndEndsOnExit) {
     EXPECT_GT(HostDrainCount(), 3);
     Press(kExitButton);
     EXPECT_EQ(wb::Setup.StartProg, 1);
+}
+
+TEST_F(WizardTest, TheProgressBarCountsTheUnpackedBytes) {
+    std::vector<uint8_t> pck;
+    std::string error;
+    PackWriteOptions options;
+    ASSERT_TRUE(BuildPackage({PackFile("Tool.exe", std::string(5000, 't'), false, 1, 1),
+                              PackFile("b.txt", "bee", true, 1, 1)},
+                             options, pck, error))
+        << error;
+    std::ofstream(root_ / "setup.pck", std::ios::binary)
+        .write(reinterpret_cast<const char*>(pck.data()), std::streamsize(pck.size()));
+    Start();
+    fake::WindowSetText(kProgDirField, (root_ / "target").string() + "/");
+    fake::WindowSetState(kNoStartMenuBox, 1);
+    Press(kInstallButton);
+    const fake::FakeControl* bar = fake::WindowControl(kProgressBar);
+    EXPECT_EQ(bar->Maximum, 5003);
+    EXPECT_EQ(bar->State, 5003);
+    EXPECT_EQ(fs::file_size(root_ / "target" / "Tool.exe"), 5000u);
+    EXPECT_EQ(GetListRow(kInstallLog, 3), "Copy Program Files   -->   *** Completed ***");
+}
+
+TEST_F(WizardTest, ADamagedProgramPackageStopsTheInstallation) {
+    std::ofstream(root_ / "setup.pck", std::ios::binary) << "not a package at all";
+    Start();
+    fake::WindowSetText(kProgDirField, (root_ / "target").string() + "/");
+    Press(kInstallButton);
+    ASSERT_EQ(HostMessageBoxes().size(), 1u);
+    EXPECT_NE(HostMessageBoxes()[0].Text.find("damaged"), std::string::npos);
+    EXPECT_EQ(ListRowCount(kInstallLog), 4) << "no step after the program files";
+    std::string bytes;
+    EXPECT_FALSE(fake::RegistryGetBytes(RegRoot::CurrentUser, "SOFTWARE\\Wendlebox\\{G}",
+                                        "InstallDir", bytes));
+    EXPECT_TRUE(Shown(kExitButton));
+    EXPECT_FALSE(Shown(kCancelButton));
+    EXPECT_FALSE(Shown(kRunProgramBox));
+    EXPECT_EQ(wb::Setup.StartProg, 0);
 }
 
 }  // namespace
