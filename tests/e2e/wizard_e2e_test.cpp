@@ -116,7 +116,9 @@ struct WizardSetup {
         Setup = Dir + "/setup.exe";
         // Entries compressed one by one carry checksums, so a flipped byte is found.
         EXPECT_EQ(BuildSetup(project, Setup, StubPath(), damaged ? "--per-file" : ""), 0);
-        if (damaged) EXPECT_TRUE(DamageInnerPackage(Setup));
+        if (damaged) {
+            EXPECT_TRUE(DamageInnerPackage(Setup));
+        }
         Install = LinuxPath("C:\\") + "WbWizard";
         DesktopLink = LinuxFolder("USERPROFILE") + "/Desktop/Wizard Tool.lnk";
         Forget();
@@ -235,6 +237,10 @@ TEST_F(WizardE2E, FullRunThroughAllPagesInstallsAndExits) {
     EXPECT_EQ(RegRead(key, "StartMenu"), "Wizard Tool");
     EXPECT_EQ(RegRead(key, "DesktopIcon"), "1");
     EXPECT_TRUE(fs::exists(s.DesktopLink));
+    const std::string menu =
+        LinuxFolder("APPDATA") + "/Microsoft/Windows/Start Menu/Programs/Wizard Tool";
+    EXPECT_TRUE(fs::is_directory(menu)) << "the Start-menu folder of field 22";
+    EXPECT_FALSE(fs::is_empty(menu));
     EXPECT_NE(ReadFile(s.Marker).find("AfterWB.exe"), std::string::npos) << "AfterWB.exe ran";
     EXPECT_TRUE(s.NewTempFolders().empty()) << "the finish removes the temporary folder";
     s.Forget();
