@@ -58,6 +58,15 @@ enum class ControlKind : uint8_t {
     Text,    // static text
     Frame,   // group frame with a caption
     Button,  // push button; pressing it is a Command event
+    Panel,     // child window that holds controls of its own (BeginPanel)
+    Image,     // picture shown unscaled at its top-left corner
+    Viewer,    // read-only rich text, filled by LoadViewerFile
+    Option,    // radio button; the first option of a window opens the radio group
+    Field,     // one-line edit field; losing the focus is a FocusLost event
+    CheckBox,  // ticking or unticking it is a Command event
+    List,      // list of text rows
+    Progress,  // progress bar, range 0 … 100 until SetProgressMaximum
+    Link,      // text drawn by the layer with a hand cursor and a hover colour; Command
 };
 
 // Text alignment of a Text control.
@@ -65,6 +74,7 @@ enum ControlStyle : unsigned {
     kStylePlain = 0,
     kStyleRight = 1,
     kStyleCentre = 2,
+    kStyleEdge = 4,  // panel with a sunken static edge
 };
 
 // Adds control `number` to the open window `window` at x, y (client pixels) with size
@@ -72,6 +82,14 @@ enum ControlStyle : unsigned {
 // number is out of range or already used, or the control cannot be created.
 [[nodiscard]] bool AddControl(int window, int number, ControlKind kind, int x, int y, int w,
                               int h, const char* text, unsigned style = kStylePlain) noexcept;
+// An etched horizontal line in window `window`; it has no number and takes no events.
+bool AddSeparator(int window, int x, int y, int w, int h) noexcept;
+
+// Controls added after BeginPanel(panel) go into that panel (which must be a Panel of an
+// open window) until EndPanel; their x, y are then relative to the panel.
+void BeginPanel(int panel) noexcept;
+void EndPanel() noexcept;
+
 // Operations on a number that names no control do nothing (or give the empty text).
 void SetControlText(int number, const char* text) noexcept;
 std::string GetControlText(int number);
@@ -80,8 +98,35 @@ std::string GetControlText(int number);
 int CreatePointFont(const char* face, int points, int weight) noexcept;
 void SetControlFont(int number, int font) noexcept;
 
+void ShowControl(int number, bool visible) noexcept;
+// The control's own visibility flag (a control in a hidden panel still counts as shown).
+bool ControlShown(int number) noexcept;
+void EnableControl(int number, bool enabled) noexcept;
+bool ControlEnabled(int number) noexcept;
+// Check box and option: 1 ticked or selected, 0 not; progress bar: the position.
+void SetControlState(int number, int state) noexcept;
+int GetControlState(int number) noexcept;
+void SetProgressMaximum(int number, int maximum) noexcept;
+// List rows: `row` -1 appends; SetListRow replaces an existing row (or appends the rows
+// missing before it).
+void AddListRow(int number, int row, const char* text) noexcept;
+void SetListRow(int number, int row, const char* text) noexcept;
+int ListRowCount(int number) noexcept;
+std::string GetListRow(int number, int row);
+
+// Colours are 0x00BBGGRR. The background of a text, field, list, panel or check box:
+// above 0 opaque in that colour; 0 transparent over the button face; -1 transparent with
+// nothing drawn behind the text. Setting a control again replaces its colours.
+void SetControlColours(int number, uint32_t text, int32_t background) noexcept;
+// The colour a Link's text takes while the mouse is over it.
+void SetLinkHoverColour(int number, uint32_t colour) noexcept;
+// Streams a file into a Viewer: rich text when the extension is "rtf" in any letter case,
+// plain text otherwise. False when the file cannot be opened (the viewer is unchanged).
+bool LoadViewerFile(int number, const char* path) noexcept;
+
 enum class EventKind : uint8_t {
-    Command,       // a button was pressed
+    Command,       // a button, option, check box or link was pressed
+    FocusLost,     // an edit field lost the keyboard focus
     CloseRequest,  // the user asked to close the window
     Quit,          // the process was asked to end its event loop
 };

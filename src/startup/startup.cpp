@@ -19,6 +19,9 @@
 #include "startup/finish.h"
 #include "startup/language_select.h"
 #include "startup/setup_state.h"
+#include "startup/wizard_flow.h"
+#include "ui/wizard_controls.h"
+#include "ui/wizard_window.h"
 
 namespace wb {
 
@@ -114,7 +117,15 @@ unsigned RunSetup() {
 
     Setup.WindowTitle = Setup.Version.empty() ? Setup.Titel : Setup.Titel + " " + Setup.Version;
     if (Setup.QuietMode) return FinishQuietRun(InstallQuietly());
-    // Still to come: the wizard window, its event loop and its finish.
+    if (!BuildWizardWindow(Setup.WindowTitle)) {
+        // Nothing to show: what was unpacked would otherwise stay behind.
+        RemoveTempDir();
+        return kExitOk;
+    }
+    FillWizardPages();
+    RunWizard();
+    CloseNumberedWindow(kWizardWindow);
+    FinishWizardRun();
     return kExitOk;
 }
 

@@ -76,6 +76,8 @@ void DeleteKey(const std::string& key) {
 
 }  // namespace
 
+bool DamageInnerPackage(const std::string& setup) { return DamageInner(setup); }
+
 std::string BuildDemoSetup(const std::string& name, bool damageInnerPackage) {
     const std::string dir = ScratchDir(name);
     const std::string project = dir + "/hello";

@@ -14,6 +14,9 @@ namespace e2e {
 // architecture under test; "" when wbpack fails. `damageInnerPackage` flips a byte inside
 // the inner setup.pck (built per file) and rebuilds the outer Package around it, so that
 // only the program files are damaged.
+// Flips a byte inside the largest entry of the inner setup.pck of `setup` (built with
+// --per-file, so that the entry carries a checksum). False when that is not possible.
+bool DamageInnerPackage(const std::string& setup);
 std::string BuildDemoSetup(const std::string& name, bool damageInnerPackage = false);
 
 // Removes what the example setup installs from the prefix: its folder, shortcuts,

@@ -122,6 +122,10 @@ void WindowQueueEvent(const WindowEvent& event);
 // Called at every WaitEvent, before the queue is read: lets a test look at the windows
 // while an operation waits, and queue its answer.
 void WindowOnWait(void (*callback)());
+// A test's typing into a field or clicking an option or box, as the user would do it
+// (the event still has to be queued).
+void WindowSetText(int number, const std::string& text);
+void WindowSetState(int number, int state);
 struct FakeControl {
     int Window = 0;
     ControlKind Kind = ControlKind::Text;
@@ -129,7 +133,25 @@ struct FakeControl {
     std::string Text;
     unsigned Style = 0;
     int Font = 0;
+    int Panel = 0;  // the panel it was added into, 0 for the window itself
+    bool Visible = true;
+    bool Enabled = true;
+    int State = 0;
+    int Maximum = 100;
+    std::vector<std::string> Rows;
+    bool Coloured = false;
+    uint32_t TextColour = 0;
+    int32_t Background = 0;
+    uint32_t HoverColour = 0;
+    std::string ViewerFile;  // the file last streamed in
 };
+struct FakeSeparator {
+    int Window = 0;
+    int X = 0, Y = 0, W = 0, H = 0;
+};
+std::vector<FakeSeparator> WindowSeparators();
+// Controls in the order they were added (the build order).
+std::vector<int> WindowControlOrder();
 // The control of that number in an open window; nullptr when there is none.
 const FakeControl* WindowControl(int number);
 struct FakeFont {

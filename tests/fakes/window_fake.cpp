@@ -1,6 +1,8 @@
 // The window-layer fake: windows and controls as records, events from a test's queue.
 #include <deque>
+#include <fstream>
 #include <map>
+#include <sstream>
 
 #include "fakes/fakes.h"
 #include "platform/window.h"
@@ -15,6 +17,9 @@ struct WindowFake {
     std::vector<fake::FakeFont> Fonts;
     std::deque<WindowEvent> Events;
     void (*OnWait)() = nullptr;
+    std::vector<int> Order;
+    std::vector<fake::FakeSeparator> Separators;
+    int Panel = 0;
     bool FailOpen = false;
     int Opens = 0;
     int Closes = 0;
@@ -66,7 +71,114 @@ bool AddControl(int window, int number, ControlKind kind, int x, int y, int w, i
                 const char* text, unsigned style) noexcept {
     if (!IsOpen(window) || number < 1 || number > kMaxControlNumber) return false;
     if (g_window.Controls.count(number)) return false;
-    g_window.Controls[number] = {window, kind, x, y, w, h, text ? text : "", style, 0};
+    fake::FakeControl c;
+    c.Window = window;
+    c.Kind = kind;
+    c.X = x, c.Y = y, c.W = w, c.H = h;
+    c.Text = text ? text : "";
+    c.Style = style;
+    c.Panel = g_window.Panel;
+    g_window.Controls[number] = c;
+    g_window.Order.push_back(number);
+    return true;
+}
+
+bool AddSeparator(int window, int x, int y, int w, int h) noexcept {
+    if (!IsOpen(window)) return false;
+    g_window.Separators.push_back({window, x, y, w, h});
+    return true;
+}
+
+void BeginPanel(int panel) noexcept {
+    auto it = g_window.Controls.find(panel);
+    g_window.Panel = it != g_window.Controls.end() && it->second.Kind == ControlKind::Panel ? panel : 0;
+}
+
+void EndPanel() noexcept { g_window.Panel = 0; }
+
+namespace {
+fake::FakeControl* Find(int number) {
+    auto it = g_window.Controls.find(number);
+    return it == g_window.Controls.end() ? nullptr : &it->second;
+}
+}  // namespace
+
+void ShowControl(int number, bool visible) noexcept {
+    if (auto* c = Find(number)) c->Visible = visible;
+}
+bool ControlShown(int number) noexcept {
+    auto* c = Find(number);
+    return c && c->Visible;
+}
+void EnableControl(int number, bool enabled) noexcept {
+    if (auto* c = Find(number)) c->Enabled = enabled;
+}
+bool ControlEnabled(int number) noexcept {
+    auto* c = Find(number);
+    return c && c->Enabled;
+}
+void SetControlState(int number, int state) noexcept {
+    auto* c = Find(number);
+    if (!c) return;
+    if (c->Kind == ControlKind::Option && state) {
+        for (auto& [n, other] : g_window.Controls) {
+            if (n != number && other.Kind == ControlKind::Option && other.Window == c->Window &&
+                other.Panel == c->Panel) {
+                other.State = 0;
+            }
+        }
+    }
+    if (c->Kind == ControlKind::Option || c->Kind == ControlKind::CheckBox) state = state ? 1 : 0;
+    c->State = state;
+}
+int GetControlState(int number) noexcept {
+    auto* c = Find(number);
+    return c ? c->State : 0;
+}
+void SetProgressMaximum(int number, int maximum) noexcept {
+    if (auto* c = Find(number); c && c->Kind == ControlKind::Progress) c->Maximum = maximum;
+}
+void AddListRow(int number, int row, const char* text) noexcept {
+    auto* c = Find(number);
+    if (!c || c->Kind != ControlKind::List) return;
+    if (row < 0 || row > static_cast<int>(c->Rows.size())) row = static_cast<int>(c->Rows.size());
+    c->Rows.insert(c->Rows.begin() + row, text ? text : "");
+}
+void SetListRow(int number, int row, const char* text) noexcept {
+    auto* c = Find(number);
+    if (!c || c->Kind != ControlKind::List || row < 0) return;
+    if (static_cast<size_t>(row) >= c->Rows.size()) c->Rows.resize(size_t(row) + 1);
+    c->Rows[size_t(row)] = text ? text : "";
+}
+int ListRowCount(int number) noexcept {
+    auto* c = Find(number);
+    return c ? static_cast<int>(c->Rows.size()) : 0;
+}
+std::string GetListRow(int number, int row) {
+    auto* c = Find(number);
+    if (!c || row < 0 || static_cast<size_t>(row) >= c->Rows.size()) return {};
+    return c->Rows[size_t(row)];
+}
+void SetControlColours(int number, uint32_t text, int32_t background) noexcept {
+    if (auto* c = Find(number)) {
+        c->Coloured = true;
+        c->TextColour = text;
+        c->Background = background;
+    }
+}
+void SetLinkHoverColour(int number, uint32_t colour) noexcept {
+    if (auto* c = Find(number)) c->HoverColour = colour;
+}
+// Reads the host file, so that a viewer holds exactly what the file holds.
+bool LoadViewerFile(int number, const char* path) noexcept {
+    auto* c = Find(number);
+    if (!c || !path || c->Kind != ControlKind::Viewer) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream text;
+    text << in.rdbuf();
+    c->Text = text.str();
+    c->ViewerFile = path;
     return true;
 }
 
@@ -105,6 +217,12 @@ WindowEvent WaitEvent() noexcept {
 namespace fake {
 
 void WindowReset() { g_window = WindowFake{}; }
+std::vector<int> WindowControlOrder() { return g_window.Order; }
+std::vector<FakeSeparator> WindowSeparators() { return g_window.Separators; }
+void WindowSetText(int number, const std::string& text) {
+    if (auto* c = Find(number)) c->Text = text;
+}
+void WindowSetState(int number, int state) { SetControlState(number, state); }
 void WindowFailNextOpen() { g_window.FailOpen = true; }
 void WindowQueueEvent(const WindowEvent& event) { g_window.Events.push_back(event); }
 void WindowOnWait(void (*callback)()) { g_window.OnWait = callback; }

@@ -6,6 +6,9 @@
 #include "platform/win32/handles.h"
 #include "platform/window.h"
 
+#include <commctrl.h>
+#include <richedit.h>
+
 namespace wb {
 
 namespace {
@@ -18,6 +21,13 @@ struct ControlSlot {
     HWND Handle = nullptr;
     int Window = 0;
     ControlKind Kind = ControlKind::Text;
+    bool Coloured = false;
+    COLORREF TextColour = 0;
+    int32_t Background = 0;
+    HBRUSH BackgroundBrush = nullptr;  // owned; only for a background above 0
+    COLORREF HoverColour = 0;
+    bool Hovering = false;
+    WNDPROC SystemProc = nullptr;  // the link's own procedure under ours
 };
 
 struct FontSlot {
@@ -36,6 +46,9 @@ struct Layer {
     WindowEvent Queue[kQueueLength];
     int QueueStart = 0;
     int QueueCount = 0;
+    int Panel = 0;  // the panel that new controls go into; 0 for the window itself
+    bool OptionGroupOpen[kMaxWindowNumber + 1] = {};
+    const char* ViewerClass = nullptr;  // the rich edit class that could be loaded
 };
 
 Layer g_layer;
@@ -50,6 +63,67 @@ int NumberOfWindow(HWND wnd) noexcept {
 HWND ControlHandle(int number) noexcept {
     if (number < 1 || number > kMaxControlNumber) return nullptr;
     return g_layer.Controls[number].Handle;
+}
+
+int NumberOfControl(HWND control) noexcept {
+    if (!control) return 0;
+    for (int n = 1; n <= kMaxControlNumber; ++n) {
+        if (g_layer.Controls[n].Handle == control) return n;
+    }
+    return 0;
+}
+
+void DropColours(ControlSlot& c) noexcept {
+    if (c.BackgroundBrush) DeleteObject(c.BackgroundBrush);
+    c.BackgroundBrush = nullptr;
+    c.Coloured = false;
+}
+
+// Answers a control-colour request for a control that has colours of its own; nullptr
+// leaves the request to the system.
+HBRUSH ColourFor(HWND control, HDC dc) noexcept {
+    int number = NumberOfControl(control);
+    if (!number) return nullptr;
+    const ControlSlot& c = g_layer.Controls[number];
+    if (!c.Coloured && c.Kind != ControlKind::Link) return nullptr;
+    SetTextColor(dc, c.Kind == ControlKind::Link && c.Hovering ? c.HoverColour : c.TextColour);
+    if (c.Background > 0 && c.BackgroundBrush) {
+        SetBkMode(dc, OPAQUE);
+        SetBkColor(dc, static_cast<COLORREF>(c.Background));
+        return c.BackgroundBrush;
+    }
+    SetBkMode(dc, TRANSPARENT);
+    if (c.Background == -1) return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    return GetSysColorBrush(COLOR_BTNFACE);
+}
+
+LRESULT CALLBACK LinkProc(HWND wnd, UINT message, WPARAM wp, LPARAM lp) noexcept {
+    int number = NumberOfControl(wnd);
+    if (!number) return DefWindowProcA(wnd, message, wp, lp);
+    ControlSlot& c = g_layer.Controls[number];
+    WNDPROC system = c.SystemProc;
+    switch (message) {
+        case WM_SETCURSOR: {
+            HCURSOR hand = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));  // the hand
+            SetCursor(hand ? hand : LoadCursorA(nullptr, IDC_ARROW));
+            return TRUE;
+        }
+        case WM_MOUSEMOVE:
+            if (!c.Hovering) {
+                c.Hovering = true;
+                TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, wnd, 0};
+                TrackMouseEvent(&track);
+                InvalidateRect(wnd, nullptr, TRUE);
+            }
+            break;
+        case WM_MOUSELEAVE:
+            c.Hovering = false;
+            InvalidateRect(wnd, nullptr, TRUE);
+            break;
+        default:
+            break;
+    }
+    return CallWindowProcA(system, wnd, message, wp, lp);
 }
 
 // A full queue drops the newest event: the user pressed faster than anyone waits.
@@ -83,11 +157,35 @@ LRESULT CALLBACK LayerProc(HWND wnd, UINT message, WPARAM wp, LPARAM lp) noexcep
         case WM_COMMAND: {
             int number = LOWORD(wp);
             HWND control = ControlHandle(number);
-            if (HIWORD(wp) == BN_CLICKED && control && control == reinterpret_cast<HWND>(lp) &&
-                g_layer.Controls[number].Kind == ControlKind::Button) {
-                Push({NumberOfWindow(wnd), number, EventKind::Command});
+            if (!control || control != reinterpret_cast<HWND>(lp)) return 0;
+            const ControlSlot& c = g_layer.Controls[number];
+            const bool pressable = c.Kind == ControlKind::Button ||
+                                   c.Kind == ControlKind::Option ||
+                                   c.Kind == ControlKind::CheckBox || c.Kind == ControlKind::Link;
+            // BN_CLICKED and STN_CLICKED share the code 0.
+            if (HIWORD(wp) == BN_CLICKED && pressable) {
+                Push({c.Window, number, EventKind::Command});
+            } else if (HIWORD(wp) == EN_KILLFOCUS && c.Kind == ControlKind::Field) {
+                Push({c.Window, number, EventKind::FocusLost});
             }
             return 0;
+        }
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSTATIC:
+            if (HBRUSH brush = ColourFor(reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp))) {
+                return reinterpret_cast<LRESULT>(brush);
+            }
+            return DefWindowProcA(wnd, message, wp, lp);
+        case WM_ERASEBKGND: {
+            int number = NumberOfControl(wnd);
+            if (number && g_layer.Controls[number].BackgroundBrush) {
+                RECT area;
+                GetClientRect(wnd, &area);
+                FillRect(reinterpret_cast<HDC>(wp), &area, g_layer.Controls[number].BackgroundBrush);
+                return 1;
+            }
+            return DefWindowProcA(wnd, message, wp, lp);
         }
         case WM_CLOSE:
             // Closing is the owner's decision; the request is only reported.
@@ -154,9 +252,13 @@ void CloseNumberedWindow(int number) noexcept {
     if (number < 1 || number > kMaxWindowNumber || !g_layer.Windows[number]) return;
     DestroyWindow(g_layer.Windows[number]);
     g_layer.Windows[number] = nullptr;
+    g_layer.OptionGroupOpen[number] = false;
     for (ControlSlot& c : g_layer.Controls) {
-        if (c.Window == number) c = ControlSlot{};
+        if (c.Window != number) continue;
+        DropColours(c);
+        c = ControlSlot{};
     }
+    if (g_layer.Panel && !g_layer.Controls[g_layer.Panel].Handle) g_layer.Panel = 0;
     DropEventsOf(number);
 }
 
@@ -171,14 +273,51 @@ std::string GetWindowTitle(int number) {
     return std::string(text, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
+bool AddSeparator(int window, int x, int y, int w, int h) noexcept {
+    if (!WindowIsOpen(window)) return false;
+    return CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE | SS_ETCHEDHORZ, x, y, w, h,
+                           g_layer.Windows[window], nullptr, GetModuleHandleA(nullptr),
+                           nullptr) != nullptr;
+}
+
+void BeginPanel(int panel) noexcept {
+    HWND handle = ControlHandle(panel);
+    g_layer.Panel = handle && g_layer.Controls[panel].Kind == ControlKind::Panel ? panel : 0;
+}
+
+void EndPanel() noexcept { g_layer.Panel = 0; }
+
+namespace {
+
+// The rich edit class of the newer DLL when it loads, else that of the older one.
+const char* ViewerClassName() noexcept {
+    if (!g_layer.ViewerClass) {
+        // Kept loaded for the life of the process: its window class must stay registered.
+        if (LoadSystemLibrary("RICHED20.DLL")) {
+            g_layer.ViewerClass = "RichEdit20A";
+        } else {
+            LoadSystemLibrary("RICHED32.DLL");
+            g_layer.ViewerClass = "RichEdit";
+        }
+    }
+    return g_layer.ViewerClass;
+}
+
+}  // namespace
+
 bool AddControl(int window, int number, ControlKind kind, int x, int y, int w, int h,
                 const char* text, unsigned style) noexcept {
     if (!WindowIsOpen(window) || number < 1 || number > kMaxControlNumber ||
         g_layer.Controls[number].Handle) {
         return false;
     }
+    HWND parent = g_layer.Windows[window];
+    if (g_layer.Panel && g_layer.Controls[g_layer.Panel].Window == window) {
+        parent = g_layer.Controls[g_layer.Panel].Handle;
+    }
     const char* className = "Static";
     DWORD flags = WS_CHILD | WS_VISIBLE;
+    DWORD extended = 0;
     switch (kind) {
         case ControlKind::Text:
             flags |= WS_GROUP | ((style & kStyleRight)    ? SS_RIGHT
@@ -193,15 +332,85 @@ bool AddControl(int window, int number, ControlKind kind, int x, int y, int w, i
             className = "Button";
             flags |= WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON;
             break;
+        case ControlKind::Panel:
+            className = kClassName;
+            flags |= WS_CLIPCHILDREN;
+            // Tab and Shift+Tab walk into the panel's controls.
+            extended = WS_EX_CONTROLPARENT | ((style & kStyleEdge) ? WS_EX_STATICEDGE : 0);
+            break;
+        case ControlKind::Image:
+            className = "STATIC";
+            flags |= SS_NOTIFY;
+            break;
+        case ControlKind::Viewer:
+            className = ViewerClassName();
+            extended = WS_EX_CLIENTEDGE;
+            flags |= ES_MULTILINE | WS_VSCROLL | WS_HSCROLL | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
+                     ES_NOHIDESEL | ES_WANTRETURN | WS_TABSTOP | ES_READONLY;
+            break;
+        case ControlKind::Option:
+            className = "Button";
+            flags |= BS_AUTORADIOBUTTON | WS_TABSTOP;
+            if (!g_layer.OptionGroupOpen[window]) flags |= WS_GROUP;
+            break;
+        case ControlKind::Field:
+            className = "Edit";
+            extended = WS_EX_CLIENTEDGE;
+            flags |= ES_AUTOHSCROLL | WS_GROUP | WS_TABSTOP;
+            break;
+        case ControlKind::CheckBox:
+            className = "Button";
+            flags |= BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP;
+            break;
+        case ControlKind::List:
+            className = "ListBox";
+            extended = WS_EX_CLIENTEDGE;
+            flags |= LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL |
+                     WS_HSCROLL | WS_GROUP | WS_TABSTOP;
+            break;
+        case ControlKind::Progress:
+            className = PROGRESS_CLASSA;
+            break;
+        case ControlKind::Link:
+            className = "STATIC";
+            flags = (flags & ~WS_VISIBLE) | SS_NOTIFY;
+            break;
     }
-    HWND control = CreateWindowExA(0, className, text ? text : "", flags, x, y, w, h,
-                                   g_layer.Windows[window],
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(number)),
+    HWND control = CreateWindowExA(extended, className, text ? text : "", flags, x, y, w, h,
+                                   parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(number)),
                                    GetModuleHandleA(nullptr), nullptr);
     if (!control) return false;
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  FALSE);
-    g_layer.Controls[number] = {control, window, kind};
+    g_layer.Controls[number] = ControlSlot{};
+    g_layer.Controls[number].Handle = control;
+    g_layer.Controls[number].Window = window;
+    g_layer.Controls[number].Kind = kind;
+    switch (kind) {
+        case ControlKind::Option:
+            g_layer.OptionGroupOpen[window] = true;
+            break;
+        case ControlKind::Viewer:
+            // Lines wrap at the window's width.
+            SendMessageA(control, EM_SETTARGETDEVICE, 0, 0);
+            break;
+        case ControlKind::Progress:
+            SendMessageA(control, PBM_SETRANGE32, 0, 100);
+            break;
+        case ControlKind::Link: {
+            ControlSlot& c = g_layer.Controls[number];
+            c.SystemProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+                control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LinkProc)));
+            // Black text over the parent's background until told otherwise.
+            c.Coloured = true;
+            c.TextColour = 0;
+            c.Background = 0;
+            ShowWindow(control, SW_SHOW);
+            break;
+        }
+        default:
+            break;
+    }
     return true;
 }
 
@@ -250,18 +459,181 @@ void SetControlFont(int number, int font) noexcept {
                  TRUE);
 }
 
+void ShowControl(int number, bool visible) noexcept {
+    if (HWND control = ControlHandle(number)) ShowWindow(control, visible ? SW_SHOW : SW_HIDE);
+}
+
+bool ControlShown(int number) noexcept {
+    HWND control = ControlHandle(number);
+    return control && (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void EnableControl(int number, bool enabled) noexcept {
+    if (HWND control = ControlHandle(number)) EnableWindow(control, enabled ? TRUE : FALSE);
+}
+
+bool ControlEnabled(int number) noexcept {
+    HWND control = ControlHandle(number);
+    return control && IsWindowEnabled(control);
+}
+
+void SetControlState(int number, int state) noexcept {
+    HWND control = ControlHandle(number);
+    if (!control) return;
+    const ControlSlot& c = g_layer.Controls[number];
+    switch (c.Kind) {
+        case ControlKind::Option:
+            // Selecting an option in code clears the others, as a click would.
+            if (state) {
+                for (int n = 1; n <= kMaxControlNumber; ++n) {
+                    const ControlSlot& o = g_layer.Controls[n];
+                    if (n != number && o.Handle && o.Kind == ControlKind::Option &&
+                        GetParent(o.Handle) == GetParent(control)) {
+                        SendMessageA(o.Handle, BM_SETCHECK, BST_UNCHECKED, 0);
+                    }
+                }
+            }
+            SendMessageA(control, BM_SETCHECK, state ? BST_CHECKED : BST_UNCHECKED, 0);
+            break;
+        case ControlKind::CheckBox:
+            SendMessageA(control, BM_SETCHECK, state ? BST_CHECKED : BST_UNCHECKED, 0);
+            break;
+        case ControlKind::Progress:
+            SendMessageA(control, PBM_SETPOS, static_cast<WPARAM>(state), 0);
+            break;
+        default:
+            break;
+    }
+}
+
+int GetControlState(int number) noexcept {
+    HWND control = ControlHandle(number);
+    if (!control) return 0;
+    switch (g_layer.Controls[number].Kind) {
+        case ControlKind::Option:
+        case ControlKind::CheckBox:
+            return SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+        case ControlKind::Progress:
+            return static_cast<int>(SendMessageA(control, PBM_GETPOS, 0, 0));
+        default:
+            return 0;
+    }
+}
+
+void SetProgressMaximum(int number, int maximum) noexcept {
+    HWND control = ControlHandle(number);
+    if (control && g_layer.Controls[number].Kind == ControlKind::Progress) {
+        SendMessageA(control, PBM_SETRANGE32, 0, maximum);
+    }
+}
+
+namespace {
+
+HWND ListHandle(int number) noexcept {
+    HWND control = ControlHandle(number);
+    return control && g_layer.Controls[number].Kind == ControlKind::List ? control : nullptr;
+}
+
+}  // namespace
+
+void AddListRow(int number, int row, const char* text) noexcept {
+    if (HWND list = ListHandle(number)) {
+        SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(text ? text : ""));
+    }
+}
+
+void SetListRow(int number, int row, const char* text) noexcept {
+    HWND list = ListHandle(number);
+    if (!list || row < 0) return;
+    int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    while (count < row) {
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(""));
+        ++count;
+    }
+    if (row < count) SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(row), 0);
+    SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(text ? text : ""));
+}
+
+int ListRowCount(int number) noexcept {
+    HWND list = ListHandle(number);
+    return list ? static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)) : 0;
+}
+
+std::string GetListRow(int number, int row) {
+    HWND list = ListHandle(number);
+    if (!list || row < 0 || row >= ListRowCount(number)) return {};
+    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
+    if (length <= 0) return {};
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    LRESULT n = SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(row),
+                             reinterpret_cast<LPARAM>(text.data()));
+    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return text;
+}
+
+void SetControlColours(int number, uint32_t text, int32_t background) noexcept {
+    HWND control = ControlHandle(number);
+    if (!control) return;
+    ControlSlot& c = g_layer.Controls[number];
+    DropColours(c);
+    c.Coloured = true;
+    c.TextColour = static_cast<COLORREF>(text);
+    c.Background = background;
+    if (background > 0) c.BackgroundBrush = CreateSolidBrush(static_cast<COLORREF>(background));
+    InvalidateRect(control, nullptr, TRUE);
+}
+
+void SetLinkHoverColour(int number, uint32_t colour) noexcept {
+    if (ControlHandle(number)) g_layer.Controls[number].HoverColour = static_cast<COLORREF>(colour);
+}
+
+namespace {
+
+DWORD CALLBACK ReadViewerChunk(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* got) noexcept {
+    DWORD n = 0;
+    BOOL ok = ReadFile(reinterpret_cast<HANDLE>(cookie), buffer, static_cast<DWORD>(wanted), &n,
+                       nullptr);
+    *got = static_cast<LONG>(n);
+    return ok ? 0 : 1;
+}
+
+}  // namespace
+
+bool LoadViewerFile(int number, const char* path) noexcept {
+    HWND control = ControlHandle(number);
+    if (!control || !path || g_layer.Controls[number].Kind != ControlKind::Viewer) return false;
+    UniqueFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    const char* dot = std::strrchr(path, '.');
+    const char* slash = std::strrchr(path, '\\');
+    const bool rich = dot && (!slash || dot > slash) && lstrcmpiA(dot + 1, "rtf") == 0;
+    EDITSTREAM stream = {};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(file.get());
+    stream.pfnCallback = ReadViewerChunk;
+    SendMessageA(control, EM_STREAMIN, rich ? SF_RTF : SF_TEXT,
+                 reinterpret_cast<LPARAM>(&stream));
+    return true;
+}
+
 WindowEvent WaitEvent() noexcept {
     for (;;) {
         WindowEvent e;
         if (Pop(e)) return e;
         MSG msg;
-        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got == 0) {
+        // Messages sent from other threads are handled inside PeekMessage and may queue an
+        // event without any posted message following, so the queue is looked at after each.
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+            continue;
+        }
+        if (msg.message == WM_QUIT) {
             // Left pending for the loop that owns the quit.
             PostQuitMessage(static_cast<int>(msg.wParam));
             return WindowEvent{0, 0, EventKind::Quit};
         }
-        if (got == -1) return WindowEvent{0, 0, EventKind::Quit};
         // Tab and Shift+Tab move between the controls of our own windows.
         HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
         if (root && NumberOfWindow(root) && IsDialogMessageA(root, &msg)) continue;

@@ -13,7 +13,14 @@
 //                                      visible top-level windows of processes whose program
 //                                      file is EXENAME; writes READYFILE once it watches and
 //                                      prints "window<TAB>caption<TAB>class" per window seen
-// CAPTION matches when the window's caption contains it.
+//   wbdriver controls CAPTION          prints "number<TAB>class<TAB>visible<TAB>enabled<TAB>
+//                                      checked<TAB>text" per control, panels' controls too
+//   wbdriver settext CAPTION NUMBER TEXT   sets a field's text
+//   wbdriver leave CAPTION NUMBER      tells the field's parent that the field lost the focus
+//   wbdriver select CAPTION NUMBER     clicks an option or check box as the mouse would
+//   wbdriver rows CAPTION NUMBER       prints the rows of a list, one a line
+// CAPTION matches when the window's caption contains it. Control numbers are searched
+// among all the window's descendants, so controls inside panels are found too.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -130,6 +137,50 @@ int WatchWindows(const char* exeName, const char* readyFile, const char* stopFil
     return 0;
 }
 
+struct ControlSearch {
+    int number;
+    HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND wnd, LPARAM param) {
+    auto* s = reinterpret_cast<ControlSearch*>(param);
+    if (GetDlgCtrlID(wnd) == s->number) {
+        s->found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindControl(HWND top, int number) {
+    ControlSearch s{number, nullptr};
+    EnumChildWindows(top, MatchControl, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// A control's text as the control itself gives it (GetWindowText only reads the caption
+// of another process's window, which an edit field does not keep), in the ANSI code page.
+void ControlText(HWND wnd, char* text, int size) {
+    wchar_t wide[2048] = {};
+    SendMessageW(wnd, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(wide));
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, size, nullptr, nullptr);
+}
+
+BOOL CALLBACK PrintControl(HWND wnd, LPARAM) {
+    char cls[64] = {}, text[2048] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    ControlText(wnd, text, sizeof text);
+    for (char* p = text; *p; ++p) {
+        if (*p == '\r' || *p == '\n') *p = '|';
+    }
+    int checked = 0;
+    if (lstrcmpiA(cls, "Button") == 0) {
+        checked = SendMessageA(wnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+    }
+    std::printf("%d\t%s\t%d\t%d\t%d\t%s\n", GetDlgCtrlID(wnd), cls, IsWindowVisible(wnd) ? 1 : 0,
+                IsWindowEnabled(wnd) ? 1 : 0, checked, text);
+    return TRUE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -156,17 +207,58 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (verb == "click" && argc > 3) {
-        HWND control = GetDlgItem(wnd, std::atoi(argv[3]));
+        HWND control = FindControl(wnd, std::atoi(argv[3]));
         if (!control) return 1;
-        PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
+        PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
                      reinterpret_cast<LPARAM>(control));
+        return 0;
+    }
+    if (verb == "controls") {
+        EnumChildWindows(wnd, PrintControl, 0);
+        std::fflush(stdout);
+        return 0;
+    }
+    if (verb == "settext" && argc > 4) {
+        HWND control = FindControl(wnd, std::atoi(argv[3]));
+        if (!control) return 1;
+        SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
+        return 0;
+    }
+    if (verb == "leave" && argc > 3) {
+        HWND control = FindControl(wnd, std::atoi(argv[3]));
+        if (!control) return 1;
+        PostMessageA(GetParent(control), WM_COMMAND,
+                     MAKEWPARAM(GetDlgCtrlID(control), EN_KILLFOCUS),
+                     reinterpret_cast<LPARAM>(control));
+        return 0;
+    }
+    if (verb == "select" && argc > 3) {
+        HWND control = FindControl(wnd, std::atoi(argv[3]));
+        if (!control) return 1;
+        SendMessageA(control, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (verb == "rows" && argc > 3) {
+        HWND control = FindControl(wnd, std::atoi(argv[3]));
+        if (!control) return 1;
+        int count = static_cast<int>(SendMessageA(control, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            wchar_t wide[1024] = {};
+            char row[2048] = {};
+            if (SendMessageW(control, LB_GETTEXTLEN, i, 0) < 1024) {
+                SendMessageW(control, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
+            }
+            WideCharToMultiByte(CP_ACP, 0, wide, -1, row, sizeof row, nullptr, nullptr);
+            std::printf("%s\n", row);
+        }
+        std::fflush(stdout);
         return 0;
     }
     if (verb == "dismiss" && argc > 3) {
         int number = std::atoi(argv[3]);
         for (int attempt = 0; attempt < 40 && IsWindow(wnd); ++attempt) {
-            if (HWND control = GetDlgItem(wnd, number)) {
-                PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(number, BN_CLICKED),
+            if (HWND control = FindControl(wnd, number)) {
+                PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(number, BN_CLICKED),
                              reinterpret_cast<LPARAM>(control));
             }
             Sleep(500);

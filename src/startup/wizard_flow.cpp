@@ -1,0 +1,251 @@
+// The wizard's page flow: which panels each page shows, the licence and readme skips,
+// the folder-field completion, the bottom buttons, and the blocking event loop.
+#include "startup/wizard_flow.h"
+
+#include "config/language_table.h"
+#include "install/install_wizard.h"
+#include "install/program_runner.h"
+#include "startup/finish.h"
+#include "startup/setup_state.h"
+#include "ui/wizard_controls.h"
+#include "ui/wizard_pictures.h"
+
+namespace wb {
+
+namespace {
+
+void Show(int number) { ShowControl(number, true); }
+void Hide(int number) { ShowControl(number, false); }
+
+bool ViewerHoldsText(int viewer) { return !GetControlText(viewer).empty(); }
+
+void SetHeader(const char* page) {
+    SetControlText(kHeaderTitle, LangText(page, "Titel").c_str());
+    SetControlText(kHeaderSubtitle, LangText(page, "Msg").c_str());
+}
+
+void SetField(int number, const std::string& text) { SetControlText(number, text.c_str()); }
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+void WithBackslash(std::string& folder) {
+    if (folder.empty() || folder.back() != '\\') folder += '\\';
+}
+
+void ShowInstallPage() {
+    Setup.Page = 5;
+    Hide(kHeaderPanel);
+    Show(kInstallPanel);
+    Show(kSideImage);
+    Show(kInstallButton);
+    Hide(kNextButton);
+}
+
+void ShowWelcomePage() {
+    Setup.Page = 1;
+    Hide(kHeaderPanel);
+    Show(kWelcomePanel);
+    Show(kSideImage);
+    Hide(kBackButton);
+}
+
+void ShowSettingsPage() {
+    Setup.Page = 3;
+    Show(kSettingsPanel);
+    SetHeader("Page03");
+}
+
+void BrowseProgramFolder() {
+    const std::string picked = CompletePickedProgramFolder(PickProgramFolder(), Setup.ProgDirLeaf);
+    if (!picked.empty()) SetField(kProgDirField, picked);
+}
+
+void BrowseStartMenuFolder() {
+    const std::string picked =
+        CompletePickedStartMenuFolder(PickStartMenuFolder(), Setup.StartMenuDefault);
+    if (!picked.empty()) SetField(kStartMenuField, picked);
+}
+
+}  // namespace
+
+std::string CompleteProgramFolder(const std::string& typed, const std::string& leaf) {
+    std::string folder = typed;
+    WithBackslash(folder);
+    if (folder.find(leaf) == std::string::npos) return folder + leaf;
+    // Contained: the user's own text stands, except for the backslash an empty name adds.
+    return leaf.empty() ? folder : typed;
+}
+
+std::string CompletePickedProgramFolder(const std::string& picked, const std::string& leaf) {
+    if (picked.empty()) return {};
+    if (EndsWith(picked, leaf) || EndsWith(picked, leaf + "\\")) return picked;
+    std::string folder = picked;
+    WithBackslash(folder);
+    return folder + leaf;
+}
+
+std::string CompleteStartMenuFolder(const std::string& typed, const std::string& proposed) {
+    if (typed.empty()) return proposed;
+    if (typed.find(proposed) != std::string::npos) return typed;
+    std::string folder = typed;
+    WithBackslash(folder);
+    return folder + proposed;
+}
+
+std::string CompletePickedStartMenuFolder(const std::string& picked,
+                                          const std::string& proposed) {
+    if (picked.empty()) return {};
+    const size_t slash = proposed.rfind('\\');
+    const std::string leaf = slash == std::string::npos ? proposed : proposed.substr(slash + 1);
+    if (EndsWith(picked, leaf)) return picked;
+    return picked.back() == '\\' ? picked + leaf : picked + "\\" + leaf;
+}
+
+void NextPage() {
+    ++Setup.Page;
+    switch (Setup.Page) {
+        case 2:
+            Hide(kWelcomePanel);
+            Hide(kSideImage);
+            Show(kHeaderPanel);
+            Show(kBackButton);
+            if (ViewerHoldsText(kLicenceViewer)) {
+                Show(kLicencePanel);
+                EnableControl(kNextButton, GetControlState(kAcceptOption) != 0);
+                SetHeader("Page02");
+            } else {
+                ShowSettingsPage();
+            }
+            break;
+        case 3:
+            Hide(kLicencePanel);
+            ShowSettingsPage();
+            break;
+        case 4:
+            Hide(kSettingsPanel);
+            if (ViewerHoldsText(kReadmeViewer)) {
+                Show(kInfoPanel);
+                SetHeader("Page04");
+            } else {
+                ShowInstallPage();
+            }
+            break;
+        case 5:
+            Hide(kInfoPanel);
+            ShowInstallPage();
+            break;
+        default:
+            Setup.Page = 5;
+            break;
+    }
+}
+
+void PreviousPage() {
+    --Setup.Page;
+    switch (Setup.Page) {
+        case 1:
+            Hide(kLicencePanel);
+            ShowWelcomePage();
+            EnableControl(kNextButton, true);
+            break;
+        case 2:
+            Hide(kSettingsPanel);
+            if (ViewerHoldsText(kLicenceViewer)) {
+                Show(kLicencePanel);
+                SetHeader("Page02");
+            } else {
+                ShowWelcomePage();
+            }
+            break;
+        case 3:
+            Hide(kInfoPanel);
+            ShowSettingsPage();
+            break;
+        case 4:
+            Hide(kInstallPanel);
+            Hide(kSideImage);
+            Hide(kInstallButton);
+            Show(kNextButton);
+            Show(kCancelButton);
+            Show(kHeaderPanel);
+            if (ViewerHoldsText(kReadmeViewer)) {
+                Show(kInfoPanel);
+            } else {
+                ShowSettingsPage();
+            }
+            break;
+        default:
+            Setup.Page = 1;
+            break;
+    }
+}
+
+void HandleWizardEvent(const WindowEvent& event) {
+    if (event.Kind == EventKind::CloseRequest) {
+        if (event.Window != kWizardWindow) return;
+        StopWhileHook();
+        RemoveTempDir();
+        Setup.QuitLoop = 1;
+        return;
+    }
+    if (event.Kind == EventKind::Quit) {
+        // The session is ending: leave as a close request would.
+        StopWhileHook();
+        RemoveTempDir();
+        Setup.QuitLoop = 1;
+        return;
+    }
+    if (event.Window != kWizardWindow) return;
+    if (event.Kind == EventKind::FocusLost) {
+        if (event.Control == kProgDirField) {
+            SetField(kProgDirField,
+                     CompleteProgramFolder(GetControlText(kProgDirField), Setup.ProgDirLeaf));
+        } else if (event.Control == kStartMenuField) {
+            SetField(kStartMenuField, CompleteStartMenuFolder(GetControlText(kStartMenuField),
+                                                              Setup.StartMenuDefault));
+        }
+        return;
+    }
+    switch (event.Control) {
+        case kAcceptOption: EnableControl(kNextButton, true); break;
+        case kDeclineOption: EnableControl(kNextButton, false); break;
+        case kProgDirChange: BrowseProgramFolder(); break;
+        case kNoStartMenuBox: {
+            const bool ticked = GetControlState(kNoStartMenuBox) != 0;
+            EnableControl(kStartMenuField, !ticked);
+            EnableControl(kStartMenuChange, !ticked);
+            break;
+        }
+        case kStartMenuChange: BrowseStartMenuFolder(); break;
+        case kHomepageLink:
+            RunProgram("RunDll32.exe",
+                       "Url.dll,FileProtocolHandler " + GetControlText(kHomepageLink), "", 0);
+            break;
+        case kNextButton: NextPage(); break;
+        case kBackButton: PreviousPage(); break;
+        case kCancelButton:
+            StopWhileHook();
+            Setup.StartProg = 0;
+            Setup.Reboot = 0;
+            Setup.Cancelled = 1;
+            Setup.QuitLoop = 1;
+            break;
+        case kInstallButton: InstallFromWizard(); break;
+        case kExitButton:
+            StopWhileHook();
+            Setup.StartProg = GetControlState(kRunProgramBox) ? 1 : 0;
+            Setup.QuitLoop = 1;
+            break;
+        default: break;
+    }
+}
+
+void RunWizard() {
+    StartWhileHook();
+    while (!Setup.QuitLoop) HandleWizardEvent(WaitEvent());
+}
+
+}  // namespace wb
