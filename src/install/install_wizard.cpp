@@ -8,7 +8,7 @@
 #include "install/install_sequence.h"
 #include "install/install_steps.h"
 #include "install/shortcuts.h"
-#include "package/extract.h"
+#include "install/package_files.h"
 #include "platform/window.h"
 #include "startup/setup_state.h"
 #include "startup/startup.h"
@@ -18,7 +18,6 @@ namespace wb {
 
 namespace {
 
-constexpr unsigned kMbOk = 0x0, kMbIconError = 0x10;
 constexpr char kCopyright = static_cast<char>(0xA9);  // the circled c of the ANSI code page
 
 void SetRow(int row, const std::string& text) { SetListRow(kInstallLog, row, text.c_str()); }
@@ -86,7 +85,7 @@ void InstallFromWizard() {
     PrefClose();
     if (files == kExitDamaged) {
         // Nothing may be registered for files that did not arrive whole.
-        ShowMessageBox(kDamagedSetupText, kDamagedSetupCaption, kMbOk | kMbIconError);
+        ShowMessage(kDamagedSetupText, kDamagedSetupCaption, MessageBoxKind::ErrorOk);
         Setup.StartProg = 0;
         ShowFinalState(false);
         return;
