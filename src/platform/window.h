@@ -43,6 +43,8 @@ enum class ControlKind : uint8_t {
     Text,    // static text
     Frame,   // group frame with a caption
     Button,  // push button; pressing it is a Command event
+    // Choosers
+    DropList,  // drop-down list (no typing); h includes the dropped-down list
 };
 
 // Text alignment of a Text control.
@@ -64,6 +66,12 @@ std::string GetControlText(int number);
 // (400 normal, 700 bold), sized for the display; 0 when it cannot be created.
 int CreatePointFont(const char* face, int points, int weight) noexcept;
 void SetControlFont(int number, int font) noexcept;
+
+// Items of a DropList control, counted from 0. Operations on a number that names no list
+// do nothing (GetListSelection gives -1).
+void AddListItem(int number, int position, const char* text) noexcept;
+void SelectListItem(int number, int index) noexcept;
+int GetListSelection(int number) noexcept;
 
 enum class EventKind : uint8_t {
     Command,       // a button was pressed

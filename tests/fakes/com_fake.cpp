@@ -54,6 +54,7 @@ void ResetAll() {
     VersionReset();
     ScriptReset();
     WindowReset();
+    ImagesReset();
     LaunchReset();
 }
 

@@ -129,6 +129,8 @@ struct FakeControl {
     std::string Text;
     unsigned Style = 0;
     int Font = 0;
+    std::vector<std::string> Items;  // DropList items in list order
+    int Selected = -1;               // DropList selection
 };
 // The control of that number in an open window; nullptr when there is none.
 const FakeControl* WindowControl(int number);
@@ -181,5 +183,20 @@ int RebootPromptCount();
 
 // Resets every fake above.
 void ResetAll();
+
+// Pictures. Bitmap and icon files are told apart by their headers; the picture decoder
+// refuses everything until PictureSetAccepts.
+struct FakePicture {
+    int Width = 0, Height = 0, Bits = 0;
+    bool IsIcon = false;
+    bool Section = false;         // a device-independent section (else a plain bitmap)
+    std::vector<uint8_t> Pixels;  // sections made by GdiCreateSection
+};
+void ImagesReset();
+void PictureSetAccepts(bool accepts, int width, int height);
+void ImagesFailSections(bool fail);
+const FakePicture* PictureOf(uintptr_t handle);  // nullptr once deleted
+int PictureLiveCount();
+int PictureChecks();
 
 }  // namespace wb::fake

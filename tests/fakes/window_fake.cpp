@@ -94,6 +94,25 @@ void SetControlFont(int number, int font) noexcept {
     if (it != g_window.Controls.end()) it->second.Font = font;
 }
 
+void AddListItem(int number, int position, const char* text) noexcept {
+    auto it = g_window.Controls.find(number);
+    if (it == g_window.Controls.end() || it->second.Kind != ControlKind::DropList) return;
+    std::vector<std::string>& items = it->second.Items;
+    size_t at = position < 0 || size_t(position) > items.size() ? items.size() : size_t(position);
+    items.insert(items.begin() + static_cast<std::ptrdiff_t>(at), text ? text : "");
+}
+
+void SelectListItem(int number, int index) noexcept {
+    auto it = g_window.Controls.find(number);
+    if (it == g_window.Controls.end() || it->second.Kind != ControlKind::DropList) return;
+    it->second.Selected = index >= 0 && size_t(index) < it->second.Items.size() ? index : -1;
+}
+
+int GetListSelection(int number) noexcept {
+    auto it = g_window.Controls.find(number);
+    return it == g_window.Controls.end() ? -1 : it->second.Selected;
+}
+
 WindowEvent WaitEvent() noexcept {
     if (g_window.OnWait) g_window.OnWait();
     if (g_window.Events.empty()) return WindowEvent{0, 0, EventKind::Quit};

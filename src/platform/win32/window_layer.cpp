@@ -193,6 +193,10 @@ bool AddControl(int window, int number, ControlKind kind, int x, int y, int w, i
             className = "Button";
             flags |= WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON;
             break;
+        case ControlKind::DropList:
+            className = "ComboBox";
+            flags |= WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST;
+            break;
     }
     HWND control = CreateWindowExA(0, className, text ? text : "", flags, x, y, w, h,
                                    g_layer.Windows[window],
@@ -248,6 +252,26 @@ void SetControlFont(int number, int font) noexcept {
     if (!control || font < 1 || font > g_layer.FontCount) return;
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(g_layer.Fonts[font - 1].Handle),
                  TRUE);
+}
+
+void AddListItem(int number, int position, const char* text) noexcept {
+    HWND control = ControlHandle(number);
+    if (!control || g_layer.Controls[number].Kind != ControlKind::DropList) return;
+    SendMessageA(control, CB_INSERTSTRING, static_cast<WPARAM>(position),
+                 reinterpret_cast<LPARAM>(text ? text : ""));
+}
+
+void SelectListItem(int number, int index) noexcept {
+    HWND control = ControlHandle(number);
+    if (!control || g_layer.Controls[number].Kind != ControlKind::DropList) return;
+    SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int GetListSelection(int number) noexcept {
+    HWND control = ControlHandle(number);
+    if (!control || g_layer.Controls[number].Kind != ControlKind::DropList) return -1;
+    LRESULT index = SendMessageA(control, CB_GETCURSEL, 0, 0);
+    return index == CB_ERR ? -1 : static_cast<int>(index);
 }
 
 WindowEvent WaitEvent() noexcept {
