@@ -15,14 +15,15 @@ void Put32(std::vector<uint8_t>& out, uint32_t v) {
     Put16(out, v >> 16);
 }
 
-// Blue-green-red-alpha of the pixel at x, y (y from the top) of an icon of `size`.
+// The pixel at x, y (y from the top) of an icon of `size`, as 0xAARRGGBB (stored
+// little-endian, that is blue, green, red, alpha).
 uint32_t IconPixel(int size, int x, int y) {
     int edge = size / 8, lid = size * 3 / 8;
     if (x < edge || x >= size - edge || y < edge || y >= size - edge / 2) return 0;  // clear
     bool border = x == edge || x == size - edge - 1 || y == edge || y == size - edge / 2 - 1;
     if (border) return 0xFF203050;            // dark outline
-    if (y < lid) return 0xFF1E90F0;           // orange lid (blue 0x1E, green 0x90, red 0xF0)
-    return 0xFFD07828;                        // blue box
+    if (y < lid) return 0xFFF0901E;           // orange lid
+    return 0xFF2878D0;                        // blue box
 }
 
 std::vector<uint8_t> ImageData(int size) {

@@ -123,6 +123,34 @@ bool IconFromMemory(const uint8_t* data, size_t length, GdiImage& out) noexcept 
 
 }  // namespace
 
+bool BitmapFileIsWhole(const uint8_t* head, size_t headLength, int64_t fileLength) noexcept {
+    if (!head || headLength < 14 + 12 || fileLength < int64_t(headLength)) return false;
+    uint32_t offset = Read32(head + 10), infoSize = Read32(head + 14);
+    if (infoSize < 12 || int64_t(14) + infoSize > fileLength || offset < 14 + infoSize ||
+        offset > fileLength) {
+        return false;
+    }
+    int64_t width = 0, height = 0, bits = 0, compression = 0;
+    if (infoSize == 12) {
+        width = Read16(head + 18);
+        height = Read16(head + 20);
+        bits = Read16(head + 24);
+    } else {
+        if (headLength < 14 + 40) return false;
+        width = static_cast<int32_t>(Read32(head + 18));
+        height = static_cast<int32_t>(Read32(head + 22));
+        bits = Read16(head + 28);
+        compression = Read32(head + 30);
+    }
+    if (height < 0) height = -height;
+    if (width <= 0 || height == 0 || width > kMaxDecodedSide || height > kMaxDecodedSide) {
+        return false;
+    }
+    if (compression != 0) return offset < fileLength;  // run lengths are the loader's to check
+    int64_t stride = ((width * bits + 31) / 32) * 4;
+    return bits > 0 && stride * height <= fileLength - offset;
+}
+
 bool RegisterDecoder(DecoderCheck check, DecoderSize width, DecoderSize height,
                      DecoderDecode decode) noexcept {
     if (!check || !width || !height || !decode || g_store.DecoderCount == kMaxDecoders) {
@@ -135,14 +163,21 @@ bool RegisterDecoder(DecoderCheck check, DecoderSize width, DecoderSize height,
 uintptr_t LoadImageFile(int number, const char* path, unsigned flags) noexcept {
     (void)flags;  // no load flags are defined yet
     if (!path || number < 1 || number > kMaxImageNumber) return 0;
-    char magic[2] = {};
+    uint8_t head[54] = {};
+    size_t headLength = 0;
+    int64_t fileLength = 0;
     {
         UniqueFile file(FileOpen(path, FileAccess::Read));
-        if (!file || !FileRead(file.get(), magic, 2)) return 0;
+        fileLength = file ? FileLength(file.get()) : -1;
+        if (fileLength < 2) return 0;
+        headLength = fileLength < int64_t(sizeof head) ? size_t(fileLength) : sizeof head;
+        if (!FileRead(file.get(), head, uint32_t(headLength))) return 0;
     }
     GdiImage image;
-    if (magic[0] == 'B' && magic[1] == 'M') {
-        if (!GdiLoadBitmapFile(path, image)) return 0;
+    if (head[0] == 'B' && head[1] == 'M') {
+        if (!BitmapFileIsWhole(head, headLength, fileLength) || !GdiLoadBitmapFile(path, image)) {
+            return 0;
+        }
         return Keep(number, image);
     }
     if (GdiLoadIconFile(path, image)) return Keep(number, image);

@@ -38,6 +38,11 @@ constexpr size_t DecodedRowLength(int width, int bits) noexcept {
     return bits == 32 ? size_t(width) * 4 : size_t(width) * 3 + size_t(width) % 4;
 }
 
+// Whether a "BM" file is whole enough for the system's loader: its headers, and for an
+// uncompressed picture every row, lie inside the file. `head` holds the file's first
+// bytes (up to 54), `fileLength` its length. The loader itself reads past a cut file.
+bool BitmapFileIsWhole(const uint8_t* head, size_t headLength, int64_t fileLength) noexcept;
+
 // Start-up: registers the TGA decoder, then the system picture decoder, and loads the
 // built-in header icon as image 1.
 void StartImages() noexcept;

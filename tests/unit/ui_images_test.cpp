@@ -2,6 +2,7 @@
 // through the chain, replacement and failure rules, and the built-in icon.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 
@@ -23,7 +24,9 @@ std::string Le16(uint16_t v) { return {char(v), char(v >> 8)}; }
 std::string BitmapFile(int width, int height, int bits) {
     std::string info = Le32(40) + Le32(uint32_t(width)) + Le32(uint32_t(height)) + Le16(1) +
                        Le16(uint16_t(bits)) + std::string(24, '\0');
-    return "BM" + Le32(0) + Le32(0) + Le32(54) + info + std::string(64, '\0');
+    size_t stride = ((size_t(width) * size_t(bits) + 31) / 32) * 4;
+    return "BM" + Le32(0) + Le32(0) + Le32(54) + info +
+           std::string(stride * size_t(height < 0 ? -height : height), '\0');
 }
 
 std::string IconFile(int size, int bits) {
@@ -80,6 +83,28 @@ TEST_F(ImagesTest, BitmapFilesKeepTheirDepthAndPaletteOnesArePlain) {
     EXPECT_FALSE(fake::PictureOf(p)->Section);
     EXPECT_EQ(fake::PictureOf(h), nullptr) << "the replaced picture is deleted";
     EXPECT_EQ(fake::PictureChecks(), 0) << "bitmaps never reach the decoder chain";
+}
+
+TEST_F(ImagesTest, CutOrInconsistentBitmapFilesAreRefused) {
+    StartImages();
+    std::string good = BitmapFile(4, 4, 24);  // 12-byte rows: 48 bytes of pixels
+    auto whole = [](const std::string& b, int64_t length) {
+        return BitmapFileIsWhole(reinterpret_cast<const uint8_t*>(b.data()),
+                                 std::min<size_t>(b.size(), 54), length);
+    };
+    EXPECT_TRUE(whole(good, int64_t(good.size())));
+    EXPECT_FALSE(whole(good, int64_t(good.size()) - 1)) << "last row cut";
+    EXPECT_FALSE(whole(good.substr(0, 40), 40)) << "header cut";
+    std::string farOffset = good;
+    farOffset[10] = char(0xF0);
+    EXPECT_FALSE(whole(farOffset, int64_t(good.size())));
+    std::string noWidth = BitmapFile(0, 4, 24);
+    EXPECT_FALSE(whole(noWidth, int64_t(noWidth.size())));
+    std::string topDown = BitmapFile(4, -4, 24);
+    EXPECT_TRUE(whole(topDown, int64_t(topDown.size())));
+    EXPECT_EQ(LoadImageFile(2, Write("cut.bmp", good.substr(0, 100)).c_str(), 0), 0u);
+    EXPECT_EQ(LoadImageFile(2, Write("b.bmp", "BM").c_str(), 0), 0u);
+    EXPECT_EQ(ImageHandle(2), 0u);
 }
 
 TEST_F(ImagesTest, IconFilesBeforeTheChain) {

@@ -187,7 +187,6 @@ bool GdiLoadBitmapFile(const char* path, GdiImage& out) noexcept {
         GdiImage again;
         if (Describe(plain, again)) {
             DeleteObject(bitmap);
-            again.BitsPerPixel = out.BitsPerPixel;
             out = again;
         } else if (plain) {
             DeleteObject(plain);

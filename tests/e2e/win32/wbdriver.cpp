@@ -4,6 +4,9 @@
 //   wbdriver texts CAPTION             prints "number<TAB>class<TAB>visible<TAB>text" per control
 //   wbdriver click CAPTION NUMBER      presses the button with that control number
 //   wbdriver close CAPTION             asks the window to close
+//   wbdriver pick CAPTION NUMBER INDEX selects item INDEX of the drop-down list NUMBER
+//   wbdriver items CAPTION NUMBER      prints the items of drop-down list NUMBER, one a line,
+//                                      and then "selected<TAB>index"
 //   wbdriver rect CAPTION              prints "x y width height" of the window's outer
 //                                      position and its client area
 //   wbdriver dismiss CAPTION NUMBER    presses the button until the window is gone (dialogs
@@ -179,6 +182,29 @@ int main(int argc, char** argv) {
         GetClientRect(wnd, &client);
         std::printf("%ld %ld %ld %ld\n", static_cast<long>(outer.left), static_cast<long>(outer.top),
                     static_cast<long>(client.right), static_cast<long>(client.bottom));
+        std::fflush(stdout);
+        return 0;
+    }
+    if (verb == "pick" && argc > 4) {
+        HWND list = GetDlgItem(wnd, std::atoi(argv[3]));
+        if (!list) return 1;
+        return SendMessageA(list, CB_SETCURSEL, std::atoi(argv[4]), 0) == CB_ERR ? 1 : 0;
+    }
+    if (verb == "items" && argc > 3) {
+        HWND list = GetDlgItem(wnd, std::atoi(argv[3]));
+        if (!list) return 1;
+        // Item texts do not cross process borders; the selected item's text, as the
+        // control's own text, does. So each item is selected in turn and read.
+        LRESULT count = SendMessageA(list, CB_GETCOUNT, 0, 0);
+        LRESULT selected = SendMessageA(list, CB_GETCURSEL, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            char text[512] = {};
+            SendMessageA(list, CB_SETCURSEL, i, 0);
+            GetWindowTextA(list, text, sizeof text);
+            std::printf("%s\n", text);
+        }
+        SendMessageA(list, CB_SETCURSEL, selected, 0);
+        std::printf("selected\t%ld\n", static_cast<long>(selected));
         std::fflush(stdout);
         return 0;
     }
