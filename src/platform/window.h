@@ -32,6 +32,14 @@ enum class WindowPlacement : uint8_t {
 // created.
 [[nodiscard]] bool OpenWindow(int number, const char* title, int x, int y, int width,
                               int height, WindowPlacement placement) noexcept;
+// Opens window `number` like OpenWindow, but with a system menu and close box, owned by
+// window `owner` and centred over it (on the screen when the owner is not open); an edge
+// that would lie left of or above the screen is moved to 0.
+[[nodiscard]] bool OpenOwnedWindow(int number, const char* title, int width, int height,
+                                   int owner) noexcept;
+// The system's handle of control `number` (an HWND on Windows); 0 when there is none.
+uintptr_t ControlSystemHandle(int number) noexcept;
+
 // Shows an opened window and gives it the focus.
 void ShowNumberedWindow(int number) noexcept;
 // Closes the window and forgets the numbers of its controls.
@@ -45,6 +53,7 @@ enum class ControlKind : uint8_t {
     Button,  // push button; pressing it is a Command event
     // Choosers
     DropList,  // drop-down list (no typing); h includes the dropped-down list
+    Tree,      // folder tree with buttons and lines (see platform/tree_view.h)
 };
 
 // Text alignment of a Text control.

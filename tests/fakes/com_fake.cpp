@@ -55,6 +55,7 @@ void ResetAll() {
     ScriptReset();
     WindowReset();
     ImagesReset();
+    TreeReset();
     LaunchReset();
 }
 

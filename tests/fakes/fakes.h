@@ -146,6 +146,7 @@ struct FakeWindowRecord {
     int X = 0, Y = 0, Width = 0, Height = 0;
     WindowPlacement Placement = WindowPlacement::At;
     bool Shown = false;
+    int Owner = 0;  // OpenOwnedWindow's owner
 };
 // The last state of window `number`, open or closed since (nullptr when never opened).
 const FakeWindowRecord* WindowRecord(int number);
@@ -198,5 +199,20 @@ void ImagesFailSections(bool fail);
 const FakePicture* PictureOf(uintptr_t handle);  // nullptr once deleted
 int PictureLiveCount();
 int PictureChecks();
+
+// Tree controls: what was appended, selected and focused, per control number.
+struct FakeTree {
+    struct Item {
+        std::string Text;
+        int Level = 0;
+    };
+    std::vector<Item> Items;
+    int Selected = -1;
+    bool Focused = false;
+};
+void TreeReset();
+void TreeSetUnavailable(bool unavailable);
+const FakeTree* TreeControl(int number);  // nullptr when nothing was appended or selected
+void TreeSetSelected(int number, int index);  // as a user's click would
 
 }  // namespace wb::fake

@@ -43,6 +43,18 @@ bool OpenWindow(int number, const char* title, int x, int y, int width, int heig
     return true;
 }
 
+bool OpenOwnedWindow(int number, const char* title, int width, int height, int owner) noexcept {
+    if (!OpenWindow(number, title, 0, 0, width, height, WindowPlacement::CentreOnActive)) {
+        return false;
+    }
+    g_window.Windows[number].Owner = owner;
+    return true;
+}
+
+uintptr_t ControlSystemHandle(int number) noexcept {
+    return g_window.Controls.count(number) ? uintptr_t(0x10000 + number) : 0;
+}
+
 void ShowNumberedWindow(int number) noexcept {
     if (IsOpen(number)) g_window.Windows[number].Shown = true;
 }

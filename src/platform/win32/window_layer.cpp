@@ -4,6 +4,9 @@
 #include <cstring>
 
 #include "platform/win32/handles.h"
+
+#include <commctrl.h>
+
 #include "platform/window.h"
 
 namespace wb {
@@ -140,6 +143,32 @@ bool OpenWindow(int number, const char* title, int x, int y, int width, int heig
     return true;
 }
 
+bool OpenOwnedWindow(int number, const char* title, int width, int height, int owner) noexcept {
+    if (number < 1 || number > kMaxWindowNumber || !RegisterLayerClass()) return false;
+    if (g_layer.Windows[number]) CloseNumberedWindow(number);
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    RECT outer = {0, 0, width, height};
+    AdjustWindowRectEx(&outer, style, FALSE, 0);
+    int outerWidth = outer.right - outer.left, outerHeight = outer.bottom - outer.top;
+    HWND ownerWnd = WindowIsOpen(owner) ? g_layer.Windows[owner] : nullptr;
+    RECT around = {};
+    if (!ownerWnd || !GetWindowRect(ownerWnd, &around)) {
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &around, 0);
+    }
+    int x = around.left + (around.right - around.left - outerWidth) / 2;
+    int y = around.top + (around.bottom - around.top - outerHeight) / 2;
+    HWND wnd = CreateWindowExA(0, kClassName, title ? title : "", style, x < 0 ? 0 : x,
+                               y < 0 ? 0 : y, outerWidth, outerHeight, ownerWnd, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    if (!wnd) return false;
+    g_layer.Windows[number] = wnd;
+    return true;
+}
+
+uintptr_t ControlSystemHandle(int number) noexcept {
+    return reinterpret_cast<uintptr_t>(ControlHandle(number));
+}
+
 void ShowNumberedWindow(int number) noexcept {
     if (number < 1 || number > kMaxWindowNumber || !g_layer.Windows[number]) return;
     HWND wnd = g_layer.Windows[number];
@@ -197,8 +226,14 @@ bool AddControl(int window, int number, ControlKind kind, int x, int y, int w, i
             className = "ComboBox";
             flags |= WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST;
             break;
+        case ControlKind::Tree:
+            className = "SysTreeView32";
+            flags |= WS_TABSTOP | WS_GROUP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
+                     TVS_SHOWSELALWAYS;
+            break;
     }
-    HWND control = CreateWindowExA(0, className, text ? text : "", flags, x, y, w, h,
+    DWORD exStyle = kind == ControlKind::Tree ? WS_EX_CLIENTEDGE : 0;
+    HWND control = CreateWindowExA(exStyle, className, text ? text : "", flags, x, y, w, h,
                                    g_layer.Windows[window],
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(number)),
                                    GetModuleHandleA(nullptr), nullptr);

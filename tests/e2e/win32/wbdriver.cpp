@@ -193,14 +193,15 @@ int main(int argc, char** argv) {
     if (verb == "items" && argc > 3) {
         HWND list = GetDlgItem(wnd, std::atoi(argv[3]));
         if (!list) return 1;
-        // Item texts do not cross process borders; the selected item's text, as the
-        // control's own text, does. So each item is selected in turn and read.
+        // Item texts do not cross process borders; the selected item's text, asked for as
+        // the control's text (GetWindowText would not ask another process), does. So
+        // each item is selected in turn and read.
         LRESULT count = SendMessageA(list, CB_GETCOUNT, 0, 0);
         LRESULT selected = SendMessageA(list, CB_GETCURSEL, 0, 0);
         for (LRESULT i = 0; i < count; ++i) {
             char text[512] = {};
             SendMessageA(list, CB_SETCURSEL, i, 0);
-            GetWindowTextA(list, text, sizeof text);
+            SendMessageA(list, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
             std::printf("%s\n", text);
         }
         SendMessageA(list, CB_SETCURSEL, selected, 0);
