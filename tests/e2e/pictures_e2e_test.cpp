@@ -352,3 +352,93 @@ TEST(PicturesE2E, LanguageChooserClosedKeepsTheBuiltInTexts) {
 
 }  // namespace
 }  // namespace e2e
+
+namespace e2e {
+namespace {
+
+// The chooser over a stand-in wizard, with folders of our own in both Programs roots.
+class StartMenuChooserE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RunResult roots = RunWine(Win32BinPath("chooser_probe.exe"), {"roots"}, 60);
+        ASSERT_EQ(roots.ExitCode, 0) << roots.Output;
+        std::string out = roots.Output;
+        out.erase(std::remove(out.begin(), out.end(), '\r'), out.end());
+        auto value = [&](const std::string& name) {
+            size_t at = out.find(name + "=");
+            if (at == std::string::npos) return std::string();
+            at += name.size() + 1;
+            return out.substr(at, out.find('\n', at) - at);
+        };
+        user_ = LinuxPath(value("user"));
+        common_ = LinuxPath(value("common"));
+        ASSERT_FALSE(value("user").empty()) << out;
+        ASSERT_FALSE(value("common").empty()) << out;
+        RunHost("mkdir -p '" + user_ + "/WbAcme/Tools' '" + user_ + "/WbShared' '" + common_ +
+                "/WbShared' '" + common_ + "/WbZeta'");
+    }
+    void TearDown() override {
+        RunHost("rm -rf '" + user_ + "/WbAcme' '" + user_ + "/WbShared' '" + common_ +
+                "/WbShared' '" + common_ + "/WbZeta'");
+    }
+    // Runs the chooser with `field`, lets `answer` work the window, returns "[result]".
+    template <typename Answer>
+    std::string Choose(const std::string& field, Answer answer) {
+        RunResult run;
+        std::thread chooser(
+            [&] { run = RunWine(Win32BinPath("chooser_probe.exe"), {"choose", field}, 120); });
+        RunResult wait = RunWine(Win32BinPath("wbdriver.exe"), {"wait", kCaption, "60"}, 90);
+        EXPECT_EQ(wait.ExitCode, 0) << wait.Output;
+        answer();
+        chooser.join();
+        EXPECT_FALSE(run.TimedOut);
+        std::string out = run.Output;
+        size_t open = out.find('['), close = out.rfind(']');
+        return open == std::string::npos || close == std::string::npos
+                   ? "<none>: " + out
+                   : out.substr(open, close - open + 1);
+    }
+    RunResult Driver(const std::vector<std::string>& args) {
+        return RunWine(Win32BinPath("wbdriver.exe"), args, 60);
+    }
+    static constexpr const char* kCaption = " Select Directory";
+    std::string user_, common_;
+};
+
+TEST_F(StartMenuChooserE2E, PickingAnItemReturnsItsPath) {
+    std::string result = Choose("WbAcme", [&] {
+        RunResult rect = Driver({"rect", kCaption});
+        EXPECT_NE(rect.Output.find(" 220 300"), std::string::npos) << rect.Output;
+        RunResult texts = Driver({"texts", kCaption});
+        EXPECT_NE(texts.Output.find("38\tSysTreeView32\t1"), std::string::npos) << texts.Output;
+        EXPECT_NE(texts.Output.find("39\tButton\t1\tApply"), std::string::npos) << texts.Output;
+        // The field's folder is preselected; its first child is the pick.
+        EXPECT_EQ(Driver({"treeselect", kCaption, "38", "sel.0"}).ExitCode, 0);
+        EXPECT_EQ(Driver({"dismiss", kCaption, "39"}).ExitCode, 0);
+    });
+    EXPECT_EQ(result, "[WbAcme\\Tools]");
+}
+
+TEST_F(StartMenuChooserE2E, PartialFieldSelectsTheDeepestExistingFolder) {
+    std::string result =
+        Choose("WbAcme\\Tools\\Later", [&] { Driver({"dismiss", kCaption, "39"}); });
+    EXPECT_EQ(result, "[WbAcme\\Tools]");
+}
+
+TEST_F(StartMenuChooserE2E, CloseBoxReturnsNothing) {
+    std::string result = Choose("WbAcme", [&] { Driver({"close", kCaption}); });
+    EXPECT_EQ(result, "[]");
+}
+
+TEST_F(StartMenuChooserE2E, ApplyOnNothingWarnsAndKeepsTheField) {
+    std::string result = Choose("Nowhere\\Tool", [&] {
+        Driver({"click", kCaption, "39"});
+        RunResult box = Driver({"wait", " Select Start Menu Folder", "30"});
+        EXPECT_EQ(box.ExitCode, 0) << "the warning shows";
+        Driver({"dismiss", " Select Start Menu Folder", "1"});
+    });
+    EXPECT_EQ(result, "[Nowhere\\Tool]");
+}
+
+}  // namespace
+}  // namespace e2e
