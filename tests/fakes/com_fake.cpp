@@ -56,6 +56,7 @@ void ResetAll() {
     WindowReset();
     ImagesReset();
     TreeReset();
+    FolderDialogReset();
     LaunchReset();
 }
 

@@ -215,4 +215,11 @@ void TreeSetUnavailable(bool unavailable);
 const FakeTree* TreeControl(int number);  // nullptr when nothing was appended or selected
 void TreeSetSelected(int number, int index);  // as a user's click would
 
+// The folder browser: answers every call with the set path ("" = cancelled).
+void FolderDialogReset();
+void FolderDialogAnswer(const std::string& path);
+std::string FolderDialogStart();        // the start folder of the last call
+std::string FolderDialogInstruction();  // the instruction of the last call
+int FolderDialogCalls();
+
 }  // namespace wb::fake
