@@ -47,6 +47,14 @@ enum class WindowPlacement : uint8_t {
 // created.
 [[nodiscard]] bool OpenWindow(int number, const char* title, int x, int y, int width,
                               int height, WindowPlacement placement) noexcept;
+// Opens window `number` like OpenWindow, but with a system menu and close box, owned by
+// window `owner` and centred over it (on the screen when the owner is not open); an edge
+// that would lie left of or above the screen is moved to 0.
+[[nodiscard]] bool OpenOwnedWindow(int number, const char* title, int width, int height,
+                                   int owner) noexcept;
+// The system's handle of control `number` (an HWND on Windows); 0 when there is none.
+uintptr_t ControlSystemHandle(int number) noexcept;
+
 // Shows an opened window and gives it the focus.
 void ShowNumberedWindow(int number) noexcept;
 // Closes the window and forgets the numbers of its controls.
@@ -67,6 +75,9 @@ enum class ControlKind : uint8_t {
     List,      // list of text rows
     Progress,  // progress bar, range 0 … 100 until SetProgressMaximum
     Link,      // text drawn by the layer with a hand cursor and a hover colour; Command
+    // Choosers
+    DropList,  // drop-down list (no typing); h includes the dropped-down list
+    Tree,      // folder tree with buttons and lines (see platform/tree_view.h)
 };
 
 // Text alignment of a Text control.
@@ -98,6 +109,9 @@ std::string GetControlText(int number);
 int CreatePointFont(const char* face, int points, int weight) noexcept;
 void SetControlFont(int number, int font) noexcept;
 
+// Shows a bitmap (or, with `icon`, an icon) in an Image control, which takes the picture's
+// size; the handle stays the caller's.
+void SetControlImage(int number, uintptr_t handle, bool icon) noexcept;
 void ShowControl(int number, bool visible) noexcept;
 // The control's own visibility flag (a control in a hidden panel still counts as shown).
 bool ControlShown(int number) noexcept;
@@ -123,6 +137,11 @@ void SetLinkHoverColour(int number, uint32_t colour) noexcept;
 // Streams a file into a Viewer: rich text when the extension is "rtf" in any letter case,
 // plain text otherwise. False when the file cannot be opened (the viewer is unchanged).
 bool LoadViewerFile(int number, const char* path) noexcept;
+// Items of a DropList control, counted from 0. Operations on a number that names no list
+// do nothing (GetListSelection gives -1).
+void AddListItem(int number, int position, const char* text) noexcept;
+void SelectListItem(int number, int index) noexcept;
+int GetListSelection(int number) noexcept;
 
 enum class EventKind : uint8_t {
     Command,       // a button, option, check box or link was pressed

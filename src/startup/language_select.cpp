@@ -4,6 +4,7 @@
 #include "config/language_table.h"
 #include "config/pref_file.h"
 #include "platform/system_info.h"
+#include "platform/window.h"
 #include "startup/setup_state.h"
 
 namespace wb {
@@ -53,10 +54,36 @@ std::string LanguageChooserFile(const std::string& list, int index) {
     return ListField(ListField(list, '|', index + 1), '#', 1);
 }
 
-std::string ChooseLanguage(const std::string& /*list*/) {
-    // The chooser window belongs to the window layer; until it exists the choice
-    // falls back to the built-in texts, as when the chooser cannot be opened.
-    return {};
+std::string ChooseLanguage(const std::string& list) {
+    // No Language table is loaded yet, so the window's texts are literals.
+    constexpr int kWindow = 3, kList = 40, kOk = 41;
+    if (!OpenWindow(kWindow, " Wendlebox", 0, 0, 140, 55, WindowPlacement::CentreOnScreen) ||
+        !AddControl(kWindow, kList, ControlKind::DropList, 5, 5, 130, 200, "") ||
+        !AddControl(kWindow, kOk, ControlKind::Button, 40, 32, 60, 18, "OK")) {
+        CloseNumberedWindow(kWindow);
+        return {};
+    }
+    std::vector<std::string> items = LanguageChooserItems(list);
+    for (size_t i = 0; i < items.size(); ++i) {
+        AddListItem(kList, static_cast<int>(i), items[i].c_str());
+    }
+    SelectListItem(kList, 0);
+    ShowNumberedWindow(kWindow);
+    std::string result;
+    for (;;) {
+        WindowEvent e = WaitEvent();
+        if (e.Kind == EventKind::Quit) break;
+        if (e.Window != kWindow) continue;
+        if (e.Kind == EventKind::CloseRequest) break;
+        if (e.Control == kOk) {
+            int index = GetListSelection(kList);
+            if (index < 0) continue;
+            result = LanguageChooserFile(list, index);
+            break;
+        }
+    }
+    CloseNumberedWindow(kWindow);
+    return result;
 }
 
 void SelectLanguage() {

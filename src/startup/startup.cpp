@@ -20,9 +20,9 @@
 #include "startup/language_select.h"
 #include "startup/setup_state.h"
 #include "startup/wizard_flow.h"
+#include "ui/images.h"
 #include "ui/wizard_controls.h"
 #include "ui/wizard_window.h"
-
 namespace wb {
 
 const char* const kDamagedSetupCaption = " Wendlebox";
@@ -117,6 +117,7 @@ unsigned RunSetup() {
 
     Setup.WindowTitle = Setup.Version.empty() ? Setup.Titel : Setup.Titel + " " + Setup.Version;
     if (Setup.QuietMode) return FinishQuietRun(InstallQuietly());
+    StartImages();
     if (!BuildWizardWindow(Setup.WindowTitle)) {
         // Nothing to show: what was unpacked would otherwise stay behind.
         RemoveTempDir();

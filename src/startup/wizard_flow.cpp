@@ -7,9 +7,10 @@
 #include "install/program_runner.h"
 #include "startup/finish.h"
 #include "startup/setup_state.h"
+#include "ui/folder_requester.h"
+#include "ui/start_menu_chooser.h"
 #include "ui/wizard_controls.h"
 #include "ui/wizard_pictures.h"
-
 namespace wb {
 
 namespace {
@@ -80,11 +81,7 @@ std::string CompleteProgramFolder(const std::string& typed, const std::string& l
 }
 
 std::string CompletePickedProgramFolder(const std::string& picked, const std::string& leaf) {
-    if (picked.empty()) return {};
-    if (EndsWith(picked, leaf) || EndsWith(picked, leaf + "\\")) return picked;
-    std::string folder = picked;
-    WithBackslash(folder);
-    return folder + leaf;
+    return CompleteProgramFolderChoice(picked, leaf);
 }
 
 std::string CompleteStartMenuFolder(const std::string& typed, const std::string& proposed) {
@@ -97,11 +94,7 @@ std::string CompleteStartMenuFolder(const std::string& typed, const std::string&
 
 std::string CompletePickedStartMenuFolder(const std::string& picked,
                                           const std::string& proposed) {
-    if (picked.empty()) return {};
-    const size_t slash = proposed.rfind('\\');
-    const std::string leaf = slash == std::string::npos ? proposed : proposed.substr(slash + 1);
-    if (EndsWith(picked, leaf)) return picked;
-    return picked.back() == '\\' ? picked + leaf : picked + "\\" + leaf;
+    return CompleteStartMenuChoice(picked, proposed);
 }
 
 void NextPage() {

@@ -101,7 +101,9 @@ void ForgetDemoInstallation() {
     fs::remove_all(LinuxFolder("PROGRAMFILES") + "/Hello Wendlebox");
     const std::string programs = LinuxFolder("APPDATA") + "/Microsoft/Windows/Start Menu/Programs";
     fs::remove_all(programs + "/Hello Wendlebox");
+    // Wine spells the folder "StartUp"; a file system that tells letter case apart sees two.
     fs::remove(programs + "/Startup/Hello at Start-up.lnk");
+    fs::remove(programs + "/StartUp/Hello at Start-up.lnk");
     for (const char* link : {"Hello Wendlebox.lnk", "Hello Notes.lnk", "Hello on the Web.lnk"}) {
         fs::remove(LinuxFolder("USERPROFILE") + "/Desktop/" + link);
     }

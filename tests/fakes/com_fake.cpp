@@ -54,6 +54,9 @@ void ResetAll() {
     VersionReset();
     ScriptReset();
     WindowReset();
+    ImagesReset();
+    TreeReset();
+    FolderDialogReset();
     LaunchReset();
     if (FilesReset) FilesReset();
 }

@@ -144,6 +144,10 @@ struct FakeControl {
     int32_t Background = 0;
     uint32_t HoverColour = 0;
     std::string ViewerFile;  // the file last streamed in
+    uintptr_t Image = 0;  // the picture an Image control shows
+    bool ImageIsIcon = false;
+    std::vector<std::string> Items;  // DropList items in list order
+    int Selected = -1;               // DropList selection
 };
 struct FakeSeparator {
     int Window = 0;
@@ -166,6 +170,7 @@ struct FakeWindowRecord {
     int X = 0, Y = 0, Width = 0, Height = 0;
     WindowPlacement Placement = WindowPlacement::At;
     bool Shown = false;
+    int Owner = 0;  // OpenOwnedWindow's owner
 };
 // The last state of window `number`, open or closed since (nullptr when never opened).
 const FakeWindowRecord* WindowRecord(int number);
@@ -222,5 +227,42 @@ int FilesOpenHandles();       // files opened and not yet closed
 
 // Resets every fake above.
 void ResetAll();
+
+// Pictures. Bitmap and icon files are told apart by their headers; the picture decoder
+// refuses everything until PictureSetAccepts.
+struct FakePicture {
+    int Width = 0, Height = 0, Bits = 0;
+    bool IsIcon = false;
+    bool Section = false;         // a device-independent section (else a plain bitmap)
+    std::vector<uint8_t> Pixels;  // sections made by GdiCreateSection
+};
+void ImagesReset();
+void PictureSetAccepts(bool accepts, int width, int height);
+void ImagesFailSections(bool fail);
+const FakePicture* PictureOf(uintptr_t handle);  // nullptr once deleted
+int PictureLiveCount();
+int PictureChecks();
+
+// Tree controls: what was appended, selected and focused, per control number.
+struct FakeTree {
+    struct Item {
+        std::string Text;
+        int Level = 0;
+    };
+    std::vector<Item> Items;
+    int Selected = -1;
+    bool Focused = false;
+};
+void TreeReset();
+void TreeSetUnavailable(bool unavailable);
+const FakeTree* TreeControl(int number);  // nullptr when nothing was appended or selected
+void TreeSetSelected(int number, int index);  // as a user's click would
+
+// The folder browser: answers every call with the set path ("" = cancelled).
+void FolderDialogReset();
+void FolderDialogAnswer(const std::string& path);
+std::string FolderDialogStart();        // the start folder of the last call
+std::string FolderDialogInstruction();  // the instruction of the last call
+int FolderDialogCalls();
 
 }  // namespace wb::fake

@@ -48,6 +48,18 @@ bool OpenWindow(int number, const char* title, int x, int y, int width, int heig
     return true;
 }
 
+bool OpenOwnedWindow(int number, const char* title, int width, int height, int owner) noexcept {
+    if (!OpenWindow(number, title, 0, 0, width, height, WindowPlacement::CentreOnActive)) {
+        return false;
+    }
+    g_window.Windows[number].Owner = owner;
+    return true;
+}
+
+uintptr_t ControlSystemHandle(int number) noexcept {
+    return g_window.Controls.count(number) ? uintptr_t(0x10000 + number) : 0;
+}
+
 void ShowNumberedWindow(int number) noexcept {
     if (IsOpen(number)) g_window.Windows[number].Shown = true;
 }
@@ -103,6 +115,12 @@ fake::FakeControl* Find(int number) {
 }
 }  // namespace
 
+void SetControlImage(int number, uintptr_t handle, bool icon) noexcept {
+    if (auto* c = Find(number); c && c->Kind == ControlKind::Image && handle) {
+        c->Image = handle;
+        c->ImageIsIcon = icon;
+    }
+}
 void ShowControl(int number, bool visible) noexcept {
     if (auto* c = Find(number)) c->Visible = visible;
 }
@@ -204,6 +222,25 @@ int CreatePointFont(const char* face, int points, int weight) noexcept {
 void SetControlFont(int number, int font) noexcept {
     auto it = g_window.Controls.find(number);
     if (it != g_window.Controls.end()) it->second.Font = font;
+}
+
+void AddListItem(int number, int position, const char* text) noexcept {
+    auto it = g_window.Controls.find(number);
+    if (it == g_window.Controls.end() || it->second.Kind != ControlKind::DropList) return;
+    std::vector<std::string>& items = it->second.Items;
+    size_t at = position < 0 || size_t(position) > items.size() ? items.size() : size_t(position);
+    items.insert(items.begin() + static_cast<std::ptrdiff_t>(at), text ? text : "");
+}
+
+void SelectListItem(int number, int index) noexcept {
+    auto it = g_window.Controls.find(number);
+    if (it == g_window.Controls.end() || it->second.Kind != ControlKind::DropList) return;
+    it->second.Selected = index >= 0 && size_t(index) < it->second.Items.size() ? index : -1;
+}
+
+int GetListSelection(int number) noexcept {
+    auto it = g_window.Controls.find(number);
+    return it == g_window.Controls.end() ? -1 : it->second.Selected;
 }
 
 WindowEvent WaitEvent() noexcept {

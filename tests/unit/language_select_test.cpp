@@ -115,5 +115,61 @@ TEST_F(LanguageSelectTest, ChooserListForLongLists) {
     EXPECT_EQ(LanguageChooserItems("Deutsch#7|English.lng#9|")[0], " Deutsch");
 }
 
+// The chooser answers from inside its own wait: the test looks at window 3 and picks.
+int g_pick = 0;
+void PickAndPressOk() {
+    const fake::FakeControl* list = fake::WindowControl(40);
+    if (!list) return;
+    SelectListItem(40, g_pick);
+    fake::WindowQueueEvent({1, 0, EventKind::Command});        // the wizard's: ignored
+    fake::WindowQueueEvent({3, 41, EventKind::Command});
+    fake::WindowOnWait(nullptr);
+}
+
+TEST_F(LanguageSelectTest, ChooserShowsTheEntriesAndLoadsThePick) {
+    g_pick = 1;
+    fake::WindowOnWait(PickAndPressOk);
+    EXPECT_EQ(Select("Deutsch.lng#7|Fran.lng#12|", 0x0409), "Suivant");
+    EXPECT_EQ(wb::Setup.LanguageFile, "") << "a chosen file is not a match";
+    const fake::FakeWindowRecord* w = fake::WindowRecord(3);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->Title, " Wendlebox");
+    EXPECT_EQ(w->Width, 140);
+    EXPECT_EQ(w->Height, 55);
+    EXPECT_EQ(w->Placement, WindowPlacement::CentreOnScreen);
+    EXPECT_TRUE(w->Shown);
+    EXPECT_FALSE(WindowIsOpen(3));
+}
+
+TEST_F(LanguageSelectTest, ChooserItemsFirstSelectedAndOkTakesIt) {
+    struct Seen {
+        static void Look() {
+            const fake::FakeControl* list = fake::WindowControl(40);
+            const fake::FakeControl* ok = fake::WindowControl(41);
+            ASSERT_NE(list, nullptr);
+            ASSERT_NE(ok, nullptr);
+            EXPECT_EQ(list->Kind, ControlKind::DropList);
+            EXPECT_EQ(list->Items, (std::vector<std::string>{" Deutsch", " Fran"}));
+            EXPECT_EQ(list->Selected, 0);
+            EXPECT_EQ(ok->Text, "OK");
+            EXPECT_EQ(ok->X, 40);
+            EXPECT_EQ(ok->Y, 32);
+            fake::WindowQueueEvent({3, 41, EventKind::Command});
+            fake::WindowOnWait(nullptr);
+        }
+    };
+    fake::WindowOnWait(Seen::Look);
+    EXPECT_EQ(Select("Deutsch.lng#7|Fran.lng#12|", 0x0409), "Weiter");
+}
+
+TEST_F(LanguageSelectTest, ChooserClosedOrNotOpenedKeepsTheBuiltInTexts) {
+    fake::WindowQueueEvent({3, 0, EventKind::CloseRequest});
+    EXPECT_EQ(Select("Deutsch.lng#7|Fran.lng#12|", 0x0409), "Next");
+    EXPECT_FALSE(WindowIsOpen(3));
+    fake::WindowFailNextOpen();
+    fake::WindowQueueEvent({3, 41, EventKind::Command});
+    EXPECT_EQ(Select("Deutsch.lng#7|Fran.lng#12|", 0x0409), "Next");
+}
+
 }  // namespace
 }  // namespace wb

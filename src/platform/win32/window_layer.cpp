@@ -4,6 +4,9 @@
 #include <cstring>
 
 #include "platform/win32/handles.h"
+
+#include <commctrl.h>
+
 #include "platform/window.h"
 
 #include <commctrl.h>
@@ -238,6 +241,32 @@ bool OpenWindow(int number, const char* title, int x, int y, int width, int heig
     return true;
 }
 
+bool OpenOwnedWindow(int number, const char* title, int width, int height, int owner) noexcept {
+    if (number < 1 || number > kMaxWindowNumber || !RegisterLayerClass()) return false;
+    if (g_layer.Windows[number]) CloseNumberedWindow(number);
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    RECT outer = {0, 0, width, height};
+    AdjustWindowRectEx(&outer, style, FALSE, 0);
+    int outerWidth = outer.right - outer.left, outerHeight = outer.bottom - outer.top;
+    HWND ownerWnd = WindowIsOpen(owner) ? g_layer.Windows[owner] : nullptr;
+    RECT around = {};
+    if (!ownerWnd || !GetWindowRect(ownerWnd, &around)) {
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &around, 0);
+    }
+    int x = around.left + (around.right - around.left - outerWidth) / 2;
+    int y = around.top + (around.bottom - around.top - outerHeight) / 2;
+    HWND wnd = CreateWindowExA(0, kClassName, title ? title : "", style, x < 0 ? 0 : x,
+                               y < 0 ? 0 : y, outerWidth, outerHeight, ownerWnd, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    if (!wnd) return false;
+    g_layer.Windows[number] = wnd;
+    return true;
+}
+
+uintptr_t ControlSystemHandle(int number) noexcept {
+    return reinterpret_cast<uintptr_t>(ControlHandle(number));
+}
+
 void ShowNumberedWindow(int number) noexcept {
     if (number < 1 || number > kMaxWindowNumber || !g_layer.Windows[number]) return;
     HWND wnd = g_layer.Windows[number];
@@ -375,6 +404,16 @@ bool AddControl(int window, int number, ControlKind kind, int x, int y, int w, i
             className = "STATIC";
             flags = (flags & ~WS_VISIBLE) | SS_NOTIFY;
             break;
+        case ControlKind::DropList:
+            className = "ComboBox";
+            flags |= WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST;
+            break;
+        case ControlKind::Tree:
+            className = "SysTreeView32";
+            flags |= WS_TABSTOP | WS_GROUP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
+                     TVS_SHOWSELALWAYS;
+            extended = WS_EX_CLIENTEDGE;
+            break;
     }
     HWND control = CreateWindowExA(extended, className, text ? text : "", flags, x, y, w, h,
                                    parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(number)),
@@ -457,6 +496,17 @@ void SetControlFont(int number, int font) noexcept {
     if (!control || font < 1 || font > g_layer.FontCount) return;
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(g_layer.Fonts[font - 1].Handle),
                  TRUE);
+}
+
+void SetControlImage(int number, uintptr_t handle, bool icon) noexcept {
+    HWND control = ControlHandle(number);
+    if (!control || g_layer.Controls[number].Kind != ControlKind::Image || !handle) return;
+    // A static shows a picture only with the matching type, and sizes itself to it then.
+    LONG style = GetWindowLongA(control, GWL_STYLE);
+    style = (style & ~SS_TYPEMASK) | (icon ? SS_ICON : SS_BITMAP);
+    SetWindowLongA(control, GWL_STYLE, style);
+    SendMessageA(control, STM_SETIMAGE, icon ? IMAGE_ICON : IMAGE_BITMAP,
+                 static_cast<LPARAM>(handle));
 }
 
 void ShowControl(int number, bool visible) noexcept {
@@ -616,6 +666,26 @@ bool LoadViewerFile(int number, const char* path) noexcept {
     SendMessageA(control, EM_STREAMIN, rich ? SF_RTF : SF_TEXT,
                  reinterpret_cast<LPARAM>(&stream));
     return true;
+}
+
+void AddListItem(int number, int position, const char* text) noexcept {
+    HWND control = ControlHandle(number);
+    if (!control || g_layer.Controls[number].Kind != ControlKind::DropList) return;
+    SendMessageA(control, CB_INSERTSTRING, static_cast<WPARAM>(position),
+                 reinterpret_cast<LPARAM>(text ? text : ""));
+}
+
+void SelectListItem(int number, int index) noexcept {
+    HWND control = ControlHandle(number);
+    if (!control || g_layer.Controls[number].Kind != ControlKind::DropList) return;
+    SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int GetListSelection(int number) noexcept {
+    HWND control = ControlHandle(number);
+    if (!control || g_layer.Controls[number].Kind != ControlKind::DropList) return -1;
+    LRESULT index = SendMessageA(control, CB_GETCURSEL, 0, 0);
+    return index == CB_ERR ? -1 : static_cast<int>(index);
 }
 
 WindowEvent WaitEvent() noexcept {

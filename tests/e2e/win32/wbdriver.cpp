@@ -4,6 +4,14 @@
 //   wbdriver texts CAPTION             prints "number<TAB>class<TAB>visible<TAB>text" per control
 //   wbdriver click CAPTION NUMBER      presses the button with that control number
 //   wbdriver close CAPTION             asks the window to close
+//   wbdriver pick CAPTION NUMBER INDEX selects item INDEX of the drop-down list NUMBER
+//   wbdriver treeselect CAPTION NUMBER PATH
+//                                      selects the tree item reached by PATH, positions
+//                                      among siblings joined by "." ("0.1": the first top
+//                                      item's second child); "sel.N" the selected item's
+//                                      child N; "none" clears the selection
+//   wbdriver items CAPTION NUMBER      prints the items of drop-down list NUMBER, one a line,
+//                                      and then "selected<TAB>index"
 //   wbdriver rect CAPTION              prints "x y width height" of the window's outer
 //                                      position and its client area
 //   wbdriver dismiss CAPTION NUMBER    presses the button until the window is gone (dialogs
@@ -23,6 +31,7 @@
 // among all the window's descendants, so controls inside panels are found too.
 #include <windows.h>
 #include <tlhelp32.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -271,6 +280,59 @@ int main(int argc, char** argv) {
         GetClientRect(wnd, &client);
         std::printf("%ld %ld %ld %ld\n", static_cast<long>(outer.left), static_cast<long>(outer.top),
                     static_cast<long>(client.right), static_cast<long>(client.bottom));
+        std::fflush(stdout);
+        return 0;
+    }
+    if (verb == "pick" && argc > 4) {
+        HWND list = GetDlgItem(wnd, std::atoi(argv[3]));
+        if (!list) return 1;
+        return SendMessageA(list, CB_SETCURSEL, std::atoi(argv[4]), 0) == CB_ERR ? 1 : 0;
+    }
+    if (verb == "treeselect" && argc > 4) {
+        // Only item handles cross to the other process, never item texts, so the item is
+        // found by its position.
+        HWND tree = GetDlgItem(wnd, std::atoi(argv[3]));
+        if (!tree) return 1;
+        LPARAM item = 0;
+        if (std::strcmp(argv[4], "none") != 0) {
+            const char* p = argv[4];
+            if (std::strncmp(p, "sel.", 4) == 0) {
+                item = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+                if (item) item = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, item);
+                p += 4;
+            } else {
+                item = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+            }
+            while (item && *p) {
+                for (int n = std::atoi(p); item && n > 0; --n) {
+                    item = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, item);
+                }
+                p = std::strchr(p, '.');
+                if (!p) break;
+                ++p;
+                if (item) item = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, item);
+            }
+            if (!item) return 1;
+        }
+        SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, item);
+        return 0;
+    }
+    if (verb == "items" && argc > 3) {
+        HWND list = GetDlgItem(wnd, std::atoi(argv[3]));
+        if (!list) return 1;
+        // Item texts do not cross process borders; the selected item's text, asked for as
+        // the control's text (GetWindowText would not ask another process), does. So
+        // each item is selected in turn and read.
+        LRESULT count = SendMessageA(list, CB_GETCOUNT, 0, 0);
+        LRESULT selected = SendMessageA(list, CB_GETCURSEL, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            char text[512] = {};
+            SendMessageA(list, CB_SETCURSEL, i, 0);
+            SendMessageA(list, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+            std::printf("%s\n", text);
+        }
+        SendMessageA(list, CB_SETCURSEL, selected, 0);
+        std::printf("selected\t%ld\n", static_cast<long>(selected));
         std::fflush(stdout);
         return 0;
     }
