@@ -89,6 +89,23 @@ std::string DataText() {
 }
 
 // A setup with licence and readme, a program, and an AfterWB.exe that notes its run.
+// A 130 x 300 side image as a run-length TGA: one run of a grey per row.
+std::string SideImage() {
+    std::string tga(18, '\0');
+    tga[2] = 10;
+    tga[12] = char(130);
+    tga[14] = char(300 & 0xFF);
+    tga[15] = char(300 >> 8);
+    tga[16] = 24;
+    for (int row = 0; row < 300; ++row) {
+        tga += char(0x80 + 127);
+        tga += std::string(3, char(row));
+        tga += char(0x80 + 1);
+        tga += std::string(3, char(row));
+    }
+    return tga;
+}
+
 struct WizardSetup {
     std::string Dir, Setup, Marker, Install, DesktopLink;
     std::vector<std::string> TempBefore;
@@ -110,6 +127,7 @@ struct WizardSetup {
             {"program/Tool.exe", "MZ wizard tool"},
             {"program/data.txt", DataText()},
             {"program/docs/notes.txt", "notes"},
+            {"splash.tga", SideImage()},
             {"AfterWB.exe", ReadFile(Win32BinPath("wbhook.exe"))},
             {"AfterWB.cfg", "exit=0\r\nmarker=" + WinPath(Marker) + "\r\n"}};
         const std::string project = MakeProject("wizard-" + name + "-project", files);
@@ -145,7 +163,10 @@ TEST_F(WizardE2E, FullRunThroughAllPagesInstallsAndExits) {
     std::thread installer([&] { run = RunWine(s.Setup, {}, 240); });
     std::map<int, Control> c = WaitFor([](auto& c) { return Shown(c, 26); }, 60);
 
-    // Page 1: the welcome panel with the side image; the header and Back hidden.
+    // Page 1: the welcome panel with the side image; the header and Back hidden. The side
+    // image comes from the setup's splash.tga, the header icon is the built-in one.
+    EXPECT_EQ(Driver({"image", kCaption, "30"}).Output.substr(0, 8), "bitmap 1");
+    EXPECT_EQ(Driver({"image", kCaption, "3"}).Output.substr(0, 6), "icon 1");
     EXPECT_TRUE(Shown(c, 26));
     EXPECT_FALSE(Shown(c, 1));
     EXPECT_FALSE(Shown(c, 5));

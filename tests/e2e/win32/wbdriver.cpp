@@ -12,6 +12,7 @@
 //                                      child N; "none" clears the selection
 //   wbdriver items CAPTION NUMBER      prints the items of drop-down list NUMBER, one a line,
 //                                      and then "selected<TAB>index"
+//   wbdriver image CAPTION NUMBER      prints "icon 1" / "bitmap 1" when the image control shows a picture
 //   wbdriver rect CAPTION              prints "x y width height" of the window's outer
 //                                      position and its client area
 //   wbdriver dismiss CAPTION NUMBER    presses the button until the window is gone (dialogs
@@ -273,6 +274,17 @@ int main(int argc, char** argv) {
             Sleep(500);
         }
         return IsWindow(wnd) ? 1 : 0;
+    }
+    if (verb == "image" && argc > 3) {
+        // Whether an image control shows a picture: the handle it holds, and whether it is
+        // an icon or a bitmap.
+        HWND control = FindControl(wnd, std::atoi(argv[3]));
+        if (!control) return 1;
+        const bool icon = (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+        LRESULT handle = SendMessageA(control, STM_GETIMAGE, icon ? IMAGE_ICON : IMAGE_BITMAP, 0);
+        std::printf("%s %d\n", icon ? "icon" : "bitmap", handle ? 1 : 0);
+        std::fflush(stdout);
+        return handle ? 0 : 1;
     }
     if (verb == "rect") {
         RECT outer = {}, client = {};
