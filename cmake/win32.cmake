@@ -81,13 +81,15 @@ foreach(name comctl32 version riched20 uxtheme)
     set_target_properties(planted_${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name}
         RUNTIME_OUTPUT_DIRECTORY ${WB_BIN_DIR}/planted)
     target_compile_definitions(planted_${name} PRIVATE WB_PLANTED_NAME="${name}")
-    target_link_options(planted_${name} PRIVATE -static)
+    target_link_options(planted_${name} PRIVATE -static -Wl,--kill-at)
 endforeach()
 
 # A library for the Install task that registers one with regsvr32.
 add_library(regtarget SHARED ${CMAKE_SOURCE_DIR}/tests/e2e/regtarget/regtarget_dll.cpp)
 set_target_properties(regtarget PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${WB_BIN_DIR})
-target_link_options(regtarget PRIVATE -static)
+# Exported under their plain names, as regsvr32 looks them up (the 32-bit linker would
+# otherwise decorate stdcall names with their argument size).
+target_link_options(regtarget PRIVATE -static -Wl,--kill-at)
 
 # The authoring tool as a Windows console program. It needs neither exceptions nor the
 # stub's size tricks to be correct, so it shares the core library (and its ends-the-process
