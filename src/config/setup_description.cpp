@@ -5,17 +5,11 @@
 #include "config/pref_file.h"
 #include "config/registry_text.h"
 #include "config/special_folders.h"
+#include "platform/text.h"
 #include "startup/setup_state.h"
 
 namespace wb {
 namespace {
-
-std::string TrimBlanks(const std::string& text) {
-    size_t begin = text.find_first_not_of(" \t");
-    if (begin == std::string::npos) return {};
-    size_t end = text.find_last_not_of(" \t");
-    return text.substr(begin, end - begin + 1);
-}
 
 // Flags of the description are held in one byte: only the low 8 bits of the number count.
 uint8_t ReadByte(const char* key) { return static_cast<uint8_t>(PrefReadNumber(key, 0)); }
@@ -53,7 +47,7 @@ void ReadStartupKeys() {
     Setup.GUID = PrefReadString("GUID");
     Setup.PrgSize = PrefReadString("PrgSize");
     PrefGroup("Task");
-    Setup.MutexString = TrimBlanks(PrefReadString("MutexString"));
+    Setup.MutexString = TrimBlanks(PrefReadString("MutexString"), " \t");
     PrefClose();
 }
 

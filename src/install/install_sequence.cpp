@@ -30,6 +30,12 @@ namespace {
 
 constexpr const char* kWebLinkIcon = "C:\\WINDOWS\\system32\\url.dll";
 
+// "%InstallDir%" and then "%ProgDir%" replaced by the installation folder.
+std::string WithInstallDir(const std::string& text) {
+    return ReplaceText(ReplaceText(text, "%InstallDir%", Setup.InstallDir), "%ProgDir%",
+                       Setup.InstallDir);
+}
+
 void AddRecord(int kind, std::initializer_list<std::string> fields) {
     std::string record = std::to_string(kind);
     for (const std::string& f : fields) record += "|" + f;
@@ -66,10 +72,7 @@ void RunFileTask(const InstallTask& task) {
     const std::string name = LinkFileName(TaskField(task, 2));
     std::string destination = name;
     if (!TaskField(task, 4).empty()) {
-        destination = TaskField(task, 4) + name;
-        destination = ReplaceText(destination, "%InstallDir%", Setup.InstallDir);
-        destination = ReplaceText(destination, "%ProgDir%", Setup.InstallDir);
-        destination = ExpandPathMacros(destination, true);
+        destination = ExpandPathMacros(WithInstallDir(TaskField(task, 4) + name), true);
     }
     AddRecord(5, {destination});
     CopyWithVersionCheck(Setup.TempDir + TaskField(task, 3), destination);
@@ -78,8 +81,7 @@ void RunFileTask(const InstallTask& task) {
 // Kind 6: a registry string value.
 void RunRegistryTask(const InstallTask& task) {
     const uint32_t rootNumber = static_cast<uint32_t>(ParseLeadingNumber(TaskField(task, 2)));
-    std::string data = ReplaceText(TaskField(task, 5), "%InstallDir%", Setup.InstallDir);
-    data = ReplaceText(data, "%ProgDir%", Setup.InstallDir);
+    const std::string data = WithInstallDir(TaskField(task, 5));
     RegRoot root;
     if (RegRootFromNumber(rootNumber, root)) {
         RegWriteText(root, TaskField(task, 3).c_str(), TaskField(task, 4).c_str(), data.c_str());

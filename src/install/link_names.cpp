@@ -5,13 +5,6 @@
 
 namespace wb {
 
-std::string TrimBlanks(const std::string& text) {
-    size_t begin = text.find_first_not_of(' ');
-    if (begin == std::string::npos) return {};
-    size_t end = text.find_last_not_of(' ');
-    return text.substr(begin, end - begin + 1);
-}
-
 std::string FilePartOf(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);

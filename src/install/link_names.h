@@ -5,11 +5,10 @@
 #include <string>
 
 #include "config/language_table.h"
+#include "platform/text.h"
 
 namespace wb {
 
-// `text` without leading and trailing blanks.
-std::string TrimBlanks(const std::string& text);
 // The part of `path` after its last "\" or "/" (all of it when it has none).
 std::string FilePartOf(const std::string& path);
 // The part of `path` up to and including its last "\" or "/"; empty when it has none.

@@ -23,6 +23,13 @@ constexpr bool SameTextNoCase(std::string_view a, std::string_view b) noexcept {
     return true;
 }
 
+// `text` without the leading and trailing characters of `blanks`.
+inline std::string TrimBlanks(const std::string& text, const char* blanks = " ") {
+    const size_t begin = text.find_first_not_of(blanks);
+    if (begin == std::string::npos) return {};
+    return text.substr(begin, text.find_last_not_of(blanks) - begin + 1);
+}
+
 // Every occurrence of `what` in `text` replaced by `with`, left to right; text inserted by a
 // replacement is not searched again. An empty `what` changes nothing.
 inline std::string ReplaceAll(std::string text, std::string_view what, std::string_view with) {

@@ -15,11 +15,6 @@ namespace {
 
 const char* kTestKey = "Software\\WendleboxTest\\Config";
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // Runs config_probe; returns its standard output without carriage returns.
 std::string Probe(const std::vector<std::string>& args) {
     RunResult r = RunWine(Win32BinPath("config_probe.exe"), args, 60);

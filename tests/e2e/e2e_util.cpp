@@ -2,8 +2,10 @@
 #include "e2e/e2e_util.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <iterator>
+#include <thread>
 
 namespace e2e {
 
@@ -46,6 +48,18 @@ std::string SnapshotSource(const std::string& snapshotDir) {
     if (tab == std::string::npos) return {};
     size_t end = line.find('\t', tab + 1);
     return line.substr(tab + 1, end == std::string::npos ? std::string::npos : end - tab - 1);
+}
+
+bool GoneWithin(const std::string& linuxPath, int seconds) {
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (!std::filesystem::exists(linuxPath)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return !std::filesystem::exists(linuxPath);
+}
+
+RunResult Driver(const std::vector<std::string>& args) {
+    return RunWine(Win32BinPath("wbdriver.exe"), args, 60);
 }
 
 std::string ReadProbe(const std::string& setup) { return ReadFile(setup + ".probe"); }

@@ -28,6 +28,13 @@ void AddTempFolderSnapshot(const std::string& project, const std::string& snapsh
 // The Windows path of the temporary setup folder that the snapshot hook saw (no trailing "\").
 std::string SnapshotSource(const std::string& snapshotDir);
 
+// Waits up to `seconds` for a Linux path to vanish (the uninstaller's last step runs in a
+// copy of itself after it has ended).
+bool GoneWithin(const std::string& linuxPath, int seconds);
+
+// Runs the test driver (tests/e2e/win32/wbdriver.cpp) with `args`, bounded by 60 s.
+RunResult Driver(const std::vector<std::string>& args);
+
 // The probe dump a probe-stub setup wrote beside itself.
 std::string ReadProbe(const std::string& setup);
 

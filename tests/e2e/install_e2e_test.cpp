@@ -28,11 +28,6 @@ std::string Lines(const std::string& text) {
     return out;
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 std::string TrimSlash(std::string path) {
     while (!path.empty() && path.back() == '\\') path.pop_back();
     return path;

@@ -20,11 +20,6 @@ namespace fs = std::filesystem;
 
 using Fields = std::map<std::string, std::string>;
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 Fields ParseLines(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     Fields fields;

@@ -23,11 +23,6 @@ namespace fs = std::filesystem;
 constexpr const char* kGuid = "{6F1C7A2E-3B4D-4E5F-8A9B-0C1D2E3F4A5B}";
 constexpr const char* kWindow = " uninstall Program";  // the uninstaller's caption
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // Every file and folder of drive C with its size, except the temporary folder, where setups
 // and the uninstaller's own copy work.
 std::set<std::string> FileTree() {
@@ -91,18 +86,6 @@ std::string Join(const std::vector<std::string>& lines) {
     std::string out;
     for (size_t i = 0; i < lines.size() && i < 40; ++i) out += "  " + lines[i] + "\n";
     return out;
-}
-
-bool GoneWithin(const std::string& path, int seconds) {
-    for (int i = 0; i < seconds * 5; ++i) {
-        if (!fs::exists(path)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    }
-    return !fs::exists(path);
-}
-
-RunResult Driver(const std::vector<std::string>& args) {
-    return RunWine(Win32BinPath("wbdriver.exe"), args, 60);
 }
 
 // Presses OK in the uninstaller's window, waits for it to say it is done, and closes it.

@@ -26,16 +26,6 @@ bool Exists(const std::string& linuxPath) {
     return fs::exists(linuxPath, ec);
 }
 
-// Waits up to `seconds` for a path to vanish (the uninstaller's last step runs in a
-// copy of itself after it has ended).
-bool GoneWithin(const std::string& linuxPath, int seconds) {
-    for (int i = 0; i < seconds * 10; ++i) {
-        if (!Exists(linuxPath)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return !Exists(linuxPath);
-}
-
 void RegAdd(const std::string& key, const std::string& value, const std::string& data) {
     std::vector<std::string> args = {"add", key};
     if (value.empty()) {
@@ -178,10 +168,6 @@ std::map<int, std::string> VisibleControls(const std::string& output) {
         if (cols.size() == 4 && cols[2] == "1") controls[std::atoi(cols[0].c_str())] = cols[3];
     }
     return controls;
-}
-
-RunResult Driver(const std::vector<std::string>& args) {
-    return RunWine(Win32BinPath("wbdriver.exe"), args, 60);
 }
 
 TEST(UninstallE2E, QuietRunUndoesTheTasksAndRemovesEverythingRecorded) {

@@ -50,12 +50,12 @@ std::string FirstLine(const std::string& path) {
     return line;
 }
 
+}  // namespace
+
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
-
-}  // namespace
 
 std::string SourceDir() { return WB_SOURCE_DIR; }
 std::string OutDir() { return WB_OUT_DIR; }

@@ -70,6 +70,9 @@ std::vector<std::string> GuidFolders(const std::string& linuxFolder);
 // A fresh, empty Linux folder for one test under the build folder.
 std::string ScratchDir(const std::string& name);
 
+// `s` in lower case (ASCII), for comparing Windows names as the file system does.
+std::string Lower(std::string s);
+
 // Reads and writes whole files.
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);

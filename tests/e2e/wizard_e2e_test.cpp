@@ -31,10 +31,6 @@ struct Control {
     std::string Text;
 };
 
-RunResult Driver(const std::vector<std::string>& args) {
-    return RunWine(Win32BinPath("wbdriver.exe"), args, 60);
-}
-
 std::map<int, Control> ReadControls() {
     std::map<int, Control> controls;
     RunResult r = Driver({"controls", kCaption});
