@@ -38,10 +38,12 @@ std::string BuildToolSetup(const std::string& name, bool withGuid) {
 }
 
 int LinuxWinget(const std::string& setup, const std::string& dir, std::string* output) {
-    return RunHost("'" + WbpackPath() + "' winget '" + setup + "' --id " + kId +
-                       " --url https://example.com/dl/ToolSetup.exe -o '" + dir +
-                       "' --license MIT --description 'A tool for the winget test'",
-                   output);
+    std::string command = "'";
+    command += WbpackPath();
+    command += "' winget '" + setup + "'";
+    command += std::string(" --id ") + kId + " --url https://example.com/dl/ToolSetup.exe";
+    command += " -o '" + dir + "' --license MIT --description 'A tool for the winget test'";
+    return RunHost(command, output);
 }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
@@ -90,7 +92,8 @@ TEST(WingetE2E, TheSetupInstallsAsItsManifestSays) {
     bool found = false;
     std::string uninstall = RegRead(key, "UninstallString", &found);
     ASSERT_TRUE(found) << key;
-    EXPECT_EQ(Lower(uninstall), Lower(folder + "\\uninstall.exe"));
+    // The command is quoted, as a path with blanks must be.
+    EXPECT_EQ(Lower(uninstall), Lower("\"" + folder + "\\uninstall.exe\""));
     std::string displayName = RegRead(key, "DisplayName", &found);
     EXPECT_EQ(displayName.rfind(Str(m.Locale, "PackageName"), 0), 0u) << displayName;
 
