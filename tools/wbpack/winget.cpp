@@ -3,7 +3,9 @@
 // that winget finds, upgrades and removes what the setup really installs.
 #include "wbpack/winget.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "package/extract.h"
 #include "wbpack/codepage.h"
