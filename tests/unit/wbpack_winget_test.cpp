@@ -12,7 +12,7 @@
 #include "unit/test_support.h"
 #include "wbpack/commands.h"
 #include "wbpack/sha256.h"
-#include "wbpack/winget.h"
+#include "wbpack/winget_fields.h"
 #include "winget_manifest_check.h"
 
 namespace wb {

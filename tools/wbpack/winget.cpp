@@ -8,12 +8,14 @@
 #include <utility>
 
 #include "package/extract.h"
+#include "startup/startup.h"
 #include "wbpack/codepage.h"
 #include "wbpack/commands.h"
 #include "wbpack/host_files.h"
 #include "wbpack/ini_text.h"
 #include "wbpack/inspect.h"
 #include "wbpack/sha256.h"
+#include "wbpack/winget_fields.h"
 
 namespace wb {
 
@@ -25,154 +27,8 @@ const char kWingetUsage[] =
     "                     [--locale en-US] [--publisher-url URL] [--package-url URL]\n"
     "                     [--codepage N]\n";
 
-// Field limits of the 1.6.0 manifest schema, in characters.
-constexpr long kMaxIdLength = 128;
-constexpr long kMaxIdPart = 32;
-constexpr long kMaxVersion = 128;
-constexpr long kMaxLocale = 20;
-constexpr long kMaxUrl = 2048;
+// The longest product code, a registry key name.
 constexpr long kMaxProductCode = 255;
-
-struct TextRule {
-    const char* Field;
-    long Min, Max;
-};
-constexpr TextRule kPublisherRule{"Publisher", 2, 256};
-constexpr TextRule kPackageNameRule{"PackageName", 2, 256};
-constexpr TextRule kLicenseRule{"License", 3, 512};
-constexpr TextRule kShortDescriptionRule{"ShortDescription", 3, 256};
-
-// Return codes of a quiet run (README, "Exit codes and the quiet run").
-constexpr int kCodeNotInstalled = 1;
-constexpr int kCodeDamaged = 2;
-constexpr int kCodeWriteFailed = 3;
-constexpr int kCodeRestartRequired = 3010;
-
-// White space as the schema's patterns (ECMAScript "\s") know it.
-bool IsPatternSpace(char32_t c) {
-    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0xA0 || c == 0x1680 ||
-           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
-           c == 0x205F || c == 0x3000 || c == 0xFEFF;
-}
-
-// The characters that no file name, identifier or version of a manifest may hold.
-bool IsNameForbidden(char32_t c) {
-    return c == '\\' || c == '/' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
-           c == '>' || c == '|' || (c >= 0x01 && c <= 0x1F);
-}
-
-bool Decode(const std::string& text, std::u32string& out) {
-    out.clear();
-    size_t pos = 0;
-    char32_t c = 0;
-    while (pos < text.size()) {
-        if (!NextUtf8(text, pos, c)) return false;
-        out += c;
-    }
-    return true;
-}
-
-bool HasControl(const std::string& text) {
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F) return true;
-    }
-    return false;
-}
-
-bool ValidIdentifier(const std::string& id) {
-    std::u32string chars;
-    if (!Decode(id, chars) || chars.empty() || long(chars.size()) > kMaxIdLength) return false;
-    long part = 0;
-    int parts = 1;
-    for (char32_t c : chars) {
-        if (c == '.') {
-            if (part == 0) return false;
-            part = 0;
-            ++parts;
-            continue;
-        }
-        if (IsPatternSpace(c) || IsNameForbidden(c) || c == 0) return false;
-        if (++part > kMaxIdPart) return false;
-    }
-    return part > 0 && parts >= 2 && parts <= 8;
-}
-
-bool ValidVersion(const std::string& version) {
-    std::u32string chars;
-    if (!Decode(version, chars) || chars.empty() || long(chars.size()) > kMaxVersion) return false;
-    for (char32_t c : chars) {
-        if (IsNameForbidden(c) || c == 0) return false;
-    }
-    return true;
-}
-
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-// A language tag as the schema's pattern takes it: "en", "de-CH", "i-klingon", "x-private".
-bool ValidLocale(const std::string& locale) {
-    if (locale.empty() || long(locale.size()) > kMaxLocale) return false;
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (true) {
-        size_t dash = locale.find('-', start);
-        parts.push_back(locale.substr(start, dash == std::string::npos ? dash : dash - start));
-        if (dash == std::string::npos) break;
-        start = dash + 1;
-    }
-    for (size_t i = 0; i < parts.size(); ++i) {
-        const std::string& p = parts[i];
-        // The part after "i-" alone has no length limit.
-        bool irregular = i == 1 && (parts[0] == "i" || parts[0] == "I");
-        if (p.empty() || (p.size() > 8 && !irregular)) return false;
-        for (char c : p) {
-            if (!IsAsciiLetter(c)) return false;
-        }
-    }
-    const std::string& first = parts[0];
-    if (first.size() >= 2 && first.size() <= 3) return true;
-    // "i-" and "x-" begin the irregular and private tags.
-    return first.size() == 1 && (first == "i" || first == "I" || first == "x" || first == "X") &&
-           parts.size() >= 2;
-}
-
-bool ValidUrl(const std::string& url) {
-    if (HasControl(url) || Utf8Length(url) < 0 || Utf8Length(url) > kMaxUrl) return false;
-    size_t colon = url.find("://");
-    if (colon == std::string::npos || colon + 3 >= url.size()) return false;
-    std::string scheme = url.substr(0, colon);
-    for (char& c : scheme) c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    return scheme == "http" || scheme == "https";
-}
-
-// A text of the manifest within its length limits; false with the reason.
-bool CheckText(const TextRule& rule, const std::string& text, const std::string& source,
-               std::string& error) {
-    long n = Utf8Length(text);
-    if (n < 0) {
-        error = source + " is not valid UTF-8";
-        return false;
-    }
-    if (HasControl(text)) {
-        error = source + " holds a control character, which " + rule.Field + " cannot";
-        return false;
-    }
-    if (n < rule.Min || n > rule.Max) {
-        error = source + " has " + std::to_string(n) + " characters; winget's " + rule.Field +
-                " takes " + std::to_string(rule.Min) + " to " + std::to_string(rule.Max);
-        return false;
-    }
-    return true;
-}
-
-// The first `max` characters of UTF-8 `text`.
-std::string FirstCharacters(const std::string& text, long max) {
-    size_t pos = 0;
-    char32_t c = 0;
-    for (long n = 0; n < max && pos < text.size(); ++n) {
-        if (!NextUtf8(text, pos, c)) break;
-    }
-    return text.substr(0, pos);
-}
 
 bool NamesEqualNoCase(const std::string& a, const char* b) {
     if (a.size() != std::strlen(b)) return false;
@@ -302,7 +158,7 @@ bool CheckFacts(const SetupFacts& facts, std::string& error) {
         error = "setup.ini has no Version in [Info]: winget needs the package version";
         return false;
     }
-    if (!ValidVersion(facts.Version)) {
+    if (!ValidPackageVersion(facts.Version)) {
         error = "setup.ini: Version \"" + facts.Version + "\" cannot be a winget package "
                 "version (at most 128 characters, none of \\ / : * ? \" < > | or control "
                 "characters)";
@@ -312,7 +168,7 @@ bool CheckFacts(const SetupFacts& facts, std::string& error) {
 }
 
 bool CheckOptions(const WingetOptions& o, std::string& error) {
-    if (!ValidIdentifier(o.Id)) {
+    if (!ValidPackageIdentifier(o.Id)) {
         error = "--id \"" + o.Id + "\" is not a winget package identifier: Publisher.Package, "
                 "2 to 8 parts separated by \".\", each of 1 to 32 characters without blanks "
                 "or \\ / : * ? \" < > |, at most 128 in all";
@@ -345,27 +201,6 @@ bool CheckOptions(const WingetOptions& o, std::string& error) {
         return false;
     }
     return true;
-}
-
-bool IsReservedWord(const std::string& text) {
-    static const char* const kWords[] = {"true", "false", "yes", "no", "on", "off",
-                                         "y", "n", "null", "nan", "inf"};
-    for (const char* w : kWords) {
-        if (NamesEqualNoCase(text, w)) return true;
-    }
-    return false;
-}
-
-// Plain only for text that starts with a letter, holds nothing but printable ASCII free of
-// YAML's indicators, and is no word that a reader would take for a boolean or a null.
-bool PlainIsSafe(const std::string& text) {
-    if (text.empty() || !IsAsciiLetter(text[0]) || text.back() == ' ' || text.back() == ':') {
-        return false;
-    }
-    for (unsigned char c : text) {
-        if (c < 0x20 || c >= 0x7F || std::strchr("#'\"{}[],&*!|>%@`", c)) return false;
-    }
-    return text.find(": ") == std::string::npos && !IsReservedWord(text);
 }
 
 struct Yaml {
@@ -464,10 +299,10 @@ std::string InstallerManifest(const WingetOptions& o, const SetupFacts& facts,
         y.Number("", "InstallerReturnCode", value);
         y.Field("  ", "ReturnResponse", response);
     };
-    if (facts.MayReturnNotInstalled) code(kCodeNotInstalled, "packageInUse");
-    code(kCodeDamaged, "contactSupport");
-    code(kCodeWriteFailed, "fileInUse");
-    if (facts.MayAskRestart) code(kCodeRestartRequired, "rebootRequiredToFinish");
+    if (facts.MayReturnNotInstalled) code(kExitNotInstalled, "packageInUse");
+    code(kExitDamaged, "contactSupport");
+    code(kExitWriteFailed, "fileInUse");
+    if (facts.MayAskRestart) code(kExitRestartRequired, "rebootRequiredToFinish");
     y.Field("", "UpgradeBehavior", "install");
     // The setup's own manifest asks for administrator rights; Windows prompts when winget
     // starts it unelevated.
@@ -556,47 +391,6 @@ bool ParseWingetArgs(const std::vector<std::string>& args, ParsedArgs& p, std::s
 }
 
 }  // namespace
-
-long Utf8Length(const std::string& text) {
-    size_t pos = 0;
-    char32_t c = 0;
-    long n = 0;
-    while (pos < text.size()) {
-        if (!NextUtf8(text, pos, c)) return -1;
-        ++n;
-    }
-    return n;
-}
-
-std::string YamlScalar(const std::string& text) {
-    if (PlainIsSafe(text)) return text;
-    if (!HasControl(text)) {
-        std::string out = "'";
-        for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
-        return out + "'";
-    }
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c < 0x20 || c == 0x7F) {
-            static const char kDigits[] = "0123456789ABCDEF";
-            out += "\\x";
-            out += kDigits[c >> 4];
-            out += kDigits[c & 15];
-        } else {
-            out += char(c);
-        }
-    }
-    return out + "\"";
-}
 
 bool MakeWingetManifests(const WingetOptions& options, const uint8_t* data, size_t size,
                          WingetManifests& out, std::string& error) {

@@ -37,13 +37,6 @@ struct WingetManifests {
 bool MakeWingetManifests(const WingetOptions& options, const uint8_t* data, size_t size,
                          WingetManifests& out, std::string& error);
 
-// `text` (UTF-8) as a YAML scalar that every reader takes for that very string: plain when
-// nothing in it could be read as another type or as syntax, else quoted.
-std::string YamlScalar(const std::string& text);
-
-// Length in Unicode characters, as the manifest schema counts; -1 for malformed UTF-8.
-long Utf8Length(const std::string& text);
-
 // `wbpack winget SETUP.exe --id ID --url URL -o DIR [...]`, arguments after the command
 // name. Writes DIR/ID.yaml, DIR/ID.installer.yaml and DIR/ID.locale.LOCALE.yaml; returns
 // the wbpack exit code.
