@@ -13,6 +13,7 @@
 #include "wbpack/inspect.h"
 #include "wbpack/jc_encoder.h"
 #include "wbpack/project.h"
+#include "wbpack/winget.h"
 
 namespace wb {
 
@@ -26,7 +27,10 @@ const char kUsage[] =
     "       wbpack extract FILE -o DIR [--codepage N]\n"
     "       wbpack verify FILE\n"
     "       wbpack compress IN -o OUT.jc [--level N]\n"
-    "       wbpack decompress IN.jc -o OUT\n";
+    "       wbpack decompress IN.jc -o OUT\n"
+    "       wbpack winget SETUP.exe --id PUBLISHER.PACKAGE --url URL -o DIR [--license TEXT]\n"
+    "                     [--license-url URL] [--description TEXT] [--locale en-US]\n"
+    "                     [--publisher-url URL] [--package-url URL] [--codepage N]\n";
 
 struct Args {
     std::string Command;
@@ -334,6 +338,8 @@ int CmdBuild(const Args& a, Console& io, bool terminal) {
 int RunWbpack(const std::vector<std::string>& args, std::string& out, std::string& err,
               bool terminal) {
     Console io{out, err};
+    // winget has options of its own.
+    if (!args.empty() && args[0] == "winget") return RunWingetCommand(args, out, err);
     Args a;
     std::string error;
     if (!ParseArgs(args, a, error)) return io.Usage(error);
