@@ -47,7 +47,8 @@ int RunScript(const std::string& path) {
     Setup.ScriptError.clear();
     Setup.ScriptErrorLine = 0;
     ScriptFailure failure;
-    switch (RunScriptText(language, text, kScriptTimeLimitMs, failure)) {
+    // A quiet run shows no window, so a script's MsgBox takes its default answer there.
+    switch (RunScriptText(language, text, kScriptTimeLimitMs, Setup.QuietMode == 0, failure)) {
         case ScriptOutcome::Ran:
             return 1;
         case ScriptOutcome::Failed:

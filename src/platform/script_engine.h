@@ -28,8 +28,10 @@ bool ScriptEngineAvailable(ScriptLanguage language) noexcept;
 
 // Parses the whole ANSI `text` and runs its top-level statements on the calling thread,
 // which must have started COM. A script still running after `limitMs` milliseconds is
-// asked to stop. `failure` is filled when the result is Failed.
+// asked to stop. Without `allowWindows` the engine's own message and input boxes answer
+// with their default at once instead of showing. `failure` is filled when the result is
+// Failed.
 ScriptOutcome RunScriptText(ScriptLanguage language, const std::string& text, uint32_t limitMs,
-                            ScriptFailure& failure) noexcept;
+                            bool allowWindows, ScriptFailure& failure) noexcept;
 
 }  // namespace wb

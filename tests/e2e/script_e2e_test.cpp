@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "e2e/e2e_util.h"
+#include "e2e/install_util.h"
 #include "e2e/wine_harness.h"
 
 namespace e2e {
@@ -286,6 +287,30 @@ INSTANTIATE_TEST_SUITE_P(Scripts, SetupScriptE2E, ::testing::ValuesIn(kSetupScri
                          [](const ::testing::TestParamInfo<SetupScriptCase>& i) {
                              return std::string(i.param.Name);
                          });
+
+// A quiet run is unattended: a script's message box must not wait for a user. The engine
+// takes the box's default answer at once and the script goes on.
+TEST(QuietScriptE2E, AMessageBoxInAQuietRunShowsNothingAndTheScriptGoesOn) {
+    const std::string progDir = "C:\\Quiet Script Box\\";
+    std::filesystem::remove_all(LinuxPath(progDir));
+    std::string project = MakeProject(
+        "quiet-script-box",
+        {{"setup.ini", "[Info]\r\nTitel = Quiet Box\r\n[Settings]\r\nDefaultDir = " + progDir +
+                           "\r\n[Task]\r\nNoUninstall = 1\r\nScriptFile = ask.vbs\r\n"},
+         {"ask.vbs", "r = MsgBox(\"Replace the settings?\", vbYesNo, \"Quiet Box\")\r\n"
+                     "Set fso = CreateObject(\"Scripting.FileSystemObject\")\r\n"
+                     "fso.CreateTextFile(wbProgDir & \"answered.txt\", True).Close\r\n"},
+         {"program/readme.txt", "r"}});
+    std::string setup = ScratchDir("quiet-script-box-out") + "/setup.exe";
+    ASSERT_EQ(BuildSetup(project, setup, ProbeStubPath(), "--arch " + TargetArch()), 0);
+    WatchedRun r = RunSetupWatched(setup, {"/Q"}, 90);
+    ASSERT_FALSE(r.Run.TimedOut) << "the quiet run waited for the script's message box";
+    EXPECT_EQ(r.Run.ExitCode, 0) << r.Run.Output;
+    EXPECT_TRUE(r.Windows.empty()) << "a quiet run showed: " << r.Windows.front();
+    EXPECT_TRUE(std::filesystem::exists(LinuxPath(progDir + "answered.txt")))
+        << ProbeValue(ReadProbe(setup), "ScriptError");
+    std::filesystem::remove_all(LinuxPath(progDir));
+}
 
 // The time limit: the engine is asked to stop a script that runs on (here after 1 s; the
 // loop takes some seconds). Wine's engines do not implement InterruptScriptThread and never

@@ -109,6 +109,7 @@ struct ScriptRun {
     std::string Language;  // "VBScript" or "JScript"
     long Timeout;          // the run's time limit in milliseconds
     std::string Code;
+    bool AllowWindows;     // the engine's message boxes may show
 };
 const std::vector<ScriptRun>& ScriptRuns();
 

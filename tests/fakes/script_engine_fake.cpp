@@ -32,10 +32,10 @@ bool ScriptEngineAvailable(ScriptLanguage language) noexcept {
 }
 
 ScriptOutcome RunScriptText(ScriptLanguage language, const std::string& text, uint32_t limitMs,
-                            ScriptFailure& failure) noexcept {
+                            bool allowWindows, ScriptFailure& failure) noexcept {
     failure = ScriptFailure{};
     if (!ScriptEngineAvailable(language)) return ScriptOutcome::NoEngine;
-    g_script.Runs.push_back({Name(language), static_cast<long>(limitMs), text});
+    g_script.Runs.push_back({Name(language), static_cast<long>(limitMs), text, allowWindows});
     if (!g_script.Fails) return ScriptOutcome::Ran;
     failure = g_script.Failure;
     return ScriptOutcome::Failed;

@@ -127,12 +127,21 @@ TEST_F(ScriptHostTest, VBScriptFileRunsWithHeaderAndItsLines) {
     const fake::ScriptRun& run = fake::ScriptRuns()[0];
     EXPECT_EQ(run.Language, "VBScript");
     EXPECT_EQ(run.Timeout, 20000);
+    EXPECT_TRUE(run.AllowWindows);
     EXPECT_EQ(run.Code,
               "Const wbProgDir = \"C:\\Apps\\Tool\\\"\r\n"
               "Const wbSetupDir = \"C:\\Temp\\{T}\\\"\r\n"
               "Const wbStartMenuDir = \"\"\r\n"
               "Const wbGUID = \"{ABC}\"\r\n"
               "MsgBox wbProgDir\r\nx = 1\r\n");
+}
+
+TEST_F(ScriptHostTest, AQuietRunLetsTheScriptShowNoWindow) {
+    ScriptHostStart();
+    wb::Setup.QuietMode = 1;
+    EXPECT_EQ(RunScript(Write("ask.vbs", "r = MsgBox(\"Go on?\", vbYesNo)\n")), 1);
+    ASSERT_EQ(fake::ScriptRuns().size(), 1u);
+    EXPECT_FALSE(fake::ScriptRuns()[0].AllowWindows);
 }
 
 TEST_F(ScriptHostTest, JScriptFileSwitchesTheLanguageEachRun) {

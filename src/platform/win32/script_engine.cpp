@@ -27,6 +27,8 @@ constexpr IID kActiveScriptSite = {
     0xDB01A1E3, 0xA42B, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
 constexpr IID kActiveScriptSiteWindow = {
     0xD10F6761, 0x83E9, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
+constexpr IID kActiveScriptSiteUIControl = {
+    0xAEDAE97E, 0xD7EE, 0x4796, {0xB9, 0x60, 0x7F, 0x09, 0x2A, 0xE8, 0x44, 0xAB}};
 constexpr IID kActiveScriptSiteInterruptPoll = {
     0x539698A0, 0xCDCA, 0x11CF, {0xA5, 0xEB, 0x00, 0xAA, 0x00, 0x47, 0xA0, 0x63}};
 // The parse interface has a different ID in each bitness, because its source-context
@@ -96,23 +98,27 @@ std::string DescribeException(EXCEPINFO& info) {
 }
 
 // The host side of one script: the engine calls back into it on the script's thread.
-// It offers a window for the engine's message boxes and the interrupt poll, and keeps the
-// first error of the run. Heap-made and reference-counted, since the engine holds it.
+// It offers a window for the engine's message boxes (or, in a run without windows, has them
+// answered with their default), the interrupt poll, and keeps the first error of the run.
+// Heap-made and reference-counted, since the engine holds it.
 struct ScriptSite final : IActiveScriptSite, IActiveScriptSiteWindow,
-                          IActiveScriptSiteInterruptPoll {
+                          IActiveScriptSiteUIControl, IActiveScriptSiteInterruptPoll {
     LONG References = 1;
+    uint8_t AllowWindows = 1;
     DWORD Deadline = 0;  // GetTickCount value after which the script must stop
     LONG Stopped = 0;    // set once the script was asked to stop
     uint8_t HasError = 0;
     ScriptFailure Error;
 
-    // IUnknown, answered for all three interfaces.
+    // IUnknown, answered for all four interfaces.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, kActiveScriptSite)) {
             *out = static_cast<IActiveScriptSite*>(this);
         } else if (IsEqualIID(iid, kActiveScriptSiteWindow)) {
             *out = static_cast<IActiveScriptSiteWindow*>(this);
+        } else if (IsEqualIID(iid, kActiveScriptSiteUIControl)) {
+            *out = static_cast<IActiveScriptSiteUIControl*>(this);
         } else if (IsEqualIID(iid, kActiveScriptSiteInterruptPoll)) {
             *out = static_cast<IActiveScriptSiteInterruptPoll*>(this);
         } else {
@@ -174,6 +180,14 @@ struct ScriptSite final : IActiveScriptSite, IActiveScriptSiteWindow,
     }
     HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
 
+    // IActiveScriptSiteUIControl: MsgBox and InputBox of a quiet run must not wait for a
+    // user who is not there; they return their default answer at once.
+    HRESULT STDMETHODCALLTYPE GetUIBehavior(SCRIPTUICITEM, SCRIPTUICHANDLING* handling) override {
+        if (!handling) return E_POINTER;
+        *handling = AllowWindows ? SCRIPTUICHANDLING_ALLOW : SCRIPTUICHANDLING_NOUIDEFAULT;
+        return S_OK;
+    }
+
     // IActiveScriptSiteInterruptPoll: engines that poll stop here at the limit.
     HRESULT STDMETHODCALLTYPE QueryContinue() override {
         if (GetTickCount() - Deadline < 0x80000000u) {
@@ -231,7 +245,7 @@ bool ScriptEngineAvailable(ScriptLanguage language) noexcept {
 }
 
 ScriptOutcome RunScriptText(ScriptLanguage language, const std::string& text, uint32_t limitMs,
-                            ScriptFailure& failure) noexcept {
+                            bool allowWindows, ScriptFailure& failure) noexcept {
     failure = ScriptFailure{};
     ComPtr<IActiveScript> engine;
     if (!CreateEngine(language, engine)) return ScriptOutcome::NoEngine;
@@ -240,6 +254,7 @@ ScriptOutcome RunScriptText(ScriptLanguage language, const std::string& text, ui
         return ScriptOutcome::NoEngine;
     }
     ScriptSite* site = new ScriptSite;
+    site->AllowWindows = allowWindows ? 1 : 0;
     site->Deadline = GetTickCount() + limitMs;
 
     HRESULT hr = engine->SetScriptSite(site);

@@ -67,8 +67,8 @@ int main(int argc, char** argv) {
                                           : wb::ScriptLanguage::VBScript;
         wb::ScriptHostStart();
         wb::ScriptFailure failure;
-        wb::ScriptOutcome outcome = wb::RunScriptText(
-            language, text, static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 10)), failure);
+        const auto limit = static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 10));
+        wb::ScriptOutcome outcome = wb::RunScriptText(language, text, limit, false, failure);
         std::printf("outcome=%s\n", outcome == wb::ScriptOutcome::Ran      ? "ran"
                                      : outcome == wb::ScriptOutcome::Failed ? "failed"
                                                                             : "none");
