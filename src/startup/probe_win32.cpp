@@ -53,6 +53,7 @@ void WriteProbe(unsigned exitCode) {
                                        ScriptEngineAvailable(ScriptLanguage::JScript)
                                    ? 1L
                                    : 0L);
+    Line(out, "StartMenuDir", Setup.StartMenuDir);
     Line(out, "ScriptError", Setup.ScriptError);
     Line(out, "ScriptErrorLine", static_cast<long>(Setup.ScriptErrorLine));
     for (size_t i = 0; i < kLanguageRowCount; ++i) {

@@ -266,6 +266,7 @@ TEST_P(SetupScriptE2E, ScriptRunsLastAndItsErrorNeverFailsTheInstallation) {
         std::string tempDir = ProbeValue(probe, "TempDir");
         EXPECT_EQ(lines[1], tempDir);
         EXPECT_EQ(lines[1].back(), '\\');
+        EXPECT_EQ(lines[2], ProbeValue(probe, "StartMenuDir"));
         EXPECT_TRUE(lines[2].empty() || lines[2].back() == '\\') << lines[2];
         EXPECT_EQ(lines[3], guid);
     } else {

@@ -2,7 +2,6 @@
 // of our own that records the first error and stops a script that runs too long.
 #include "platform/script_engine.h"
 
-#include <cstdio>
 #include <string>
 
 #include "platform/win32/handles.h"
@@ -68,8 +67,10 @@ std::string Narrow(const wchar_t* wide) {
 // The system's message for an error code, with the code itself: engines leave the
 // description empty for some errors (a division by zero gives only DISP_E_DIVBYZERO).
 std::string ErrorCodeText(HRESULT code) {
-    char text[32];
-    std::snprintf(text, sizeof text, "error 0x%08lX", static_cast<unsigned long>(code));
+    // By hand: the C library's formatting would add its whole printf to the stub.
+    std::string text = "error 0x";
+    const auto value = static_cast<uint32_t>(code);
+    for (int shift = 28; shift >= 0; shift -= 4) text += "0123456789ABCDEF"[(value >> shift) & 15];
     char message[256] = {};
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                              static_cast<DWORD>(code), 0, message, sizeof message, nullptr);
@@ -77,7 +78,7 @@ std::string ErrorCodeText(HRESULT code) {
                      message[n - 1] == '.')) {
         message[--n] = '\0';
     }
-    return n > 0 ? std::string(message) + " (" + text + ")" : std::string(text);
+    return n > 0 ? std::string(message) + " (" + text + ")" : text;
 }
 
 // "Source: description" from an engine's exception record, whose strings it frees.
@@ -229,10 +230,7 @@ bool CreateEngine(ScriptLanguage language, ComPtr<IActiveScript>& engine) noexce
 }
 
 void StopLimitText(ScriptFailure& failure, uint32_t limitMs) {
-    char text[96];
-    std::snprintf(text, sizeof text, "the script was stopped after %lu seconds",
-                  static_cast<unsigned long>(limitMs / 1000));
-    failure.Text = text;
+    failure.Text = "the script was stopped after " + std::to_string(limitMs / 1000) + " seconds";
 }
 
 }  // namespace
