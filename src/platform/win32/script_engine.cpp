@@ -106,8 +106,9 @@ struct ScriptSite final : IActiveScriptSite, IActiveScriptSiteWindow,
                           IActiveScriptSiteUIControl, IActiveScriptSiteInterruptPoll {
     LONG References = 1;
     uint8_t AllowWindows = 1;
-    DWORD Deadline = 0;  // GetTickCount value after which the script must stop
-    LONG Stopped = 0;    // set once the script was asked to stop
+    LONG Modal = 0;    // message boxes of the script now open: their time does not count
+    LONG Expired = 0;  // set by the watchdog once the script has used up its time
+    LONG Stopped = 0;  // set once an engine has taken the request to stop
     uint8_t HasError = 0;
     ScriptFailure Error;
 
@@ -179,7 +180,16 @@ struct ScriptSite final : IActiveScriptSite, IActiveScriptSiteWindow,
         *window = GetActiveWindow();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+    // The engine turns modeless windows off while it shows a message or input box: the
+    // time the user takes to answer is not the script's running time.
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override {
+        if (!enable) {
+            InterlockedIncrement(&Modal);
+        } else if (InterlockedDecrement(&Modal) < 0) {
+            InterlockedExchange(&Modal, 0);
+        }
+        return S_OK;
+    }
 
     // IActiveScriptSiteUIControl: MsgBox and InputBox of a quiet run must not wait for a
     // user who is not there; they return their default answer at once.
@@ -189,13 +199,12 @@ struct ScriptSite final : IActiveScriptSite, IActiveScriptSiteWindow,
         return S_OK;
     }
 
-    // IActiveScriptSiteInterruptPoll: engines that poll stop here at the limit.
+    // IActiveScriptSiteInterruptPoll: engines that poll stop here once the watchdog says
+    // the time is up.
     HRESULT STDMETHODCALLTYPE QueryContinue() override {
-        if (GetTickCount() - Deadline < 0x80000000u) {
-            InterlockedExchange(&Stopped, 1);
-            return S_FALSE;
-        }
-        return S_OK;
+        if (InterlockedCompareExchange(&Expired, 0, 0) == 0) return S_OK;
+        InterlockedExchange(&Stopped, 1);
+        return S_FALSE;
     }
 };
 
@@ -212,12 +221,22 @@ struct Watchdog {
 
 DWORD WINAPI WatchScript(LPVOID parameter) {
     Watchdog* watch = static_cast<Watchdog*>(parameter);
-    if (WaitForSingleObject(watch->Done, watch->Limit) != WAIT_TIMEOUT) return 0;
+    ScriptSite* site = watch->Site;
+    const DWORD tick = watch->Limit < 100 ? watch->Limit : 100;
+    DWORD used = 0;
+    DWORD last = GetTickCount();
+    while (used < watch->Limit) {
+        if (WaitForSingleObject(watch->Done, tick) != WAIT_TIMEOUT) return 0;
+        DWORD now = GetTickCount();
+        if (InterlockedCompareExchange(&site->Modal, 0, 0) == 0) used += now - last;
+        last = now;
+    }
+    InterlockedExchange(&site->Expired, 1);
     EXCEPINFO info = {};
     watch->Result = watch->Engine->InterruptScriptThread(SCRIPTTHREADID_BASE, &info, 0);
     // An engine that cannot interrupt (Wine's answer E_NOTIMPL) lets the script run to its
-    // end; that script was not stopped.
-    if (SUCCEEDED(watch->Result)) InterlockedExchange(&watch->Site->Stopped, 1);
+    // end, unless it polls the site; such a script was not stopped.
+    if (SUCCEEDED(watch->Result)) InterlockedExchange(&site->Stopped, 1);
     return 0;
 }
 
@@ -253,7 +272,6 @@ ScriptOutcome RunScriptText(ScriptLanguage language, const std::string& text, ui
     }
     ScriptSite* site = new ScriptSite;
     site->AllowWindows = allowWindows ? 1 : 0;
-    site->Deadline = GetTickCount() + limitMs;
 
     HRESULT hr = engine->SetScriptSite(site);
     if (SUCCEEDED(hr)) hr = parse->InitNew();
