@@ -55,17 +55,17 @@ const char* ScriptLanguageName(ScriptLanguage language) noexcept {
 
 std::string BuildScriptHeader(ScriptLanguage language, const ScriptConstants& values) {
     if (language == ScriptLanguage::None) return {};
-    // JScript engines of the script control know no "const"; "var" declares the same
-    // names for the script's use.
-    static const char* const kVBScript[4] = {"Const wbProgDir = ", "Const wbSetupDir = ",
-                                             "Const wbStartMenuDir = ", "Const wbGUID = "};
-    static const char* const kJScript[4] = {"var wbProgDir  = ", "var wbSetupDir = ",
-                                            "var wbStartMenuDir = ", "var wbGUID = "};
-    const std::string* fields[4] = {&values.ProgDir, &values.SetupDir, &values.StartMenuDir,
-                                    &values.Guid};
+    // The system's JScript engine knows no "const"; "var" declares the same names for the
+    // script's use.
+    static const char* const kVBScript[kScriptHeaderLines] = {
+        "Const wbProgDir = ", "Const wbSetupDir = ", "Const wbStartMenuDir = ", "Const wbGUID = "};
+    static const char* const kJScript[kScriptHeaderLines] = {
+        "var wbProgDir  = ", "var wbSetupDir = ", "var wbStartMenuDir = ", "var wbGUID = "};
+    const std::string* fields[kScriptHeaderLines] = {&values.ProgDir, &values.SetupDir,
+                                                     &values.StartMenuDir, &values.Guid};
     bool js = language == ScriptLanguage::JScript;
     std::string header;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kScriptHeaderLines; ++i) {
         header += js ? kJScript[i] : kVBScript[i];
         header += js ? JScriptLiteral(*fields[i]) + ";" : VBScriptLiteral(*fields[i]);
         header += "\r\n";

@@ -5,14 +5,14 @@
 #include <cstdint>
 #include <string>
 
-namespace wb {
+#include "platform/script_engine.h"
 
-enum class ScriptLanguage : uint8_t { None, VBScript, JScript };
+namespace wb {
 
 // "vbs" gives VBScript and "js" JScript, letter case ignored; the extension is the text
 // after the last "." that follows the last "\" or "/". Anything else gives None.
 ScriptLanguage ScriptLanguageOfPath(const std::string& path);
-// The script control's name of the language: "VBScript", "JScript", or "".
+// The language's own name: "VBScript", "JScript", or "".
 const char* ScriptLanguageName(ScriptLanguage language) noexcept;
 
 struct ScriptConstants {
@@ -21,6 +21,9 @@ struct ScriptConstants {
     std::string StartMenuDir;  // Start-menu folder, empty when none was made
     std::string Guid;          // the setup's GUID
 };
+
+// The header's line count: line n + 4 of the text run is line n of the script file.
+constexpr int32_t kScriptHeaderLines = 4;
 
 // Four lines, each ending in CR LF, that declare wbProgDir, wbSetupDir, wbStartMenuDir
 // and wbGUID as string literals of the language; empty for None. The values are quoted

@@ -1,10 +1,10 @@
-// The Script host: one script control for the run, and the running of the setup script.
+// The Script host: the running of the setup script by the system's script engine.
 #include "install/script_host.h"
 
 #include "install/script_header.h"
 #include "platform/com.h"
 #include "platform/files.h"
-#include "platform/script_control.h"
+#include "platform/script_engine.h"
 #include "startup/setup_state.h"
 
 namespace wb {
@@ -23,13 +23,17 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
     return length == 0 || FileRead(file.get(), text.data(), static_cast<uint32_t>(length));
 }
 
+// The engine counts the generated constants too; the author thinks in lines of the file.
+int32_t ScriptFileLine(int32_t textLine) {
+    return textLine > kScriptHeaderLines ? textLine - kScriptHeaderLines : 0;
+}
+
 }  // namespace
 
 void ScriptHostStart() {
     // The host's own COM start keeps it usable by itself; the start-up's is balanced by
-    // its own end.
+    // its own end. The engine itself is made for each script, in its language.
     ComStart();
-    ScriptControlOpen();
 }
 
 int RunScript(const std::string& path) {
@@ -40,16 +44,27 @@ int RunScript(const std::string& path) {
     std::string text = BuildScriptHeader(
         language, {Setup.InstallDir, Setup.TempDir, Setup.StartMenuDir, Setup.GUID});
     AppendScriptLines(body, text);
-    if (!ScriptControlSetLanguage(ScriptLanguageName(language))) return 0;
-    ScriptControlSetTimeout(20000);
-    // A script error is the script's own business: the installation goes on.
-    ScriptControlAddCode(text.c_str());
-    return 1;
+    Setup.ScriptError.clear();
+    Setup.ScriptErrorLine = 0;
+    ScriptFailure failure;
+    // A quiet run shows no window, so a script's MsgBox takes its default answer there.
+    switch (RunScriptText(language, text, kScriptTimeLimitMs, Setup.QuietMode == 0, failure)) {
+        case ScriptOutcome::Ran:
+            return 1;
+        case ScriptOutcome::Failed:
+            // A script error ends the script, never the installation; the log shows it.
+            Setup.ScriptError = failure.Text;
+            Setup.ScriptErrorLine = ScriptFileLine(failure.Line);
+            return 1;
+        case ScriptOutcome::NoEngine:
+            break;
+    }
+    // VBScript is an optional feature of newer Windows: say why nothing ran.
+    Setup.ScriptError = std::string("the ") + ScriptLanguageName(language) +
+                        " engine is not available on this system";
+    return 0;
 }
 
-void ScriptHostEnd() {
-    ScriptControlClose();
-    ComEnd();
-}
+void ScriptHostEnd() { ComEnd(); }
 
 }  // namespace wb

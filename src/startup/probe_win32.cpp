@@ -7,7 +7,7 @@
 
 #include "config/language_table.h"
 #include "platform/files.h"
-#include "platform/script_control.h"
+#include "platform/script_engine.h"
 #include "startup/setup_state.h"
 
 namespace wb {
@@ -49,7 +49,13 @@ void WriteProbe(unsigned exitCode) {
     Line(out, "ProgramRunning", Setup.ProgramRunning);
     Line(out, "PackageDamaged", Setup.PackageDamaged);
     Line(out, "WindowTitle", Setup.WindowTitle);
-    Line(out, "ScriptControl", ScriptControlReady() ? 1L : 0L);
+    Line(out, "ScriptEngines", ScriptEngineAvailable(ScriptLanguage::VBScript) &&
+                                       ScriptEngineAvailable(ScriptLanguage::JScript)
+                                   ? 1L
+                                   : 0L);
+    Line(out, "StartMenuDir", Setup.StartMenuDir);
+    Line(out, "ScriptError", Setup.ScriptError);
+    Line(out, "ScriptErrorLine", static_cast<long>(Setup.ScriptErrorLine));
     for (size_t i = 0; i < kLanguageRowCount; ++i) {
         auto id = static_cast<LangId>(i);
         std::string name = std::string("Lang.") + LanguageRowGroup(id) + "." + LanguageRowKey(id);

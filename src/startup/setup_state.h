@@ -75,6 +75,9 @@ struct SetupState {
 
     // Damage found in a Package: the run must not report success.
     uint8_t PackageDamaged = 0;
+
+    std::string ScriptError;      // the script engine's error text; empty when the script ran clean
+    int32_t ScriptErrorLine = 0;  // the line of that error, 0 when the engine gave none
 };
 
 // The one instance; zeroed at process start.

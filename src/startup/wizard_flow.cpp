@@ -5,6 +5,7 @@
 #include "config/language_table.h"
 #include "install/install_wizard.h"
 #include "install/program_runner.h"
+#include "platform/shell.h"
 #include "startup/finish.h"
 #include "startup/setup_state.h"
 #include "ui/folder_requester.h"
@@ -26,11 +27,6 @@ void SetHeader(const char* page) {
 }
 
 void SetField(int number, const std::string& text) { SetControlText(number, text.c_str()); }
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() &&
-           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 void WithBackslash(std::string& folder) {
     if (folder.empty() || folder.back() != '\\') folder += '\\';
@@ -213,10 +209,15 @@ void HandleWizardEvent(const WindowEvent& event) {
             break;
         }
         case kStartMenuChange: BrowseStartMenuFolder(); break;
-        case kHomepageLink:
-            RunProgram("RunDll32.exe",
+        case kHomepageLink: {
+            // By its full path: a bare name is looked for first beside the setup, in a
+            // downloads folder where anyone may have left a program of that name.
+            std::string system = SystemFolderPath();
+            WithBackslash(system);
+            RunProgram(system + "rundll32.exe",
                        "Url.dll,FileProtocolHandler " + GetControlText(kHomepageLink), "", 0);
             break;
+        }
         case kNextButton: NextPage(); break;
         case kBackButton: PreviousPage(); break;
         case kCancelButton:

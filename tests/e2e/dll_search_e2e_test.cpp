@@ -22,7 +22,7 @@ const char* const kPlanted[] = {"comctl32", "version", "riched20", "uxtheme"};
 // own order: Wine's user32 imports it, so the loader would take a planted one before the
 // first instruction of any program, a Wine trait that Windows' user32 does not share.
 const std::vector<std::pair<std::string, std::string>> kPreferNative = {
-    {"WINEDLLOVERRIDES", "winemenubuilder.exe=d;mscoree,mshtml=;comctl32,riched20,uxtheme=n,b"}};
+    {"WINEDLLOVERRIDES", "winemenubuilder.exe=d;msscript.ocx=d;mscoree,mshtml=;comctl32,riched20,uxtheme=n,b"}};
 
 // A folder like a downloads folder: the program under test beside the four stand-ins.
 std::string PlantedFolder(const std::string& name, const std::string& program,

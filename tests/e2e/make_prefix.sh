@@ -14,7 +14,7 @@ else
     WINE=wine
 fi
 export WINEPREFIX="$PREFIX" WINEARCH="$ARCH" WINEDEBUG=-all
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;msscript.ocx=d;mscoree,mshtml="
 if [ -d "$PREFIX" ]; then
     WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true
     rm -rf "$PREFIX"

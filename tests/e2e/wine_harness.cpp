@@ -34,7 +34,7 @@ std::string ShellQuote(const std::string& s) {
 // that nothing falls back to the 32-bit half on a machine that cannot run it.
 std::string WineCommand() {
     std::string env = "WINEPREFIX=" + ShellQuote(PrefixDir()) + " WINEARCH=" + WineArch() +
-                      " WINEDEBUG=-all WINEDLLOVERRIDES='winemenubuilder.exe=d;mscoree,mshtml=' ";
+                      " WINEDEBUG=-all WINEDLLOVERRIDES='winemenubuilder.exe=d;msscript.ocx=d;mscoree,mshtml=' ";
     if (WineArch() == "win64") {
         return env + "WINELOADER=/usr/lib/wine/wine64 ";
     }

@@ -98,21 +98,20 @@ void VersionReset();
 void VersionSetInfo(const std::string& path, const FileVersionInfo& info);
 int VersionReadCount();  // ReadFileVersion calls since the last reset
 
-// Script control. It is absent until ScriptControlOpen, which fails after
-// ScriptSetAvailable(false).
+// Script engines. Both languages' engines exist until a test says otherwise; a run
+// succeeds unless ScriptSetFailure set what the engine reports.
 void ScriptReset();
-void ScriptSetAvailable(bool available);
-// Makes AddCode report a script error (the text is still recorded).
-void ScriptSetCodeFails(bool fails);
+void ScriptSetAvailable(bool available);          // both engines
+void ScriptSetVBScriptAvailable(bool available);  // VBScript only (an optional feature)
+// Every later run fails with this text and line (in the text handed over).
+void ScriptSetFailure(const std::string& text, int32_t line, bool timedOut = false);
 struct ScriptRun {
-    std::string Language;  // the language set last before AddCode
-    long Timeout;          // the time-out set last before AddCode
+    std::string Language;  // "VBScript" or "JScript"
+    long Timeout;          // the run's time limit in milliseconds
     std::string Code;
+    bool AllowWindows;     // the engine's message boxes may show
 };
 const std::vector<ScriptRun>& ScriptRuns();
-std::string ScriptLanguage();  // the language set last
-int ScriptOpenCount();
-int ScriptCloseCount();
 
 // Window layer. Windows and controls are records; events come from a queue the test
 // fills. An empty queue gives a Quit event.

@@ -1,5 +1,6 @@
 // The Script host: which language a file gets, the four constants as each language must
-// read them, the lines handed to the script control, and the cases that run nothing.
+// read them, the lines handed to the engine, the error kept for the log, and the cases that
+// run nothing.
 #include <gtest/gtest.h>
 
 #include "unit/test_support.h"
@@ -110,13 +111,11 @@ protected:
     fs::path dir_;
 };
 
-TEST_F(ScriptHostTest, StartCreatesTheControlInVBScriptAndEndReleasesIt) {
+TEST_F(ScriptHostTest, StartAndEndBalanceComAndRunNothing) {
     ScriptHostStart();
-    EXPECT_EQ(fake::ScriptOpenCount(), 1);
-    EXPECT_EQ(fake::ScriptLanguage(), "VBScript");
     EXPECT_EQ(fake::ComStartCount(), 1);
+    EXPECT_TRUE(fake::ScriptRuns().empty());
     ScriptHostEnd();
-    EXPECT_EQ(fake::ScriptCloseCount(), 1);
     EXPECT_EQ(fake::ComEndCount(), 1);
 }
 
@@ -128,12 +127,21 @@ TEST_F(ScriptHostTest, VBScriptFileRunsWithHeaderAndItsLines) {
     const fake::ScriptRun& run = fake::ScriptRuns()[0];
     EXPECT_EQ(run.Language, "VBScript");
     EXPECT_EQ(run.Timeout, 20000);
+    EXPECT_TRUE(run.AllowWindows);
     EXPECT_EQ(run.Code,
               "Const wbProgDir = \"C:\\Apps\\Tool\\\"\r\n"
               "Const wbSetupDir = \"C:\\Temp\\{T}\\\"\r\n"
               "Const wbStartMenuDir = \"\"\r\n"
               "Const wbGUID = \"{ABC}\"\r\n"
               "MsgBox wbProgDir\r\nx = 1\r\n");
+}
+
+TEST_F(ScriptHostTest, AQuietRunLetsTheScriptShowNoWindow) {
+    ScriptHostStart();
+    wb::Setup.QuietMode = 1;
+    EXPECT_EQ(RunScript(Write("ask.vbs", "r = MsgBox(\"Go on?\", vbYesNo)\n")), 1);
+    ASSERT_EQ(fake::ScriptRuns().size(), 1u);
+    EXPECT_FALSE(fake::ScriptRuns()[0].AllowWindows);
 }
 
 TEST_F(ScriptHostTest, JScriptFileSwitchesTheLanguageEachRun) {
@@ -152,27 +160,55 @@ TEST_F(ScriptHostTest, JScriptFileSwitchesTheLanguageEachRun) {
     EXPECT_EQ(fake::ScriptRuns()[1].Language, "VBScript");
 }
 
-TEST_F(ScriptHostTest, NothingRunsForOtherFilesOrWithoutTheControl) {
+TEST_F(ScriptHostTest, NothingRunsForOtherFilesOrWithoutTheEngine) {
     ScriptHostStart();
     EXPECT_EQ(RunScript(Write("setup.txt", "x = 1\n")), 0);
     EXPECT_EQ(RunScript((dir_ / "missing.vbs").string()), 0);
     EXPECT_TRUE(fake::ScriptRuns().empty());
+    EXPECT_EQ(wb::Setup.ScriptError, "");
     ScriptHostEnd();
 
+    // VBScript is an optional feature of newer Windows: without it a .vbs script does not
+    // run and the reason is kept for the log, while JScript still runs.
     fake::ScriptReset();
-    fake::ScriptSetAvailable(false);
+    fake::ScriptSetVBScriptAvailable(false);
     ScriptHostStart();
     EXPECT_EQ(RunScript(Write("setup.vbs", "x = 1\n")), 0);
     EXPECT_TRUE(fake::ScriptRuns().empty());
+    EXPECT_EQ(wb::Setup.ScriptError, "the VBScript engine is not available on this system");
+    EXPECT_EQ(wb::Setup.ScriptErrorLine, 0);
+    EXPECT_EQ(RunScript(Write("setup.js", "var x = 1;\n")), 1);
+    ASSERT_EQ(fake::ScriptRuns().size(), 1u);
+    EXPECT_EQ(fake::ScriptRuns()[0].Language, "JScript");
+    EXPECT_EQ(wb::Setup.ScriptError, "") << "a clean run clears an earlier error";
     ScriptHostEnd();
-    EXPECT_EQ(fake::ScriptCloseCount(), 0);
 }
 
-TEST_F(ScriptHostTest, AScriptErrorStillCountsAsHandedOver) {
+TEST_F(ScriptHostTest, AScriptErrorIsKeptWithItsLineInTheScriptFile) {
     ScriptHostStart();
-    fake::ScriptSetCodeFails(true);
-    EXPECT_EQ(RunScript(Write("broken.vbs", "this is not vbscript\n")), 1);
+    // The engine counts the four generated lines; line 6 of the text is line 2 of the file.
+    fake::ScriptSetFailure("Microsoft VBScript runtime error: Type mismatch", 6);
+    EXPECT_EQ(RunScript(Write("broken.vbs", "x = 1\nx = \"a\" * 2\nx = 3\n")), 1);
     EXPECT_EQ(fake::ScriptRuns().size(), 1u);
+    EXPECT_EQ(wb::Setup.ScriptError, "Microsoft VBScript runtime error: Type mismatch");
+    EXPECT_EQ(wb::Setup.ScriptErrorLine, 2);
+
+    // A position inside the generated constants, or none at all, is no line of the file.
+    struct Case {
+        int32_t EngineLine;
+        int32_t FileLine;
+    } cases[] = {{5, 1}, {4, 0}, {1, 0}, {0, 0}};
+    for (const Case& c : cases) {
+        fake::ScriptSetFailure("error", c.EngineLine);
+        EXPECT_EQ(RunScript(Write("again.js", "x(;\n")), 1);
+        EXPECT_EQ(wb::Setup.ScriptErrorLine, c.FileLine) << c.EngineLine;
+    }
+
+    // A script stopped at the time limit is an error too; the installation goes on.
+    fake::ScriptSetFailure("the script was stopped after 20 seconds", 0, true);
+    EXPECT_EQ(RunScript(Write("loop.vbs", "Do\nLoop\n")), 1);
+    EXPECT_EQ(wb::Setup.ScriptError, "the script was stopped after 20 seconds");
+    EXPECT_EQ(fake::ScriptRuns().back().Timeout, 20000);
 }
 
 }  // namespace

@@ -321,6 +321,16 @@ TEST_F(WizardTest, CancelEndsTheLoopWithoutStartOrRestart) {
     EXPECT_TRUE(fs::exists(root_ / "setup.ini"));
 }
 
+TEST_F(WizardTest, HomepageLinkOpensThroughTheSystemFoldersRunDll32) {
+    fake::ShellSetSystemFolder("C:\\Windows\\System32");
+    Start();
+    Press(kHomepageLink);
+    ASSERT_EQ(fake::LaunchCalls().size(), 1u);
+    EXPECT_EQ(fake::LaunchCalls()[0].CommandLine,
+              "\"C:\\Windows\\System32\\rundll32.exe\" "
+              "Url.dll,FileProtocolHandler http://example.test/");
+}
+
 TEST_F(WizardTest, ExitTakesTheRunProgramBox) {
     Start();
     SetControlState(kRunProgramBox, 0);

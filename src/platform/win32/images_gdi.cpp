@@ -24,6 +24,13 @@ const GUID kFormat24bppBgr = {0x6fddc324, 0x4e03, 0x4bfe,
 const GUID kIidPicture = {0x7bf80980, 0xbf32, 0x101a,
                           {0x8b, 0xbb, 0x00, 0xaa, 0x00, 0x30, 0x0c, 0xab}};
 
+// A picture hands its bitmap over as a 32-bit OLE_HANDLE. Only the low 32 bits of a GDI
+// handle count, and a 64-bit process sees them sign-extended, so the value is widened as a
+// signed number; widened as unsigned, a handle with the top bit set names no bitmap.
+HBITMAP BitmapOfOleHandle(OLE_HANDLE handle) noexcept {
+    return reinterpret_cast<HBITMAP>(static_cast<intptr_t>(static_cast<int32_t>(handle)));
+}
+
 template <typename T>
 void Release(T*& p) noexcept {
     if (p) p->Release();
@@ -111,7 +118,7 @@ bool LoadWithOle(const void* bytes, size_t length) noexcept {
     OLE_HANDLE handle = 0;
     if (SUCCEEDED(picture->get_Type(&type)) && type == PICTYPE_BITMAP &&
         SUCCEEDED(picture->get_Handle(&handle)) &&
-        TakeBitmap(reinterpret_cast<HBITMAP>(static_cast<uintptr_t>(handle)))) {
+        TakeBitmap(BitmapOfOleHandle(handle))) {
         g_picture.Picture = picture;
         return true;
     }
