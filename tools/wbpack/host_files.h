@@ -87,6 +87,13 @@ std::string MakeTempFolder();
 // Removes a folder tree (best effort).
 void RemoveTree(const std::string& path) noexcept;
 
+// Runs `command` through the host's shell (/bin/sh, or cmd.exe of the system folder) with
+// standard output and error gathered in `output`. Returns the command's exit code, or -1
+// when the shell could not be started.
+int RunHostCommand(const std::string& command, std::string& output);
+// `path` quoted as one word for that shell.
+std::string HostShellQuote(const std::string& path);
+
 // The folder that holds the running wbpack binary, ending in a separator; empty if unknown.
 std::string SelfFolder();
 // A Windows program that comes with wbpack (wbsetup.exe, uninstall.exe) in its 32-bit

@@ -2,6 +2,7 @@
 #ifndef _WIN32
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -112,6 +113,30 @@ std::string MakeTempFolder() {
 void RemoveTree(const std::string& path) noexcept {
     std::error_code ec;
     std::filesystem::remove_all(path, ec);
+}
+
+int RunHostCommand(const std::string& command, std::string& output) {
+    output.clear();
+    std::fflush(nullptr);
+    // Both streams of every part of a compound command land in the pipe.
+    std::FILE* pipe = ::popen(("exec 2>&1\n" + command).c_str(), "r");
+    if (!pipe) return -1;
+    char chunk[4096];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) output.append(chunk, n);
+    int status = ::pclose(pipe);
+    if (status == -1) return -1;
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+}
+
+std::string HostShellQuote(const std::string& path) {
+    std::string quoted = "'";
+    for (char c : path) {
+        if (c == '\'') quoted += "'\\''";
+        else quoted += c;
+    }
+    return quoted + "'";
 }
 
 std::string SelfFolder() {
