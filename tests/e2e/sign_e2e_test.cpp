@@ -172,6 +172,32 @@ TEST_F(SignE2E, BuildSignsTheSetupAndTheInstalledUninstaller) {
     }
 }
 
+TEST_F(SignE2E, WbpackOnWindowsRunsTheSigningCommandThroughCmd) {
+    // No signer runs under Wine here; copy stands in for one, so what is tested is the
+    // command's way through cmd.exe, its quoting of paths with blanks, and its failure.
+    const std::string out = ScratchDir("sign-win wbpack");
+    const std::string project = Project("sign-win-project", "vendor");
+    auto build = [&](const std::string& setup, const std::string& command) {
+        return RunWine(Win32BinPath("wbpack.exe"),
+                       {"build", WinPath(project), "-o", WinPath(setup), "--stub",
+                        WinPath(StubPath()), "--uninstaller", WinPath(Win32BinPath("uninstall.exe")),
+                        "--quiet", "--sign", command},
+                       180);
+    };
+    RunResult copied = build(out + "/copied.exe", "copy /b /y {in} {out} >nul && echo signed {in}");
+    ASSERT_FALSE(copied.TimedOut);
+    EXPECT_EQ(copied.ExitCode, 0) << copied.Output;
+    std::string verified;
+    EXPECT_EQ(RunHost(WbpackPath() + " verify '" + out + "/copied.exe'", &verified), 0) << verified;
+
+    RunResult failed = build(out + "/failed.exe", "type {in}.missing");
+    ASSERT_FALSE(failed.TimedOut);
+    EXPECT_EQ(failed.ExitCode, 1) << failed.Output;
+    EXPECT_NE(failed.Output.find("signing failed (exit code 1)"), std::string::npos)
+        << failed.Output;
+    EXPECT_FALSE(fs::exists(out + "/failed.exe"));
+}
+
 TEST_F(SignE2E, OneChangedByteInASignedSetupEndsWithTwoAndNothingRegistered) {
     const std::string out = ScratchDir("sign-damaged");
     ASSERT_EQ(BuildSetup(Project("sign-damaged-project", "vendor"), out + "/setup.exe", StubPath(),

@@ -77,6 +77,9 @@ struct PendingOutput {
 };
 bool BeginOutput(const std::string& finalPath, PendingOutput& out, std::string& error);
 bool CommitOutput(PendingOutput& out, std::string& error);
+// Flushes and closes the output's file early (for a signing tool to read it); the output
+// stays pending, and CommitOutput still puts it in place. False with a reason on an error.
+bool CloseOutputFile(PendingOutput& out, std::string& error);
 void AbandonOutput(PendingOutput& out) noexcept;
 
 // Writes all bytes; false on error.

@@ -460,10 +460,8 @@ bool MakeInnerEntry(const BuildOptions& options, SetupPlan& plan, bool solid,
 // it in front of its certificate table): a stub whose headers it cannot use makes a setup
 // that would only ever end as damaged.
 bool InstallerFindsPackage(PendingOutput& out, uint64_t length, std::string& error) {
-    if (std::fflush(out.File) != 0) {
-        error = out.FinalPath + ": write error";
-        return false;
-    }
+    // Closed first: on Windows the written file could not be opened again beside it.
+    if (!CloseOutputFile(out, error)) return false;
     const bool found = OpenPackage(out.TempPath.c_str(), nullptr, PackageHost::Setup) &&
                        uint64_t(Package.End) == length;
     ClosePackage();

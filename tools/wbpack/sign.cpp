@@ -93,16 +93,10 @@ bool SignCopy(const std::string& command, const std::string& source,
 }
 
 bool SignPendingSetup(const std::string& command, PendingOutput& out, std::string& error) {
-    if (!out.File) {
-        error = out.FinalPath + ": output not open";
-        return false;
-    }
-    bool written = std::fflush(out.File) == 0 && std::ferror(out.File) == 0;
-    written = std::fclose(out.File) == 0 && written;
-    out.File = nullptr;
+    if (!CloseOutputFile(out, error)) return false;
     HostStat unsignedStat;
-    if (!written || !HostStatPath(out.TempPath, unsignedStat)) {
-        error = out.FinalPath + ": write error: " + HostErrorText();
+    if (!HostStatPath(out.TempPath, unsignedStat)) {
+        error = out.FinalPath + ": " + HostErrorText();
         return false;
     }
     const std::string signedPath = out.TempPath + ".signed";
@@ -127,12 +121,6 @@ bool SignPendingSetup(const std::string& command, PendingOutput& out, std::strin
         error = out.FinalPath +
                 ": the signed setup does not carry its Package in front of the certificate "
                 "table (does the command write a signed copy of {in}?)";
-        return false;
-    }
-    // CommitOutput closes what it finds open.
-    out.File = std::fopen(out.TempPath.c_str(), "ab");
-    if (!out.File) {
-        error = out.FinalPath + ": " + HostErrorText();
         return false;
     }
     return true;
