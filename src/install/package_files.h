@@ -14,9 +14,9 @@ struct InstallProgressHooks {
 };
 extern InstallProgressHooks InstallProgress;
 
-// Creates the installation folder, opens TempDir + "setup.pck" (counting unpacked bytes on
-// the wizard's bar when `progress` is set) and unpacks it into InstallDir, protecting
-// NoCopyExt. Opened is false only when a setup.pck is there but is not a readable Package;
+// Opens TempDir + "setup.pck" (counting unpacked bytes on the wizard's bar when `progress`
+// is set), checks every entry's data (CheckPackage), and only when all is whole creates
+// the installation folder and unpacks into InstallDir, protecting NoCopyExt. Opened is false only when a setup.pck is there but is not a readable Package;
 // a missing setup.pck installs nothing and is Opened with zero counts. Damage or a file not
 // opened sets Setup.PackageDamaged.
 ExtractResult InstallPackageFiles(bool progress);

@@ -97,26 +97,9 @@ EntryOutcome WriteStored(ExtractCursor& c, const PackageEntry& e, const std::str
 }
 
 EntryOutcome WriteCompressed(ExtractCursor& c, const PackageEntry& e, const std::string& path) {
-    const size_t packed = size_t(e.PackedSize);
     const size_t size = size_t(e.Size);
-    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[packed]);
-    if (!block) {
-        SkipData(c, e.PackedSize);
-        return EntryOutcome::Damaged;
-    }
-    if (!FileRead(c.File, block.get(), uint32_t(packed))) {
-        c.Position = c.FileLength;
-        return EntryOutcome::Damaged;
-    }
-    c.Position += int64_t(packed);
-    // A header stating another size cannot decode to this entry; spare the allocation.
-    if (BlockStatedSize(block.get(), packed) != size) return EntryOutcome::Damaged;
-    std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[size + pck::kDecodeSlack]());
-    if (!data) return EntryOutcome::Damaged;
-    if (UnpackBlock(block.get(), packed, data.get(), size + pck::kDecodeSlack) != size) {
-        return EntryOutcome::Damaged;
-    }
-    block.reset();
+    std::unique_ptr<uint8_t[]> data;
+    if (!DecodeEntryBlock(c, e, data)) return EntryOutcome::Damaged;
 
     UniqueFile out(OpenTarget(path));
     if (!out) return EntryOutcome::Failed;
@@ -158,6 +141,45 @@ EntryOutcome ExtractOne(ExtractCursor& c, const PackageEntry& e, const std::stri
 }
 
 }  // namespace
+
+bool StartCursor(const PackageReader& reader, PlatformFile* file, ExtractCursor& cursor) {
+    cursor = ExtractCursor{};
+    cursor.File = file;
+    cursor.FileLength = FileLength(file);
+    // In a signed setup the certificate table follows the Package: never read into it.
+    if (reader.End > 0 && reader.End < cursor.FileLength) cursor.FileLength = reader.End;
+    cursor.Position = reader.DataStart;
+    return cursor.FileLength >= cursor.Position && FileSeek(file, uint32_t(reader.DataStart));
+}
+
+bool DecodeEntryBlock(ExtractCursor& c, const PackageEntry& e, std::unique_ptr<uint8_t[]>& out) {
+    out.reset();
+    const size_t packed = size_t(e.PackedSize);
+    const size_t size = size_t(e.Size);
+    if (e.PackedSize < 0 || e.PackedSize > c.FileLength - c.Position) {
+        c.Position = c.FileLength;
+        return false;
+    }
+    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[packed]);
+    if (!block) {
+        SkipData(c, e.PackedSize);
+        return false;
+    }
+    if (!FileRead(c.File, block.get(), uint32_t(packed))) {
+        c.Position = c.FileLength;
+        return false;
+    }
+    c.Position += int64_t(packed);
+    // A header stating another size cannot decode to this entry; spare the allocation.
+    if (BlockStatedSize(block.get(), packed) != size) return false;
+    std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[size + pck::kDecodeSlack]());
+    if (!data) return false;
+    if (UnpackBlock(block.get(), packed, data.get(), size + pck::kDecodeSlack) != size) {
+        return false;
+    }
+    out = std::move(data);
+    return true;
+}
 
 bool EntryNameIsSafe(const std::string& name) noexcept {
     if (name.empty() || IsSeparator(name[0])) return false;
@@ -246,12 +268,7 @@ ExtractResult ExtractPackage(const PackageReader& reader, const std::string& tar
     UniqueFile file(FileOpen(reader.Path.c_str(), FileAccess::Read));
     if (!file) return result;
     ExtractCursor cursor;
-    cursor.File = file.get();
-    cursor.FileLength = FileLength(file.get());
-    cursor.Position = reader.DataStart;
-    if (cursor.FileLength < cursor.Position || !FileSeek(file.get(), uint32_t(reader.DataStart))) {
-        return result;
-    }
+    if (!StartCursor(reader, file.get(), cursor)) return result;
     result.Opened = true;
 
     for (const PackageEntry& e : reader.Entries) {

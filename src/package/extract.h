@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "package/package_reader.h"
@@ -37,6 +38,17 @@ struct ExtractCursor {
     int64_t FileLength = 0;
     int64_t Position = 0;  // read position in File; the data area is read strictly in sequence
 };
+
+// Sets `cursor` at the data start of `reader`'s Package in the open `file`, bounded by the
+// Package's end. False when the data start lies beyond it or cannot be reached.
+[[nodiscard]] bool StartCursor(const PackageReader& reader, PlatformFile* file,
+                               ExtractCursor& cursor);
+
+// Reads a compressed entry's block at the cursor (the cursor moves past it whatever
+// happens) and decodes it into `out` (Size bytes and kDecodeSlack zeros). False when the
+// data is missing or does not decode to exactly the entry's size with a matching checksum.
+[[nodiscard]] bool DecodeEntryBlock(ExtractCursor& cursor, const PackageEntry& entry,
+                                    std::unique_ptr<uint8_t[]>& out);
 
 // Writes the entries of `reader` (loaded by OpenPackage) below `target` ("\" appended when
 // missing), leaving existing files whose extension is in `protectedExts` (NoCopyExt format)

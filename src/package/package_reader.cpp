@@ -7,6 +7,7 @@
 #include <new>
 
 #include "package/package_format.h"
+#include "package/package_locator.h"
 #include "package/unpack_block.h"
 #include "platform/files.h"
 
@@ -116,12 +117,22 @@ bool ParsePackageDirectory(const uint8_t* block, size_t length, const PackageTra
     return ok;
 }
 
-int OpenPackage(const char* path, PackageProgress progress) noexcept {
+namespace {
+
+bool ReadFileAt(const void* context, uint32_t position, void* into, uint32_t count) {
+    PlatformFile* file = static_cast<PlatformFile*>(const_cast<void*>(context));
+    return FileSeek(file, position) && FileRead(file, into, count);
+}
+
+}  // namespace
+
+int OpenPackage(const char* path, PackageProgress progress, PackageHost host) noexcept {
     Package.Entries.clear();
     Package.Entries.shrink_to_fit();
     Package.TotalSize = 0;
     Package.DirectorySize = 0;
     Package.DataStart = 0;
+    Package.End = 0;
     Package.Path = path ? path : "";
     Package.Progress = progress;
     if (!path) return 0;
@@ -133,15 +144,15 @@ int OpenPackage(const char* path, PackageProgress progress) noexcept {
     // The file may have changed since PathLength; trust only the open handle.
     if (FileLength(file.get()) != length) return 0;
 
-    uint8_t tail[pck::kTrailerSize];
-    PackageTrailer trailer;
-    if (!FileSeek(file.get(), uint32_t(length - int64_t(pck::kTrailerSize))) ||
-        !FileRead(file.get(), tail, sizeof tail) ||
-        !ParsePackageTrailer(tail, sizeof tail, length, trailer)) {
-        return 0;
-    }
+    ByteSource source;
+    source.Read = ReadFileAt;
+    source.Context = file.get();
+    source.Length = length;
+    PackageLocation where;
+    if (!LocatePackage(source, host, where)) return 0;
+    const PackageTrailer& trailer = where.Trailer;
 
-    const uint32_t blockPos = uint32_t(length - int64_t(pck::kTrailerSize) - trailer.PackedSize);
+    const uint32_t blockPos = uint32_t(where.End - int64_t(pck::kTrailerSize) - trailer.PackedSize);
     std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[trailer.PackedSize + 1]);
     if (!block || !FileSeek(file.get(), blockPos) ||
         !FileRead(file.get(), block.get(), trailer.PackedSize)) {
@@ -150,12 +161,13 @@ int OpenPackage(const char* path, PackageProgress progress) noexcept {
     file.reset();
 
     int32_t total = 0;
-    if (!ParsePackageDirectory(block.get(), trailer.PackedSize, trailer, length, Package.Entries,
-                               total)) {
+    if (!ParsePackageDirectory(block.get(), trailer.PackedSize, trailer, where.End,
+                               Package.Entries, total)) {
         return 0;
     }
     Package.DirectorySize = int32_t(trailer.DirectorySize);
     Package.DataStart = int32_t(trailer.DataStart);
+    Package.End = where.End;
     Package.TotalSize = total;
     return 1;
 }

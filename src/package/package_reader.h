@@ -25,8 +25,14 @@ struct PackageEntry {
 // Called by ExtractPackage after each entry, whatever its kind or outcome.
 using PackageProgress = void (*)(const PackageEntry& entry);
 
+// What a file is expected to be. The installer's own executable is a Setup (a signed one
+// keeps its Package in front of the certificate table); the inner setup.pck is Standalone
+// and always read from its end, since its first entry may be a signed program stored as it is.
+enum class PackageHost : uint8_t { Setup, Standalone };
+
 struct PackageReader {
     std::string Path;
+    int64_t End = 0;            // where the Package ends in the file (before any certificate table)
     int32_t DirectorySize = 0;  // U
     int32_t DataStart = 0;      // S
     int32_t TotalSize = 0;      // sum of every entry's size: the progress maximum
@@ -63,7 +69,9 @@ struct PackageTrailer {
 // Loads the directory of the Package file at `path` into the reader and remembers the
 // callback, which ExtractPackage calls after each entry. Returns 1 when the directory was
 // loaded, 0 otherwise (the entry list then stays empty). The file is not kept open.
-int OpenPackage(const char* path, PackageProgress progress) noexcept;
+// `host` says where the Package lies (see LocatePackage).
+int OpenPackage(const char* path, PackageProgress progress,
+                PackageHost host = PackageHost::Setup) noexcept;
 
 // Ends the use of the Package; the entry list stays readable until the next OpenPackage.
 void ClosePackage() noexcept;

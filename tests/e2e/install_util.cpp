@@ -36,7 +36,19 @@ bool EntriesOf(const std::vector<uint8_t>& image, wb::PackageImage& parsed,
     return true;
 }
 
-bool DamageInner(const std::string& setup) {
+// Writes a Package of `inputs` behind the bytes of `out`, without padding.
+bool AppendPackage(std::string& out, const std::vector<wb::PackInput>& inputs) {
+    wb::PackWriteResult result;
+    std::string error;
+    auto sink = [&out](const uint8_t* data, size_t size) {
+        out.append(reinterpret_cast<const char*>(data), size);
+        return true;
+    };
+    return wb::WritePackage(sink, uint32_t(out.size()), inputs, wb::PackWriteOptions{}, result,
+                            error);
+}
+
+bool DamageInner(const std::string& setup, const std::string& entry) {
     std::vector<uint8_t> image = Bytes(ReadFile(setup));
     wb::PackageImage outer;
     std::vector<wb::PackInput> inputs;
@@ -50,22 +62,19 @@ bool DamageInner(const std::string& setup) {
         if (!wb::ReadPackageImage(in.Data.data(), in.Data.size(), inner, error)) return false;
         size_t largest = 0;
         for (size_t i = 0; i < inner.Entries.size(); ++i) {
-            if (inner.Entries[i].PackedSize > inner.Entries[largest].PackedSize) largest = i;
+            if (entry.empty() ? inner.Entries[i].PackedSize > inner.Entries[largest].PackedSize
+                              : inner.Entries[i].Name == entry) {
+                largest = i;
+            }
         }
+        if (!entry.empty() && inner.Entries[largest].Name != entry) return false;
         size_t at = inner.Positions[largest] + size_t(inner.Entries[largest].PackedSize) / 2;
         in.Data[at] ^= 0x5A;
         damaged = true;
     }
     if (!damaged) return false;
     std::string out(image.begin(), image.begin() + dataStart);
-    wb::PackWriteOptions options;
-    wb::PackWriteResult result;
-    std::string error;
-    auto sink = [&out](const uint8_t* data, size_t size) {
-        out.append(reinterpret_cast<const char*>(data), size);
-        return true;
-    };
-    if (!wb::WritePackage(sink, dataStart, inputs, options, result, error)) return false;
+    if (!AppendPackage(out, inputs)) return false;
     WriteFile(setup, out);
     return true;
 }
@@ -76,7 +85,17 @@ void DeleteKey(const std::string& key) {
 
 }  // namespace
 
-bool DamageInnerPackage(const std::string& setup) { return DamageInner(setup); }
+bool DamageInnerPackage(const std::string& setup, const std::string& entry) {
+    return DamageInner(setup, entry);
+}
+
+bool RepackOuterPackage(const std::string& setup, std::string& out) {
+    std::vector<uint8_t> image = Bytes(ReadFile(setup));
+    wb::PackageImage outer;
+    std::vector<wb::PackInput> inputs;
+    if (!EntriesOf(image, outer, inputs)) return false;
+    return AppendPackage(out, inputs);
+}
 
 std::string BuildDemoSetup(const std::string& name, bool damageInnerPackage) {
     const std::string dir = ScratchDir(name);
@@ -93,7 +112,7 @@ std::string BuildDemoSetup(const std::string& name, bool damageInnerPackage) {
     // one by one, where a flipped byte is found.
     const std::string shape = damageInnerPackage ? " --per-file" : "";
     if (BuildSetup(project, setup, StubPath(), "--arch " + TargetArch() + shape) != 0) return {};
-    if (damageInnerPackage && !DamageInner(setup)) return {};
+    if (damageInnerPackage && !DamageInner(setup, "")) return {};
     return setup;
 }
 

@@ -14,9 +14,13 @@ namespace e2e {
 // architecture under test; "" when wbpack fails. `damageInnerPackage` flips a byte inside
 // the inner setup.pck (built per file) and rebuilds the outer Package around it, so that
 // only the program files are damaged.
-// Flips a byte inside the largest entry of the inner setup.pck of `setup` (built with
-// --per-file, so that the entry carries a checksum). False when that is not possible.
-bool DamageInnerPackage(const std::string& setup);
+// Flips a byte inside the largest entry (or the one named `entry`) of the inner setup.pck
+// of `setup` (built with --per-file, so that the entry carries a checksum). False when
+// that is not possible.
+bool DamageInnerPackage(const std::string& setup, const std::string& entry = "");
+// Appends to `out` the outer Package of `setup`, rewritten (unpadded) with its data start
+// at the end of `out`, as a tool that knows nothing of signatures would write it.
+bool RepackOuterPackage(const std::string& setup, std::string& out);
 std::string BuildDemoSetup(const std::string& name, bool damageInnerPackage = false);
 
 // Removes what the example setup installs from the prefix: its folder, shortcuts,

@@ -186,8 +186,32 @@ TEST_F(InstallFailureTest, AFileThatCannotBeWrittenCountsInFailedNotInDamaged) {
     EXPECT_EQ(CheckTargets(), 1);
 }
 
+TEST_F(InstallFailureTest, AReadFailingAnywhereBeforeTheFirstFileWritesNothing) {
+    // Every read of the installation step fails in turn: while the directory or the blocks
+    // are checked, the run is damaged and nothing is written; later the entries from the
+    // failed read on are missing, and every file is whole or absent.
+    int checked = 0;
+    for (int nth = 1; nth < 200; ++nth) {
+        SCOPED_TRACE("read " + std::to_string(nth));
+        fake::FilesReset();
+        fake::FilesPut(wb::Setup.TempDir + "setup.pck", package_);
+        wb::Setup.PackageDamaged = 0;
+        fake::FilesFailCall(fake::FileCall::Read, nth);
+        ExtractResult r = InstallPackageFiles(false);
+        if (!fake::FilesFailureHappened()) break;
+        EXPECT_EQ(wb::Setup.PackageDamaged, 1);
+        const int missing = CheckTargets();
+        if (missing == int(files_.size())) ++checked;
+        EXPECT_GE(missing, 1);
+        EXPECT_TRUE(!r.Opened || r.Damaged >= 1);
+    }
+    EXPECT_GT(checked, 2) << "the check pass reads the Package before any file is written";
+}
+
 TEST_F(InstallFailureTest, TheQuietRunEndsWithCode3AfterAFailedWriteAnd2AfterDamage) {
-    fake::FilesFailCall(fake::FileCall::Close, 3);
+    // Closes: the Package after its directory, the Package after the check of its blocks,
+    // then the written files; the fourth is the second written file's.
+    fake::FilesFailCall(fake::FileCall::Close, 4);
     EXPECT_EQ(InstallQuietly(), kExitWriteFailed);
     EXPECT_EQ(CheckTargets(), 1);
 

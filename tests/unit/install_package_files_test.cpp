@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "install/package_files.h"
+#include "package/package_reader.h"
 #include "startup/setup_state.h"
 #include "unit/test_support.h"
 #include "wbpack/package_writer.h"
@@ -114,6 +115,49 @@ TEST_F(InstallPackageFilesTest, AFileThatCannotBeCreatedCountsAsFailedAndTheRest
     ExpectCounts(InstallPackageFiles(false), true, 0, 2);
     EXPECT_TRUE(fs::exists(wb::Setup.InstallDir + "b.txt"));
     EXPECT_EQ(wb::Setup.PackageDamaged, 0) << "a write failure is not damage";
+}
+
+TEST_F(InstallPackageFilesTest, DamageAnywhereWritesNothingAndLeavesNoFolder) {
+    // Per-file shape: every entry its own block. A changed byte in any block, first or
+    // last, or an unsafe name, stops the run before the first file is written.
+    std::vector<PackInput> inputs = {File("a.exe", Text(20000, 'a')), PackFolder("Data\\"),
+                                     File("Data\\b.dll", Text(30000, 'b')),
+                                     File("z.txt", Text(5000, 'z'))};
+    const std::vector<uint8_t> good = Build(inputs);
+    std::vector<PackageEntry> entries;
+    {
+        WriteInner(good);
+        ASSERT_EQ(OpenPackage((temp_ + "setup.pck").c_str(), nullptr, PackageHost::Standalone), 1);
+        entries = Package.Entries;
+        ClosePackage();
+    }
+    for (const PackageEntry& e : entries) {
+        if (e.Kind != 1) continue;
+        for (int32_t at : {e.PackedSize / 3, e.PackedSize / 2}) {
+            fs::remove_all(wb::Setup.InstallDir);
+            std::vector<uint8_t> bad = good;
+            bad[size_t(e.DataOffset + at)] ^= 0x20;
+            WriteInner(bad);
+            wb::Setup.PackageDamaged = 0;
+            const ExtractResult r = InstallPackageFiles(true);
+            EXPECT_GT(r.Damaged, 0) << e.Name << " @" << at;
+            EXPECT_EQ(wb::Setup.PackageDamaged, 1);
+            EXPECT_FALSE(fs::exists(wb::Setup.InstallDir)) << e.Name << " @" << at;
+        }
+    }
+
+    // An unsafe name refuses the whole Package too.
+    inputs.push_back(File("..\\escape.txt", "out"));
+    WriteInner(Build(inputs));
+    EXPECT_GT(InstallPackageFiles(false).Damaged, 0);
+    EXPECT_FALSE(fs::exists(wb::Setup.InstallDir));
+    EXPECT_FALSE(fs::exists(root_ + "/Programs/escape.txt"));
+
+    // The whole one installs.
+    WriteInner(good);
+    wb::Setup.PackageDamaged = 0;
+    ExpectCounts(InstallPackageFiles(false), true, 0, 0);
+    EXPECT_EQ(fs::file_size(wb::Setup.InstallDir + "Data/b.dll"), 30000u);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -42,6 +43,27 @@ inline PackInput PackFolder(const std::string& name) {
     in.Name = name;
     in.Kind = pck::kKindFolder;
     return in;
+}
+
+// A stand-in installer stub: the headers of an unsigned 32-bit PE program (no sections,
+// its headers as long as the stub) over `filler`, which keeps its first two bytes "MZ".
+inline std::string FakeStub(std::string filler) {
+    const size_t pe = 0x80, opt = pe + 24;
+    if (filler.size() < opt + 0xE0) filler.resize(opt + 0xE0, '\0');
+    std::fill(filler.begin() + 2, filler.begin() + long(opt + 0xE0), '\0');
+    auto put = [&filler](size_t at, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) filler[at + size_t(i)] = char(uint8_t(v >> (8 * i)));
+    };
+    filler[0] = 'M';
+    filler[1] = 'Z';
+    put(0x3C, pe, 4);
+    put(pe, 0x4550, 4);                        // "PE\0\0"
+    put(pe + 4, 0x014C, 2);                    // x86
+    put(pe + 20, 0xE0, 2);                     // SizeOfOptionalHeader
+    put(opt, 0x10B, 2);                        // PE32
+    put(opt + 60, uint32_t(filler.size()), 4);  // SizeOfHeaders: the whole stub
+    put(opt + 92, 16, 4);                      // NumberOfRvaAndSizes, all empty
+    return filler;
 }
 
 }  // namespace wb

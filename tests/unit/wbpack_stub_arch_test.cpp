@@ -16,7 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A minimal PE image: "MZ", e_lfanew at 0x3C, "PE\0\0" and the machine number.
+// A minimal PE image: "MZ", e_lfanew at 0x3C, "PE\0\0" and the machine number, then an
+// optional header without sections whose headers fill the image (so that a Package
+// appended to it is found as behind a real stub).
 std::vector<uint8_t> PeImage(uint16_t machine, uint32_t peOffset = 0x80, size_t size = 0x200) {
     std::vector<uint8_t> d(size, 0);
     d[0] = 'M';
@@ -27,6 +29,16 @@ std::vector<uint8_t> PeImage(uint16_t machine, uint32_t peOffset = 0x80, size_t 
         d[peOffset + 1] = 'E';
         d[peOffset + 4] = uint8_t(machine);
         d[peOffset + 5] = uint8_t(machine >> 8);
+    }
+    const bool plus = machine == 0x8664;
+    const size_t optionalSize = plus ? 0xF0 : 0xE0;
+    const size_t opt = size_t(peOffset) + 24;
+    if (opt + optionalSize <= size) {
+        d[peOffset + 20] = uint8_t(optionalSize);
+        d[opt] = 0x0B;
+        d[opt + 1] = plus ? 0x02 : 0x01;
+        for (int i = 0; i < 4; ++i) d[opt + 60 + i] = uint8_t(size >> (8 * i));  // SizeOfHeaders
+        d[opt + (plus ? 108 : 92)] = 16;  // data directories, all empty: not signed
     }
     return d;
 }

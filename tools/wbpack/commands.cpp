@@ -22,6 +22,7 @@ namespace {
 const char kUsage[] =
     "usage: wbpack build PROJECT_DIR -o SETUP.exe [--arch x86|x64] [--stub PATH]\n"
     "                    [--uninstaller PATH] [--level N] [--per-file] [--codepage N] [--quiet]\n"
+    "                    [--sign \"COMMAND {in} {out}\"]\n"
     "       wbpack pack DIR -o FILE.pck [--level N] [--codepage N] [--quiet]\n"
     "       wbpack list FILE [--codepage N]\n"
     "       wbpack extract FILE -o DIR [--codepage N]\n"
@@ -35,7 +36,7 @@ const char kUsage[] =
 struct Args {
     std::string Command;
     std::vector<std::string> Positional;
-    std::string Output, Stub, Uninstaller;
+    std::string Output, Stub, Uninstaller, Sign;
     StubArch Arch = StubArch::Unknown;  // Unknown: not given
     int Level = 6;
     int CodePage = 1252;
@@ -94,6 +95,12 @@ bool ParseArgs(const std::vector<std::string>& args, Args& a, std::string& error
             }
         } else if (s == "--uninstaller") {
             if (!value(a.Uninstaller)) return false;
+        } else if (s == "--sign") {
+            if (!value(a.Sign)) return false;
+            if (a.Sign.find("{in}") == std::string::npos) {
+                error = "--sign needs a command with {in} (and {out} unless it signs in place)";
+                return false;
+            }
         } else if (s == "--level") {
             if (!value(v)) return false;
             if (!ParseNumber(v, a.Level) || a.Level < 1 || a.Level > 9) {
@@ -146,12 +153,13 @@ void ListImage(const uint8_t* data, size_t size, const PackageImage& image, int 
     (void)size;
 }
 
-// What carries the outer Package: an installer stub (its architecture and size) or nothing.
+// What carries the outer Package: an installer stub (its architecture and size) or nothing,
+// and whether the setup is signed.
 std::string StubText(const uint8_t* data, const PackageImage& image) {
     uint32_t stubBytes = image.Trailer.DataStart;
     if (stubBytes == 0) return "stub unknown (a bare Package, no installer stub)";
     return std::string("stub ") + StubArchName(ReadStubArch(data, stubBytes)) + " (" +
-           std::to_string(stubBytes) + " bytes)";
+           StubSizeText(image.Location) + SignatureText(image.Location);
 }
 
 int CmdList(const Args& a, Console& io) {
@@ -171,7 +179,8 @@ int CmdList(const Args& a, Console& io) {
             return io.Fail(path + ": setup.pck: " + error);
         }
         PackageImage innerImage;
-        if (!ReadPackageImage(bytes.data(), bytes.size(), innerImage, error)) {
+        if (!ReadPackageImage(bytes.data(), bytes.size(), innerImage, error,
+                              PackageHost::Standalone)) {
             return io.Fail(path + ": setup.pck: " + error);
         }
         io.Out += "\nsetup.pck (" +
@@ -202,8 +211,8 @@ int CmdVerify(const Args& a, Console& io) {
 
 // Unpacks the Package at `path` below `dir` with the installer's own extraction.
 bool ExtractWithInstaller(const std::string& path, const std::string& dir, int codepage,
-                          std::string& error) {
-    if (!OpenPackage(path.c_str(), nullptr)) {
+                          PackageHost host, std::string& error) {
+    if (!OpenPackageAsTool(path, host)) {
         ClosePackage();
         error = path + ": not a Package, or its directory is damaged";
         return false;
@@ -237,12 +246,17 @@ bool ExtractWithInstaller(const std::string& path, const std::string& dir, int c
 int CmdExtract(const Args& a, Console& io) {
     if (a.Positional.size() != 1 || a.Output.empty()) return io.Usage("extract takes FILE -o DIR");
     std::string error;
-    if (!ExtractWithInstaller(a.Positional[0], a.Output, a.CodePage, error)) return io.Fail(error);
+    if (!ExtractWithInstaller(a.Positional[0], a.Output, a.CodePage, PackageHost::Setup, error)) {
+        return io.Fail(error);
+    }
     const std::string inner = a.Output + kHostSeparator + "setup.pck";
     bool hasInner = false;
     for (const PackageEntry& e : Package.Entries) hasInner |= e.Kind == 1 && e.Name == "setup.pck";
     if (hasInner) {
-        if (!ExtractWithInstaller(inner, inner + ".d", a.CodePage, error)) return io.Fail(error);
+        if (!ExtractWithInstaller(inner, inner + ".d", a.CodePage, PackageHost::Standalone,
+                                  error)) {
+            return io.Fail(error);
+        }
         io.Out += "extracted " + a.Positional[0] + " to " + a.Output + ", its setup.pck to " +
                   inner + ".d\n";
     } else {
@@ -314,6 +328,7 @@ int CmdBuild(const Args& a, Console& io, bool terminal) {
     options.Stub = a.Stub;
     options.Arch = a.Arch;
     options.Uninstaller = a.Uninstaller;
+    options.Sign = a.Sign;
     options.Level = a.Level;
     options.PerFile = a.PerFile;
     options.CodePage = a.CodePage;
@@ -328,7 +343,8 @@ int CmdBuild(const Args& a, Console& io, bool terminal) {
                   StubArchName(report.Arch) + " " + std::to_string(report.StubBytes) + ", " + std::to_string(report.OuterEntries) +
                   " setup entries, " + std::to_string(report.ProgramEntries) +
                   " program entries of " + std::to_string(report.ProgramBytes) + " bytes, " +
-                  (report.Solid ? "solid" : "per-file") + ")\n";
+                  (report.Solid ? "solid" : "per-file") + (report.Signed ? ", signed" : "") +
+                  ")\n";
     }
     return kExitSuccess;
 }

@@ -84,7 +84,7 @@ bool WriteAll(std::FILE* file, const void* data, size_t size) noexcept {
     return size == 0 || std::fwrite(data, 1, size, file) == size;
 }
 
-bool CommitOutput(PendingOutput& out, std::string& error) {
+bool CloseOutputFile(PendingOutput& out, std::string& error) {
     if (!out.File) {
         error = out.FinalPath + ": output not open";
         return false;
@@ -92,8 +92,13 @@ bool CommitOutput(PendingOutput& out, std::string& error) {
     bool ok = std::fflush(out.File) == 0 && std::ferror(out.File) == 0;
     ok = std::fclose(out.File) == 0 && ok;
     out.File = nullptr;
-    if (!ok) {
-        error = out.FinalPath + ": write error: " + HostErrorText();
+    if (!ok) error = out.FinalPath + ": write error: " + HostErrorText();
+    return ok;
+}
+
+bool CommitOutput(PendingOutput& out, std::string& error) {
+    if ((out.File && !CloseOutputFile(out, error)) || out.TempPath.empty()) {
+        if (out.TempPath.empty()) error = out.FinalPath + ": output not open";
         AbandonOutput(out);
         return false;
     }

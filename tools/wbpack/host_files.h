@@ -81,6 +81,9 @@ struct PendingOutput {
 };
 bool BeginOutput(const std::string& finalPath, PendingOutput& out, std::string& error);
 bool CommitOutput(PendingOutput& out, std::string& error);
+// Flushes and closes the output's file early (for a signing tool to read it); the output
+// stays pending, and CommitOutput still puts it in place. False with a reason on an error.
+bool CloseOutputFile(PendingOutput& out, std::string& error);
 void AbandonOutput(PendingOutput& out) noexcept;
 
 // Writes all bytes; false on error.
@@ -90,6 +93,13 @@ bool WriteAll(std::FILE* file, const void* data, size_t size) noexcept;
 std::string MakeTempFolder();
 // Removes a folder tree (best effort).
 void RemoveTree(const std::string& path) noexcept;
+
+// Runs `command` through the host's shell (/bin/sh, or cmd.exe of the system folder) with
+// standard output and error gathered in `output`. Returns the command's exit code, or -1
+// when the shell could not be started.
+int RunHostCommand(const std::string& command, std::string& output);
+// `path` quoted as one word for that shell.
+std::string HostShellQuote(const std::string& path);
 
 // The folder that holds the running wbpack binary, ending in a separator; empty if unknown.
 std::string SelfFolder();

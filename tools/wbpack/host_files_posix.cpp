@@ -2,6 +2,7 @@
 #ifndef _WIN32
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -114,6 +115,39 @@ std::string MakeTempFolder() {
 void RemoveTree(const std::string& path) noexcept {
     std::error_code ec;
     std::filesystem::remove_all(path, ec);
+}
+
+int RunHostCommand(const std::string& command, std::string& output) {
+    output.clear();
+    // The output goes through a file, not a pipe: a signer may leave a process behind that
+    // inherited the pipe (a daemon, Wine's server), and a pipe read would wait for it.
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/wbpack-sign-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    int fd = ::mkstemp(name.data());
+    if (fd < 0) return -1;
+    ::close(fd);
+    std::fflush(nullptr);
+    // Both streams of every part of a compound command land in the file.
+    const int status = std::system(("exec >" + HostShellQuote(name.data()) +
+                                    " 2>&1 </dev/null\n" + command).c_str());
+    std::string ignored;
+    std::vector<uint8_t> bytes;
+    if (ReadWholeFile(name.data(), bytes, ignored)) output.assign(bytes.begin(), bytes.end());
+    ::unlink(name.data());
+    if (status == -1) return -1;
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+}
+
+std::string HostShellQuote(const std::string& path) {
+    std::string quoted = "'";
+    for (char c : path) {
+        if (c == '\'') quoted += "'\\''";
+        else quoted += c;
+    }
+    return quoted + "'";
 }
 
 std::string SelfFolder() {

@@ -250,6 +250,52 @@ void RemoveTree(const std::string& path) noexcept {
     RemoveDirectoryA(path.c_str());
 }
 
+int RunHostCommand(const std::string& command, std::string& output) {
+    output.clear();
+    char system[MAX_PATH + 1] = {};
+    UINT n = GetSystemDirectoryA(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return -1;
+    const std::string shell = WithSeparator(system) + "cmd.exe";
+    // /s with the whole command in one pair of quotes: cmd.exe keeps the quotes inside it.
+    std::string line = "\"" + shell + "\" /d /s /c \"" + command + "\"";
+
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return -1;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> mutableLine(line.begin(), line.end());
+    mutableLine.push_back('\0');
+    BOOL started = CreateProcessA(shell.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, 0,
+                                  nullptr, nullptr, &si, &pi);
+    CloseHandle(writeEnd);
+    if (!started) {
+        CloseHandle(readEnd);
+        return -1;
+    }
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) output.append(chunk, got);
+    CloseHandle(readEnd);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return int(code);
+}
+
+std::string HostShellQuote(const std::string& path) {
+    // Windows paths cannot hold a double quote, so plain quoting is enough.
+    return "\"" + path + "\"";
+}
+
 std::string SelfFolder() {
     std::string path(MAX_PATH, '\0');
     for (;;) {

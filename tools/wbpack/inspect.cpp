@@ -29,7 +29,7 @@ const char* StatusText(UnpackStatus s) {
 }  // namespace
 
 bool ReadPackageImage(const uint8_t* data, size_t size, PackageImage& image,
-                      std::string& error) {
+                      std::string& error, PackageHost host) {
     image = PackageImage{};
     if (size < pck::kTrailerSize) {
         error = "not a Package (shorter than its trailer)";
@@ -39,15 +39,26 @@ bool ReadPackageImage(const uint8_t* data, size_t size, PackageImage& image,
         error = "file of 2 GiB or more";
         return false;
     }
-    const uint8_t* tail = data + size - pck::kTrailerSize;
-    if (!ParsePackageTrailer(tail, pck::kTrailerSize, int64_t(size), image.Trailer)) {
-        bool magic = tail[12] == 'P' && tail[13] == 'a' && tail[14] == 'c' && tail[15] == 'k';
-        error = magic ? "damaged Package trailer" : "not a Package (no \"Pack\" trailer)";
-        return false;
+    PackageLocation& where = image.Location;
+    if (!LocatePackageInMemory(data, size, host, where)) {
+        PackageLocation bare;
+        if (host == PackageHost::Setup &&
+            LocatePackageInMemory(data, size, PackageHost::Standalone, bare) &&
+            bare.Trailer.DataStart == 0) {
+            where = bare;
+        } else {
+            const uint8_t* tail = data + size - pck::kTrailerSize;
+            bool magic = tail[12] == 'P' && tail[13] == 'a' && tail[14] == 'c' && tail[15] == 'k';
+            error = magic ? "damaged Package trailer"
+                          : "not a Package (no \"Pack\" trailer where the installer looks for it)";
+            return false;
+        }
     }
-    size_t blockPos = size - pck::kTrailerSize - image.Trailer.PackedSize;
+    image.Trailer = where.Trailer;
+    const size_t end = size_t(where.End);
+    size_t blockPos = end - pck::kTrailerSize - image.Trailer.PackedSize;
     if (!ParsePackageDirectory(data + blockPos, image.Trailer.PackedSize, image.Trailer,
-                               int64_t(size), image.Entries, image.TotalSize)) {
+                               where.End, image.Entries, image.TotalSize)) {
         error = "damaged Package directory";
         return false;
     }
@@ -116,6 +127,26 @@ bool ParseStubArch(const std::string& text, StubArch& arch) noexcept {
     return true;
 }
 
+std::string StubSizeText(const PackageLocation& where) {
+    const uint32_t start = where.Trailer.DataStart;
+    if (where.ImageEnd == 0 || where.ImageEnd >= start) return std::to_string(start) + " bytes)";
+    return std::to_string(where.ImageEnd) + " bytes), " +
+           std::to_string(start - where.ImageEnd) + " bytes of padding";
+}
+
+std::string SignatureText(const PackageLocation& where) {
+    if (!where.Signed) return ", not signed";
+    return ", signed: certificate table at " + std::to_string(where.TableOffset) + ", " +
+           std::to_string(where.TableSize) +
+           " bytes (the certificate is judged by osslsigncode verify or Windows)";
+}
+
+bool OpenPackageAsTool(const std::string& path, PackageHost host) {
+    if (OpenPackage(path.c_str(), nullptr, host)) return true;
+    if (host == PackageHost::Standalone) return false;
+    return OpenPackage(path.c_str(), nullptr, PackageHost::Standalone) && Package.DataStart == 0;
+}
+
 long FindInnerPackage(const PackageImage& image) {
     for (size_t i = 0; i < image.Entries.size(); ++i) {
         const PackageEntry& e = image.Entries[i];
@@ -128,7 +159,8 @@ std::vector<std::string> VerifyPackageImage(const uint8_t* data, size_t size, bo
     std::vector<std::string> problems;
     PackageImage image;
     std::string error;
-    if (!ReadPackageImage(data, size, image, error)) {
+    if (!ReadPackageImage(data, size, image, error,
+                          inner ? PackageHost::Standalone : PackageHost::Setup)) {
         problems.push_back(error);
         return problems;
     }
@@ -174,7 +206,8 @@ std::vector<std::string> VerifyPackageImage(const uint8_t* data, size_t size, bo
             }
         }
     }
-    uint64_t directoryPos = size - pck::kTrailerSize - image.Trailer.PackedSize;
+    uint64_t directoryPos =
+        uint64_t(image.Location.End) - pck::kTrailerSize - image.Trailer.PackedSize;
     if (pos != directoryPos) {
         problems.push_back("data area ends at " + std::to_string(pos) +
                            " but the directory begins at " + std::to_string(directoryPos));

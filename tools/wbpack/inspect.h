@@ -6,20 +6,25 @@
 #include <string>
 #include <vector>
 
+#include "package/package_locator.h"
 #include "package/package_reader.h"
 
 namespace wb {
 
 struct PackageImage {
+    PackageLocation Location;  // where the Package lies, and the certificate table if signed
     PackageTrailer Trailer;
     std::vector<PackageEntry> Entries;
     std::vector<uint32_t> Positions;  // where each file entry's data lies (read in order)
     int32_t TotalSize = 0;
 };
 
-// Parses the Package at the end of `data`. False with a reason when it is none or damaged.
+// Parses the Package of `data` as the installer finds it (LocatePackage): in front of the
+// certificate table of a signed setup, else at the end. A Setup read that fails falls back
+// to a standalone Package whose data start is 0, since such a Package may begin with a
+// signed program stored as it is. False with a reason when it is none or damaged.
 bool ReadPackageImage(const uint8_t* data, size_t size, PackageImage& image,
-                      std::string& error);
+                      std::string& error, PackageHost host = PackageHost::Setup);
 
 // The unpacked bytes of file entry `index`. False with a reason when they do not decode to
 // the entry's size with a matching checksum.
@@ -36,6 +41,18 @@ StubArch ReadStubArch(const uint8_t* data, size_t size) noexcept;
 const char* StubArchName(StubArch arch) noexcept;
 // Parses the --arch value "x86" or "x64"; false for anything else.
 bool ParseStubArch(const std::string& text, StubArch& arch) noexcept;
+
+// The installer stub's size for list and verify, closing the parenthesis that StubText
+// opens: the PE image's own length, then the zero bytes that wbpack put between it and the
+// data start so that a signature can follow.
+std::string StubSizeText(const PackageLocation& where);
+// ", not signed", or where the certificate table lies; judging the certificate is left to
+// osslsigncode verify or Windows.
+std::string SignatureText(const PackageLocation& where);
+
+// OpenPackage for the tool: as a Setup, falling back (as ReadPackageImage does) to a
+// standalone Package with data start 0.
+bool OpenPackageAsTool(const std::string& path, PackageHost host);
 
 // The index of the entry named exactly "setup.pck", or -1.
 long FindInnerPackage(const PackageImage& image);

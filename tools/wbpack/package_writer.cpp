@@ -117,26 +117,44 @@ void AppendRecord(std::vector<uint8_t>& dir, const PackInput& in, uint32_t size,
     PutLe32(dir, uint32_t(written >> 32));
 }
 
+// An entry's data as written: its sizes and, while a padded Package is assembled, its
+// bytes (or, for a stored host file, nothing: it is copied when the gap is known).
+struct EntryData {
+    uint32_t Size = 0;
+    uint32_t Packed = 0;
+    std::vector<uint8_t> Bytes;
+    bool CopyLater = false;
+};
+
+// The unpacked directory for a data area starting at `dataStart`.
+std::vector<uint8_t> MakeDirectory(const std::vector<PackInput>& inputs,
+                                   const std::vector<EntryData>& data, uint64_t dataStart) {
+    std::vector<uint8_t> dir;
+    PutLe32(dir, uint32_t(inputs.size()));
+    uint64_t offset = dataStart;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        AppendRecord(dir, inputs[i], data[i].Size, data[i].Packed, offset);
+        offset += data[i].Packed;
+    }
+    return dir;
+}
+
 // The directory block and the trailer behind a data area that ends at `offset`.
-WriteStep WriteDirectoryAndTrailer(const PackSink& sink, const std::vector<uint8_t>& dir,
-                                   uint32_t dataStart, uint64_t offset,
-                                   const PackWriteOptions& options, uint64_t& tailSize,
-                                   std::string& error) {
+bool MakeTail(const std::vector<uint8_t>& dir, uint32_t dataStart, uint64_t offset, int level,
+              bool storeDirectory, std::vector<uint8_t>& tail, std::string& error) {
     if (dir.size() > pck::kMaxDirectorySize) {
         error = "the Package directory is too large";
-        return WriteStep::InputFailed;
+        return false;
     }
-    std::vector<uint8_t> block;
-    if (options.StoreDirectory) {
-        block = dir;
+    if (storeDirectory) {
+        tail = dir;
     } else {
-        block = PackBlock(dir.data(), dir.size(), options.Level);
-        if (block.size() == dir.size()) {
+        tail = PackBlock(dir.data(), dir.size(), level);
+        if (tail.size() == dir.size()) {
             error = "the encoder produced a directory block of the directory's own size";
-            return WriteStep::InputFailed;
+            return false;
         }
     }
-    std::vector<uint8_t> tail = std::move(block);
     const size_t blockSize = tail.size();
     PutLe32(tail, uint32_t(dir.size()));
     PutLe32(tail, uint32_t(blockSize));
@@ -144,10 +162,9 @@ WriteStep WriteDirectoryAndTrailer(const PackSink& sink, const std::vector<uint8
     tail.insert(tail.end(), pck::kMagic, pck::kMagic + 4);
     if (offset + tail.size() > uint64_t(pck::kMaxPackageLength)) {
         error = "the Package would reach 2 GiB";
-        return WriteStep::InputFailed;
+        return false;
     }
-    tailSize = tail.size();
-    return sink(tail.data(), tail.size()) ? WriteStep::Ok : WriteStep::SinkFailed;
+    return true;
 }
 
 bool Stop(WriteStep step, PackWriteResult& result) {
@@ -155,45 +172,111 @@ bool Stop(WriteStep step, PackWriteResult& result) {
     return false;
 }
 
+// Writes or collects every entry's data. With `collect`, nothing reaches `sink`: the bytes
+// are kept in `data` (stored host files only measured).
+WriteStep EncodeEntries(const PackSink& sink, const std::vector<PackInput>& inputs,
+                        const PackWriteOptions& options, bool collect, uint64_t dataStart,
+                        std::vector<EntryData>& data, std::string& error) {
+    data.assign(inputs.size(), EntryData{});
+    uint64_t offset = dataStart;
+    uint64_t unpacked = 0;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const PackInput& in = inputs[i];
+        EntryData& d = data[i];
+        if (in.Name.find('\0') != std::string::npos) {
+            error = "entry name with a NUL byte";
+            return WriteStep::InputFailed;
+        }
+        if (in.Kind == pck::kKindFile) {
+            HostStat st;
+            if (collect && in.Store && !in.SourcePath.empty() &&
+                HostStatPath(in.SourcePath, st) && st.IsFile && st.Size <= kMaxFileSize) {
+                d.Size = d.Packed = uint32_t(st.Size);
+                d.CopyLater = true;
+            } else {
+                PackSink keep = [&d](const uint8_t* bytes, size_t size) {
+                    d.Bytes.insert(d.Bytes.end(), bytes, bytes + size);
+                    return true;
+                };
+                WriteStep step = WriteFileData(collect ? keep : sink, in, options.Level, d.Size,
+                                               d.Packed, error);
+                if (step != WriteStep::Ok) return step;
+            }
+        } else if (in.Kind != pck::kKindFolder) {
+            error = in.Name + ": unknown entry kind";
+            return WriteStep::InputFailed;
+        }
+        offset += d.Packed;
+        unpacked += d.Size;
+        if (offset > uint64_t(pck::kMaxPackageLength) || unpacked > uint64_t(INT32_MAX)) {
+            error = "the Package would reach 2 GiB";
+            return WriteStep::InputFailed;
+        }
+        if (options.Progress) options.Progress(i + 1, inputs.size());
+    }
+    return WriteStep::Ok;
+}
+
+// The gap in front of the data area that makes the whole output a multiple of `align`,
+// and the tail that goes with it. The compressed directory's length may change with the
+// data offsets, so gaps are tried in turn; a stored directory, whose length never changes,
+// is the last resort.
+bool ChooseGap(const std::vector<PackInput>& inputs, const std::vector<EntryData>& data,
+               uint32_t dataStart, uint64_t dataBytes, const PackWriteOptions& options,
+               uint32_t& gap, std::vector<uint8_t>& tail, std::string& error) {
+    const uint32_t align = options.EndAlignment;
+    for (gap = 0; gap < 8 * align; ++gap) {
+        const uint64_t start = uint64_t(dataStart) + gap;
+        if (!MakeTail(MakeDirectory(inputs, data, start), uint32_t(start), start + dataBytes,
+                      options.Level, options.StoreDirectory, tail, error)) {
+            return false;
+        }
+        if ((start + dataBytes + tail.size()) % align == 0) return true;
+    }
+    const uint64_t storedTail = MakeDirectory(inputs, data, 0).size() + pck::kTrailerSize;
+    gap = uint32_t((align - (dataStart + dataBytes + storedTail) % align) % align);
+    const uint64_t start = uint64_t(dataStart) + gap;
+    return MakeTail(MakeDirectory(inputs, data, start), uint32_t(start), start + dataBytes,
+                    options.Level, true, tail, error);
+}
+
 }  // namespace
 
 bool WritePackage(const PackSink& sink, uint32_t dataStart, const std::vector<PackInput>& inputs,
                   const PackWriteOptions& options, PackWriteResult& result, std::string& error) {
     result = PackWriteResult{};
-    std::vector<uint8_t> dir;
-    PutLe32(dir, uint32_t(inputs.size()));
-    uint64_t offset = dataStart;
-    uint64_t unpacked = 0;
-
-    for (size_t i = 0; i < inputs.size(); ++i) {
-        const PackInput& in = inputs[i];
-        if (in.Name.find('\0') != std::string::npos) {
-            error = "entry name with a NUL byte";
-            return false;
-        }
-        uint32_t size = 0, packed = 0;
-        if (in.Kind == pck::kKindFile) {
-            WriteStep step = WriteFileData(sink, in, options.Level, size, packed, error);
-            if (step != WriteStep::Ok) return Stop(step, result);
-        } else if (in.Kind != pck::kKindFolder) {
-            error = in.Name + ": unknown entry kind";
-            return false;
-        }
-        AppendRecord(dir, in, size, packed, offset);
-        offset += packed;
-        unpacked += size;
-        if (offset > uint64_t(pck::kMaxPackageLength) || unpacked > uint64_t(INT32_MAX)) {
-            error = "the Package would reach 2 GiB";
-            return false;
-        }
-        if (options.Progress) options.Progress(i + 1, inputs.size());
+    const bool padded = options.EndAlignment > 1;
+    std::vector<EntryData> data;
+    WriteStep step = EncodeEntries(sink, inputs, options, padded, dataStart, data, error);
+    if (step != WriteStep::Ok) return Stop(step, result);
+    uint64_t dataBytes = 0, unpacked = 0;
+    for (const EntryData& d : data) {
+        dataBytes += d.Packed;
+        unpacked += d.Size;
     }
 
-    uint64_t tailSize = 0;
-    WriteStep step = WriteDirectoryAndTrailer(sink, dir, dataStart, offset, options, tailSize, error);
-    if (step != WriteStep::Ok) return Stop(step, result);
-    result.Length = offset + tailSize - dataStart;
-    result.DataBytes = offset - dataStart;
+    uint32_t gap = 0;
+    std::vector<uint8_t> tail;
+    if (padded) {
+        if (!ChooseGap(inputs, data, dataStart, dataBytes, options, gap, tail, error)) return false;
+        // The gap belongs to the executable part in front of the data start.
+        const std::vector<uint8_t> zeros(gap, 0);
+        if (gap > 0 && !sink(zeros.data(), zeros.size())) return Stop(WriteStep::SinkFailed, result);
+        for (size_t i = 0; i < inputs.size(); ++i) {
+            const EntryData& d = data[i];
+            step = d.CopyLater ? CopyFile(sink, inputs[i].SourcePath, d.Size, error)
+                   : d.Bytes.empty() || sink(d.Bytes.data(), d.Bytes.size()) ? WriteStep::Ok
+                                                                              : WriteStep::SinkFailed;
+            if (step != WriteStep::Ok) return Stop(step, result);
+        }
+    } else if (!MakeTail(MakeDirectory(inputs, data, dataStart), dataStart, dataStart + dataBytes,
+                         options.Level, options.StoreDirectory, tail, error)) {
+        return false;
+    }
+    if (!sink(tail.data(), tail.size())) return Stop(WriteStep::SinkFailed, result);
+    result.Padding = gap;
+    result.Length = gap + dataBytes + tail.size();
+    result.DataBytes = dataBytes;
     result.UnpackedBytes = unpacked;
     return true;
 }

@@ -26,19 +26,25 @@ using PackSink = std::function<bool(const uint8_t* data, size_t size)>;
 struct PackWriteOptions {
     int Level = 6;
     bool StoreDirectory = false;  // P == U; the tool itself always compresses it
+    // When above 1: zero bytes go in front of the data area (in the executable part, which
+    // is never read as Package data) so that the output's length, counting the `dataStart`
+    // bytes before it, becomes a multiple of this; the entries' data is then held in memory
+    // (stored host files excepted) until the gap is known.
+    uint32_t EndAlignment = 0;
     // Called after each entry with the entries done and their count.
     std::function<void(size_t done, size_t total)> Progress;
 };
 
 struct PackWriteResult {
-    uint64_t Length = 0;       // bytes written, trailer included
+    uint64_t Length = 0;       // bytes written, padding and trailer included
+    uint32_t Padding = 0;      // zero bytes in front of the data area (EndAlignment)
     uint64_t DataBytes = 0;    // data area
     uint64_t UnpackedBytes = 0;  // sum of the files' sizes
     bool SinkFailed = false;   // writing stopped because the sink refused bytes
 };
 
 // Writes a Package whose data area starts at absolute position `dataStart` (the number of
-// bytes the output already holds in front of it). False with a one-line reason when an
+// bytes the output already holds in front of it) plus any padding. False with a one-line reason when an
 // input cannot be read or a size reaches 2 GiB; false with result.SinkFailed (and no reason:
 // the caller knows its output) when the sink fails.
 bool WritePackage(const PackSink& sink, uint32_t dataStart, const std::vector<PackInput>& inputs,

@@ -7,9 +7,11 @@
 
 #include "package/extract.h"
 #include "package/package_format.h"
+#include "package/package_reader.h"
 #include "platform/text.h"
 #include "wbpack/codepage.h"
 #include "wbpack/host_files.h"
+#include "wbpack/sign.h"
 
 namespace wb {
 
@@ -247,7 +249,38 @@ struct SetupPlan {
     uint64_t Newest = 0;                // the newest file time: setup.pck's time
     std::string StubPath;
     std::vector<uint8_t> Stub;
+    std::string SignFolder;             // holds the signed copy of uninstall.exe until the end
+    ~SetupPlan() {
+        if (!SignFolder.empty()) RemoveTree(SignFolder);
+    }
 };
+
+// With --sign, uninstall.exe is packed as a signed copy beside the output, so that the
+// program folder gets a signed uninstaller too.
+bool SignUninstaller(const BuildOptions& options, SetupPlan& plan, PackInput& exe,
+                     std::string& error) {
+    if (options.Sign.empty()) return true;
+    if (exe.SourcePath.empty()) {
+        error = "cannot sign the placeholder uninstall.exe (build the Windows programs, or give "
+                "--uninstaller)";
+        return false;
+    }
+    plan.SignFolder = MakeTempFolder();
+    if (plan.SignFolder.empty()) {
+        error = "no temporary folder for signing uninstall.exe: " + HostErrorText();
+        return false;
+    }
+    const std::string signedCopy = plan.SignFolder + kHostSeparator + "uninstall.exe";
+    if (!SignCopy(options.Sign, exe.SourcePath, signedCopy, error)) return false;
+    HostStat before, after;
+    if (!HostStatPath(exe.SourcePath, before) || !HostStatPath(signedCopy, after)) {
+        error = signedCopy + ": " + HostErrorText();
+        return false;
+    }
+    plan.ProgramBytes += after.Size - before.Size;
+    exe.SourcePath = signedCopy;
+    return true;
+}
 
 // The project folder, its setup.ini and the program's files.
 bool ReadProject(const BuildOptions& options, SetupPlan& plan, std::string& error) {
@@ -329,6 +362,7 @@ bool AddUninstaller(const BuildOptions& options, SetupPlan& plan, BuildReport& r
         exe.CreationTime = exe.LastWriteTime = plan.IniTime;
         plan.ProgramBytes += exe.Data.size();
     }
+    if (!SignUninstaller(options, plan, exe, error)) return false;
     PackInput dat;
     dat.Name = "uninstall.dat";
     std::string log = MakeUninstallLog(plan.Ini, plan.Program);
@@ -422,6 +456,23 @@ bool MakeInnerEntry(const BuildOptions& options, SetupPlan& plan, bool solid,
     return true;
 }
 
+// The installer reads its stub's PE headers to find the Package (a signed stub would keep
+// it in front of its certificate table): a stub whose headers it cannot use makes a setup
+// that would only ever end as damaged.
+bool InstallerFindsPackage(PendingOutput& out, uint64_t length, std::string& error) {
+    // Closed first: on Windows the written file could not be opened again beside it.
+    if (!CloseOutputFile(out, error)) return false;
+    const bool found = OpenPackage(out.TempPath.c_str(), nullptr, PackageHost::Setup) &&
+                       uint64_t(Package.End) == length;
+    ClosePackage();
+    if (!found) {
+        error = out.FinalPath +
+                ": the installer would not find the Package behind this stub (it is no valid "
+                "Windows program, or it is signed already: sign the finished setup instead)";
+    }
+    return found;
+}
+
 }  // namespace
 
 bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& error) {
@@ -458,13 +509,27 @@ bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& e
         return false;
     }
     writeOptions.Progress = ProgressLine{options.Progress, "setup files"};
+    // A multiple of 8 bytes: a signature's certificate table then follows the trailer
+    // directly, and the signature covers every byte of the Package.
+    writeOptions.EndAlignment = 8;
     PackWriteResult written;
     if (!WritePackageTo(out.File, options.Output, uint32_t(plan.Stub.size()), outer, writeOptions,
-                        written, error) ||
-        !CommitOutput(out, error)) {
+                        written, error)) {
         return false;
     }
+    if (!options.Sign.empty()) {
+        if (!SignPendingSetup(options.Sign, out, error)) return false;
+    } else if (!InstallerFindsPackage(out, plan.Stub.size() + written.Length, error)) {
+        return false;
+    }
+    if (!CommitOutput(out, error)) return false;
     report.OutputBytes = plan.Stub.size() + written.Length;
+    report.Padding = written.Padding;
+    if (!options.Sign.empty()) {
+        HostStat st;
+        if (HostStatPath(options.Output, st)) report.OutputBytes = st.Size;
+        report.Signed = true;
+    }
     return true;
 }
 

@@ -57,6 +57,9 @@ struct BuildOptions {
     int CodePage = 1252;
     bool Progress = false;    // progress line on standard error
     uint64_t SolidLimit = 256ull * 1024 * 1024;
+    // The signing command (--sign): run through the shell for uninstall.exe before it is
+    // packed and for the finished setup; "{in}" and "{out}" name the files.
+    std::string Sign;
 };
 
 struct BuildReport {
@@ -67,6 +70,8 @@ struct BuildReport {
     size_t ProgramEntries = 0;   // entries of the inner Package
     size_t OuterEntries = 0;
     uint64_t OutputBytes = 0;
+    uint32_t Padding = 0;       // zero bytes between the stub and the data start
+    bool Signed = false;
     std::vector<std::string> Warnings;
 };
 
