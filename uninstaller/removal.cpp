@@ -6,6 +6,7 @@
 
 #include "config/pref_file.h"
 #include "config/registry_text.h"
+#include "log/install_log.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/registry.h"
@@ -32,14 +33,39 @@ struct Run {
     RemovalResult Result;
     std::vector<std::string> Protected;
     std::vector<ListedFolder> Listed;  // folders already looked at for links
+    std::string Current;               // the item told last, for the log
+    bool CurrentExisted = false;       // whether it was on disk before its removal
 };
 
+bool IsPathItem(const std::string& item) { return IsAbsolutePath(item); }
+
+// Names the item the next Count is about, for the log only.
+void Note(Run& run, const std::string& item) {
+    run.Current = item;
+    run.CurrentExisted = IsPathItem(item) && PathExists(item.c_str());
+}
+
 void Tell(Run& run, const std::string& item) {
+    Note(run, item);
     if (run.Progress) run.Progress(run.Context, item);
 }
 
+// Counts a failure and logs what became of the item told last: removed, already gone
+// before (an upgrade's records of things a later version dropped), kept because it still
+// holds what the log does not name, or not removable.
 void Count(Run& run, bool done) {
     if (!done) ++run.Result.Failed;
+    const std::string& item = run.Current;
+    if (!done) {
+        LogLine("Could NOT remove: " + item);
+    } else if (!IsPathItem(item)) {
+        LogLine("Removed: " + item);
+    } else if (PathExists(item.c_str())) {
+        LogLine("Kept (it holds files the log does not name): " + item);
+    } else {
+        LogLine((run.CurrentExisted ? "Removed: " : "Already gone: ") + item);
+    }
+    run.Current.clear();
 }
 
 // Gone afterwards (or never there) is success; a folder in the file's place is not ours.
@@ -200,6 +226,7 @@ void RemoveShortcuts(Run& run) {
     }
     const std::string& menu = run.Log.StartMenu;
     if (IsAbsolutePath(menu) && !IsProtectedFolder(menu, run.Protected)) {
+        Note(run, WithTrailingSlash(menu));
         Count(run, RemoveFolderIfEmpty(WithTrailingSlash(menu)));
     }
     if (!run.Log.DesktopIcon.empty()) {
@@ -214,6 +241,7 @@ void RemoveFiles(Run& run) {
     for (const std::string& entry : run.Log.Files) {
         if (!IsSafeRelativePath(entry) || LeadsThroughLink(run, entry)) {
             ++run.Result.Failed;  // refused: it could lead out of the installation folder
+            LogLine("Refused (it could lead out of the installation folder): " + entry);
             continue;
         }
         std::string path = run.Log.ProgDir + entry;
@@ -236,6 +264,7 @@ void RemoveFolders(Run& run, bool delAll) {
     for (const std::string& entry : run.Log.Dirs) {
         if (!IsSafeRelativePath(entry)) {
             ++run.Result.Failed;
+            LogLine("Refused (it could lead out of the installation folder): " + entry);
             continue;
         }
         // A link stays out of this step; DelAll's sweep of ProgDir removes the link itself.
@@ -276,7 +305,11 @@ void RemoveLogAndSelf(Run& run) {
         run.Result.SelfPending = true;  // a running program's file: finished from elsewhere
     }
     if (!run.Result.SelfPending && !IsProtectedFolder(run.Log.ProgDir, run.Protected)) {
+        Note(run, run.Log.ProgDir);
         Count(run, RemoveFolderIfEmpty(run.Log.ProgDir));
+    } else if (run.Result.SelfPending) {
+        LogLine("Left for a moment after this program ends: " + self + " and " +
+                run.Log.ProgDir);
     }
 }
 
@@ -285,7 +318,7 @@ void RemoveLogAndSelf(Run& run) {
 std::string UninstallEntryKey(const UninstallLog& log) {
     const std::string& name = log.GUID.empty() ? log.ProgLink : log.GUID;
     if (!IsKeyName(name)) return {};
-    return "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
+    return UninstallKeyPath(name);
 }
 
 bool UndoAssociation(const std::string& ext, const std::string& progName,
@@ -379,7 +412,7 @@ bool UndoTaskRecord(const std::string& record, const std::string& progDir) {
 
 RemovalResult RemoveInstallation(const UninstallLog& log, const RemovalOptions& options,
                                  RemovalProgress progress, void* context) {
-    Run run{log, options, progress, context, {}, ProtectedFolders(), {}};
+    Run run{log, options, progress, context, {}, ProtectedFolders(), {}, {}, false};
     // A DelAll that would empty a system folder or a drive is not done.
     bool delAll = options.DelAll && !IsProtectedFolder(log.ProgDir, run.Protected);
     RemoveTasks(run);
@@ -405,12 +438,22 @@ std::string RunningProgramMessage(const UninstallLog& log) {
 int UninstallQuietly(const std::string& folder, const std::string& selfPath,
                      RemovalResult* result) {
     UninstallLog log;
-    if (ReadUninstallLog(folder, log) != LogStatus::Ok) return kExitIncomplete;
-    if (InstalledProgramRuns(log)) return kExitStopped;
+    const LogStatus status = ReadUninstallLog(folder, log);
+    if (status != LogStatus::Ok) {
+        LogLine(folder + "uninstall.dat is " +
+                (status == LogStatus::Missing ? "missing" : "damaged") + ": nothing removed");
+        return kExitIncomplete;
+    }
+    LogLine("Removing " + log.ProgName + " " + log.Version + " from " + log.ProgDir);
+    if (InstalledProgramRuns(log)) {
+        LogLine("The program is running (mutex " + log.MutexString + "): nothing removed");
+        return kExitStopped;
+    }
     RemovalOptions options;
     options.SelfPath = selfPath;
     RemovalResult r = RemoveInstallation(log, options);
     if (result) *result = r;
+    if (r.Failed) LogLine(std::to_string(r.Failed) + " item(s) could not be removed");
     return r.Failed ? kExitIncomplete : kExitRemoved;
 }
 

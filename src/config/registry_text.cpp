@@ -19,6 +19,28 @@ int RegWriteText(RegRoot root, const char* key, const char* name, const char* te
     return RegSetString(root, key ? key : "", name ? name : "", text ? text : "");
 }
 
+std::string UninstallKeyPath(const std::string& name) {
+    return "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
+}
+
+std::string InstalledFolderOf(const std::string& guid) {
+    if (guid.empty()) return std::string();
+    const std::string key = UninstallKeyPath(guid);
+    std::string folder = RegReadText(RegRoot::LocalMachine, key.c_str(), "InstallLocation");
+    if (folder.empty()) {
+        // Entries written before InstallLocation existed: the uninstaller's folder.
+        std::string command = RegReadText(RegRoot::LocalMachine, key.c_str(), "UninstallString");
+        if (!command.empty() && command.front() == '"') {
+            const size_t close = command.find('"', 1);
+            command = command.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+        }
+        const size_t slash = command.find_last_of('\\');
+        if (slash != std::string::npos) folder = command.substr(0, slash + 1);
+    }
+    if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    return folder;
+}
+
 bool RegRootFromNumber(uint32_t number, RegRoot& root) noexcept {
     switch (number) {
         case 0x80000000u: root = RegRoot::ClassesRoot; return true;

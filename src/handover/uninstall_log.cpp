@@ -6,6 +6,7 @@
 
 #include "config/language_table.h"
 #include "config/pref_file.h"
+#include "handover/log_merge.h"
 #include "install/link_names.h"
 #include "startup/setup_state.h"
 
@@ -59,6 +60,8 @@ void WriteUninstallLog() {
     for (size_t i = 0; i < records.size(); ++i) {
         Write(("Task" + std::to_string(i + 1)).c_str(), records[i]);
     }
+    // A reinstall or upgrade keeps what the earlier version recorded.
+    MergeEarlierLog(Setup.GUID);
 
     PrefClose();
 }

@@ -33,6 +33,8 @@ struct SetupState {
     std::string CmdProgDir;
     std::string CmdStartMenu;
     uint8_t HookMode = 1;
+    uint8_t LogRequested = 0;      // "/L" given: write an install log
+    std::string CmdLogFile;        // the log file named by "/L:", empty for a new one in %TEMP%
 
     // Values of the setup description.
     std::string LanguageList;
@@ -71,10 +73,14 @@ struct SetupState {
     ProgramRecord* AfterHook = nullptr;
     LanguageTable Language;
     int32_t ProgressCount = 0;
+    int64_t InstalledBytes = 0;    // size of the program files of the inner Package
     std::vector<std::string> UninstallRecords;
 
     // Damage found in a Package: the run must not report success.
     uint8_t PackageDamaged = 0;
+
+    std::string ScriptError;      // the script engine's error text; empty when the script ran clean
+    int32_t ScriptErrorLine = 0;  // the line of that error, 0 when the engine gave none
 };
 
 // The one instance; zeroed at process start.

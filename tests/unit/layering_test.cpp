@@ -57,6 +57,10 @@ void ExpectOnly(const std::string& folder, const std::set<std::string>& allowed)
 
 TEST(Layering, PackageStandsOnPlatformAlone) { ExpectOnly("package", {"package", "platform"}); }
 
+// The install log is reported to from every part, so it may lean on nothing but the
+// platform services, or it would close a circle of includes.
+TEST(Layering, TheInstallLogStandsOnPlatformAlone) { ExpectOnly("log", {"log", "platform"}); }
+
 TEST(Layering, PlatformDependsOnNothingOfTheInstaller) { ExpectOnly("platform", {"platform"}); }
 
 TEST(Layering, TheBlockDecoderUsesOnlyItsFormatAndTheTextHelpers) {
