@@ -7,6 +7,7 @@
 #include "config/registry_text.h"
 #include "config/setup_description.h"
 #include "config/special_folders.h"
+#include "handover/contract.h"
 #include "handover/uninstall_log.h"
 #include "install/association.h"
 #include "install/install_steps.h"
@@ -36,10 +37,8 @@ std::string WithInstallDir(const std::string& text) {
                        Setup.InstallDir);
 }
 
-void AddRecord(int kind, std::initializer_list<std::string> fields) {
-    std::string record = std::to_string(kind);
-    for (const std::string& f : fields) record += "|" + f;
-    Setup.UninstallRecords.push_back(record);
+void AddRecord(TaskKind kind, std::initializer_list<std::string> fields) {
+    Setup.UninstallRecords.push_back(UninstallRecord(kind, fields));
 }
 
 // Kinds 0 to 4: program and web shortcuts in the desktop, Start-menu or Startup folder.
@@ -47,12 +46,14 @@ void RunShortcutTask(const InstallTask& task) {
     const std::string name = LinkFileName(TaskField(task, 2));
     const int8_t iconIndex = TaskByte(TaskField(task, 4));
     std::string icon = ResolveTaskIcon(TaskField(task, 5), iconIndex, Setup.InstallDir);
-    const int kind = task.Kind;
-    std::string folder = kind == 1 || kind == 3 ? Setup.StartMenuDir
-                         : kind == 4            ? SpecialFolder(kFolderStartup)
-                                                : SpecialFolder(kFolderDesktop);
+    const TaskKind kind = TaskKind(task.Kind);
+    const bool web = kind == TaskKind::DesktopWebLink || kind == TaskKind::StartMenuWebLink;
+    std::string folder =
+        kind == TaskKind::StartMenuLink || kind == TaskKind::StartMenuWebLink ? Setup.StartMenuDir
+        : kind == TaskKind::StartupLink ? SpecialFolder(kFolderStartup)
+                                        : SpecialFolder(kFolderDesktop);
     const std::string link = folder + name;
-    if (kind == 2 || kind == 3) {
+    if (web) {
         int index = iconIndex;
         if (icon == "|") {
             icon = kWebLinkIcon;
@@ -74,7 +75,7 @@ void RunFileTask(const InstallTask& task) {
     if (!TaskField(task, 4).empty()) {
         destination = ExpandPathMacros(WithInstallDir(TaskField(task, 4) + name), true);
     }
-    AddRecord(5, {destination});
+    AddRecord(TaskKind::PackageFile, {destination});
     CopyWithVersionCheck(Setup.TempDir + TaskField(task, 3), destination);
 }
 
@@ -86,7 +87,8 @@ void RunRegistryTask(const InstallTask& task) {
     if (RegRootFromNumber(rootNumber, root)) {
         RegWriteText(root, TaskField(task, 3).c_str(), TaskField(task, 4).c_str(), data.c_str());
     }
-    AddRecord(6, {std::to_string(rootNumber), TaskField(task, 3), TaskField(task, 4)});
+    AddRecord(TaskKind::RegistryValue,
+              {DecimalText(rootNumber), TaskField(task, 3), TaskField(task, 4)});
 }
 
 // Kind 8: a key in a Preference file of the program. The setup description is the open
@@ -113,7 +115,7 @@ void RunRegisterTask(const InstallTask& task) {
     folder = ReplaceText(folder, "%ProgDir%", Setup.InstallDir);
     const std::string target = folder + TaskField(task, 3);
     if (inProgram) {
-        AddRecord(9, {system, target});
+        AddRecord(TaskKind::SystemFile, {system, target});
     } else {
         CopyWithVersionCheck(Setup.TempDir + FilePartOf(target), target);
     }
@@ -147,7 +149,7 @@ void RunAssociationTask(const InstallTask& task) {
         }
     }
     AssociateExtension(extension, TaskField(task, 4), program, iconSpec);
-    AddRecord(10, {extension, FilePartOf(program)});
+    AddRecord(TaskKind::Association, {extension, FilePartOf(program)});
 }
 
 }  // namespace
@@ -161,13 +163,17 @@ void RunInstallTasks() {
         const std::string value = PrefReadString(("Task" + std::to_string(i)).c_str());
         if (value.empty()) continue;
         const InstallTask task = ParseInstallTask(value);
-        switch (task.Kind) {
-            case 0: case 1: case 2: case 3: case 4: RunShortcutTask(task); break;
-            case 5: RunFileTask(task); break;
-            case 6: RunRegistryTask(task); break;
-            case 8: RunPreferenceTask(task); break;
-            case 9: RunRegisterTask(task); break;
-            case 10: RunAssociationTask(task); break;
+        switch (TaskKind(task.Kind)) {
+            case TaskKind::DesktopLink:
+            case TaskKind::StartMenuLink:
+            case TaskKind::DesktopWebLink:
+            case TaskKind::StartMenuWebLink:
+            case TaskKind::StartupLink: RunShortcutTask(task); break;
+            case TaskKind::PackageFile: RunFileTask(task); break;
+            case TaskKind::RegistryValue: RunRegistryTask(task); break;
+            case TaskKind::PreferenceKey: RunPreferenceTask(task); break;
+            case TaskKind::SystemFile: RunRegisterTask(task); break;
+            case TaskKind::Association: RunAssociationTask(task); break;
             default: break;  // 7, above 10 and negative kinds do nothing
         }
     }
@@ -190,7 +196,7 @@ void RegisterProgram(const std::string& publisher, const std::string& contact) {
     if (Setup.ProgLink.empty() || Setup.NoUninstall) return;
     RegisterUninstall(Setup.ProgLink, Setup.Titel + "  " + Setup.Version, publisher, Setup.Web,
                       contact, Setup.InstallDir + Setup.ProgExe,
-                      Setup.InstallDir + "uninstall.exe");
+                      Setup.InstallDir + kUninstallerName);
 }
 
 void CreateDesktopShortcut(const std::string& linkPath) {

@@ -1,14 +1,13 @@
 // The program's entry in the system's list of installed programs.
 #include "install/uninstall_entry.h"
 
+#include "handover/contract.h"
 #include "platform/registry.h"
 #include "startup/setup_state.h"
 
 namespace wb {
 
 namespace {
-
-constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // A command whose path holds blanks must be quoted, or Windows tries each blank-cut
 // prefix first ("C:\Program.exe" for a folder under "C:\Program Files").
@@ -24,10 +23,10 @@ void RegisterUninstall(const std::string& fallbackName, const std::string& displ
                        const std::string& contact, const std::string& icon,
                        const std::string& uninstallCommand) {
     if (Setup.NoUninstall) return;
-    const std::string& name = Setup.GUID.empty() ? fallbackName : Setup.GUID;
-    // A nameless entry would put its values on the list's own key.
-    if (name.empty()) return;
-    const std::string key = kUninstallKey + name;
+    // A nameless entry would put its values on the list's own key, and a name with a
+    // separator would make a key the uninstaller cannot find again.
+    const std::string key = UninstallKeyFor(Setup.GUID, fallbackName);
+    if (key.empty()) return;
     const std::string command = QuotedCommand(uninstallCommand);
     const struct {
         const char* Name;
