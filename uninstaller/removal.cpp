@@ -1,11 +1,13 @@
 // The removal order and the file-system side of the uninstaller.
 #include "uninstaller/removal.h"
 
+#include <cstdint>
 #include <utility>
 #include <vector>
 
 #include "config/pref_file.h"
 #include "config/registry_text.h"
+#include "handover/contract.h"
 #include "log/install_log.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -115,28 +117,6 @@ bool EqualsNoCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && EndsWithNoCase(a, b);
 }
 
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    size_t begin = 0;
-    for (;;) {
-        size_t end = text.find(separator, begin);
-        parts.push_back(text.substr(begin, end == std::string::npos ? end : end - begin));
-        if (end == std::string::npos) return parts;
-        begin = end + 1;
-    }
-}
-
-// The kind of a record: one to three digits, else -1.
-int RecordKind(const std::string& field) {
-    if (field.empty() || field.size() > 3) return -1;
-    int kind = 0;
-    for (char c : field) {
-        if (c < '0' || c > '9') return -1;
-        kind = kind * 10 + (c - '0');
-    }
-    return kind;
-}
-
 void ReplaceAll(std::string& text, const std::string& what, const std::string& with) {
     for (size_t at = text.find(what); at != std::string::npos;
          at = text.find(what, at + with.size())) {
@@ -189,17 +169,23 @@ bool LeadsThroughLink(Run& run, const std::string& entry) {
     return false;
 }
 
+// A kind number beyond the task kinds' range must not wrap onto one of them.
+TaskKind KindOf(const ParsedRecord& r) {
+    return r.Kind >= 0 && r.Kind <= INT8_MAX ? TaskKind(r.Kind) : TaskKind(-1);
+}
+
 // What the status line shows for a record: the file, the registry value, the extension.
 std::string RecordItem(const std::string& record) {
-    std::vector<std::string> f = Split(record, '|');
-    if (f.size() < 2) return record;
-    switch (RecordKind(f[0])) {
-        case 6:
-            if (f.size() > 3) return f[2] + "\\" + f[3];
-            return f.size() > 2 ? f[2] : f[1];
-        case 9: return f.size() > 2 ? f[2] : f[1];
-        case 10: return "." + f[1];
-        default: return f[1];
+    ParsedRecord r = ParseUninstallRecord(record);
+    const std::vector<std::string>& f = r.Fields;
+    if (f.empty()) return record;
+    switch (KindOf(r)) {
+        case TaskKind::RegistryValue:
+            if (f.size() > 2) return f[1] + "\\" + f[2];
+            return f.size() > 1 ? f[1] : f[0];
+        case TaskKind::SystemFile: return f.size() > 1 ? f[1] : f[0];
+        case TaskKind::Association: return "." + f[0];
+        default: return f[0];
     }
 }
 
@@ -235,7 +221,7 @@ void RemoveShortcuts(Run& run) {
     }
 }
 
-bool IsTopLevelLog(const std::string& entry) { return EqualsNoCase(entry, "uninstall.dat"); }
+bool IsTopLevelLog(const std::string& entry) { return EqualsNoCase(entry, kUninstallLogName); }
 
 void RemoveFiles(Run& run) {
     for (const std::string& entry : run.Log.Files) {
@@ -259,7 +245,7 @@ size_t Depth(const std::string& path) {
 }
 
 void RemoveFolders(Run& run, bool delAll) {
-    std::vector<std::string> keep = {run.Log.ProgDir + "uninstall.dat", run.Options.SelfPath};
+    std::vector<std::string> keep = {run.Log.ProgDir + kUninstallLogName, run.Options.SelfPath};
     std::vector<std::string> dirs;
     for (const std::string& entry : run.Log.Dirs) {
         if (!IsSafeRelativePath(entry)) {
@@ -296,7 +282,7 @@ void RemoveLogAndSelf(Run& run) {
         Tell(run, key);
         Count(run, RegRemoveKeyTree(RegRoot::LocalMachine, key.c_str()));
     }
-    std::string log = run.Log.ProgDir + "uninstall.dat";
+    std::string log = run.Log.ProgDir + kUninstallLogName;
     Tell(run, log);
     Count(run, RemoveFileIfPresent(log));
     const std::string& self = run.Options.SelfPath;
@@ -316,9 +302,7 @@ void RemoveLogAndSelf(Run& run) {
 }  // namespace
 
 std::string UninstallEntryKey(const UninstallLog& log) {
-    const std::string& name = log.GUID.empty() ? log.ProgLink : log.GUID;
-    if (!IsKeyName(name)) return {};
-    return UninstallKeyPath(name);
+    return UninstallKeyFor(log.GUID, log.ProgLink);
 }
 
 bool UndoAssociation(const std::string& ext, const std::string& progName,
@@ -371,42 +355,47 @@ bool UndoAssociation(const std::string& ext, const std::string& progName,
 }
 
 bool UndoTaskRecord(const std::string& record, const std::string& progDir) {
-    std::vector<std::string> f = Split(record, '|');
-    int kind = RecordKind(f[0]);
-    switch (kind) {
-        case 0: case 1: case 2: case 3: case 4:
-            return f.size() >= 2 && RemoveLink(f[1]);
-        case 5:
-            if (f.size() < 2) return false;
+    ParsedRecord r = ParseUninstallRecord(record);
+    const std::vector<std::string>& f = r.Fields;
+    if (r.Kind < 0) return false;
+    switch (KindOf(r)) {
+        case TaskKind::DesktopLink:
+        case TaskKind::StartMenuLink:
+        case TaskKind::DesktopWebLink:
+        case TaskKind::StartMenuWebLink:
+        case TaskKind::StartupLink:
+            return !f.empty() && RemoveLink(f[0]);
+        case TaskKind::PackageFile:
+            if (f.empty()) return false;
             // Without a destination the file went to a folder nobody recorded.
-            if (!IsAbsolutePath(f[1])) return true;
-            return RemoveFileIfPresent(f[1]);
-        case 6: {
-            if (f.size() < 3 || f[2].empty()) return false;
+            if (!IsAbsolutePath(f[0])) return true;
+            return RemoveFileIfPresent(f[0]);
+        case TaskKind::RegistryValue: {
+            if (f.size() < 2 || f[1].empty()) return false;
             RegRoot root;
-            if (!RegRootFromNumber(uint32_t(ParseLeadingNumber(f[1])), root)) return false;
-            std::string name = f.size() > 3 ? f[3] : std::string();
-            for (size_t i = 4; i < f.size(); ++i) name += "|" + f[i];
+            if (!RegRootFromNumber(uint32_t(ParseLeadingNumber(f[0])), root)) return false;
+            std::string name = f.size() > 2 ? f[2] : std::string();
+            for (size_t i = 3; i < f.size(); ++i) name += "|" + f[i];
             // The key goes too once nothing else is in it: the task made it for this value.
-            return RegRemoveValue(root, f[2].c_str(), name.c_str()) &&
-                   RegRemoveEmptyKeys(root, f[2].c_str());
+            return RegRemoveValue(root, f[1].c_str(), name.c_str()) &&
+                   RegRemoveEmptyKeys(root, f[1].c_str());
         }
-        case 9: {
+        case TaskKind::SystemFile: {
             // Only a library that came with the program was recorded; the system's own
             // regsvr32 unregisters it, whatever folder the record names.
-            if (f.size() < 3 || !IsInsideFolder(f[2], progDir)) return false;
-            if (PathLength(f[2].c_str()) < 0) return true;
+            if (f.size() < 2 || !IsInsideFolder(f[1], progDir)) return false;
+            if (PathLength(f[1].c_str()) < 0) return true;
             // A program was only run, never registered: regsvr32 takes libraries alone.
-            if (EndsWithNoCase(f[2], ".exe")) return true;
+            if (EndsWithNoCase(f[1], ".exe")) return true;
             std::string regsvr = WithTrailingSlash(SystemFolderPath()) + "regsvr32.exe";
-            std::string parameters = "/u /s \"" + f[2] + "\"";
+            std::string parameters = "/u /s \"" + f[1] + "\"";
             uint32_t code = 1;
             return RunAndWait(regsvr.c_str(), parameters.c_str(), code) && code == 0;
         }
-        case 10:
-            return f.size() >= 3 && UndoAssociation(f[1], f[2], progDir);
+        case TaskKind::Association:
+            return f.size() >= 2 && UndoAssociation(f[0], f[1], progDir);
         default:
-            return kind >= 0;  // kinds that leave nothing to undo
+            return true;  // kinds that leave nothing to undo
     }
 }
 

@@ -1,6 +1,7 @@
 // Registry text helpers over the registry service.
 #include "config/registry_text.h"
 
+#include "handover/contract.h"
 #include "platform/text.h"
 
 namespace wb {
@@ -19,13 +20,10 @@ int RegWriteText(RegRoot root, const char* key, const char* name, const char* te
     return RegSetString(root, key ? key : "", name ? name : "", text ? text : "");
 }
 
-std::string UninstallKeyPath(const std::string& name) {
-    return "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
-}
-
 std::string InstalledFolderOf(const std::string& guid) {
     if (guid.empty()) return std::string();
-    const std::string key = UninstallKeyPath(guid);
+    const std::string key = UninstallKeyFor(guid, std::string());
+    if (key.empty()) return std::string();
     std::string folder = RegReadText(RegRoot::LocalMachine, key.c_str(), "InstallLocation");
     if (folder.empty()) {
         // Entries written before InstallLocation existed: the uninstaller's folder.

@@ -23,10 +23,6 @@ std::string RegReadText(RegRoot root, const char* key, const char* name);
 // 2 on success.
 int RegWriteText(RegRoot root, const char* key, const char* name, const char* text);
 
-// The uninstall entry's key under HKEY_LOCAL_MACHINE for entry name `name` (the GUID, else
-// the shortcut name); the installer writes it and the uninstaller removes it.
-std::string UninstallKeyPath(const std::string& name);
-
 // The folder (ending in "\") where the program of uninstall entry `guid` is installed, by
 // the entry's InstallLocation, else the folder of its UninstallString; empty when there is
 // no such entry or `guid` is empty.

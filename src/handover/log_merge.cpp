@@ -2,6 +2,7 @@
 #include "handover/log_merge.h"
 
 #include "config/pref_file.h"
+#include "handover/contract.h"
 #include "log/install_log.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -16,17 +17,11 @@ struct Earlier {
     LogRecords Records;
 } g_earlier;
 
-constexpr const char* kLinkKeys[] = {"Program", "AddExe", "Help", "Homepage", "Uninstall"};
 // Logs bigger than this were not written by an installation; reading stops there.
 constexpr int64_t kLargestLog = 16 * 1024 * 1024;
-constexpr int kMostNumbered = 99999;
-constexpr int32_t kMostTasks = 32767;
+constexpr uint32_t kMostNumbered = 99999;
 
-std::string Numbered(char letter, int n) {
-    std::string digits = std::to_string(n);
-    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
-    return std::string(1, letter) + digits;
-}
+using KeyOf = std::string (*)(uint32_t n);
 
 bool Contains(const std::vector<std::string>& list, const std::string& item) {
     for (const std::string& entry : list) {
@@ -48,19 +43,19 @@ bool IsAbsolute(const std::string& path) {
     return path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
 }
 
-// The text after the kind of a shortcut record "K|path", else empty.
+// The path a shortcut or file record names, else empty.
 std::string RecordPath(const std::string& record) {
-    const size_t bar = record.find('|');
-    return bar == std::string::npos ? std::string() : record.substr(bar + 1);
+    const ParsedRecord parsed = ParseUninstallRecord(record);
+    return parsed.Fields.size() == 1 ? parsed.Fields[0] : std::string();
 }
 
 // Reads numbered keys F001, F002, ... of `group` from the open document until one is
 // missing (a sentinel tells a missing key from an empty one).
-std::vector<std::string> ReadNumbered(const char* group, char letter) {
+std::vector<std::string> ReadNumbered(const char* group, KeyOf key) {
     std::vector<std::string> values;
     if (!PrefGroup(group)) return values;
-    for (int n = 1; n <= kMostNumbered; ++n) {
-        const std::string value = PrefReadString(Numbered(letter, n).c_str(), "\x01");
+    for (uint32_t n = 1; n <= kMostNumbered; ++n) {
+        const std::string value = PrefReadString(key(n).c_str(), "\x01");
         if (value == "\x01") break;
         values.push_back(value);
     }
@@ -73,11 +68,11 @@ std::string Lookup(const PrefDocument& doc, const char* group, const char* key) 
     return value;
 }
 
-std::vector<std::string> LookupNumbered(const PrefDocument& doc, const char* group, char letter) {
+std::vector<std::string> LookupNumbered(const PrefDocument& doc, const char* group, KeyOf key) {
     std::vector<std::string> values;
-    for (int n = 1; n <= kMostNumbered; ++n) {
+    for (uint32_t n = 1; n <= kMostNumbered; ++n) {
         std::string value;
-        if (!PrefLookup(doc, group, Numbered(letter, n).c_str(), value)) break;
+        if (!PrefLookup(doc, group, key(n).c_str(), value)) break;
         values.push_back(value);
     }
     return values;
@@ -90,17 +85,17 @@ bool ParseLogRecords(const char* data, size_t length, LogRecords& out) {
     PrefDocument doc;
     PrefLoadText(data, length, doc);
     std::string guid;
-    if (!PrefLookup(doc, "Settings", "GUID", guid)) return false;
+    if (!PrefLookup(doc, kLogSettings, kLogGUID, guid)) return false;
     out.GUID = guid;
-    out.Version = Lookup(doc, "Settings", "Version");
-    out.Files = LookupNumbered(doc, "Files", 'F');
-    out.Dirs = LookupNumbered(doc, "Dirs", 'D');
-    for (const char* key : kLinkKeys) out.Links.push_back(Lookup(doc, "StartMenu", key));
-    out.DesktopIcon = Lookup(doc, "Settings", "DesktopIcon");
-    int32_t count = ParseLeadingNumber(Lookup(doc, "UserTask", "Number"));
-    if (count < 0 || count > kMostTasks) count = 0;
+    out.Version = Lookup(doc, kLogSettings, kLogVersion);
+    out.Files = LookupNumbered(doc, kLogFiles, LogFileKey);
+    out.Dirs = LookupNumbered(doc, kLogDirs, LogDirKey);
+    for (const char* key : kLogLinkKeys) out.Links.push_back(Lookup(doc, kLogStartMenu, key));
+    out.DesktopIcon = Lookup(doc, kLogSettings, kLogDesktopIcon);
+    int32_t count = ParseLeadingNumber(Lookup(doc, kLogUserTask, kLogTaskCount));
+    if (count < 0 || count > kMostLogTasks) count = 0;
     for (int32_t i = 1; i <= count; ++i) {
-        out.Tasks.push_back(Lookup(doc, "UserTask", ("Task" + std::to_string(i)).c_str()));
+        out.Tasks.push_back(Lookup(doc, kLogUserTask, LogTaskKey(uint32_t(i)).c_str()));
     }
     return true;
 }
@@ -118,10 +113,12 @@ LogAdditions EarlierOnly(const LogRecords& earlier, const LogRecords& current) {
     std::vector<std::string> shortcuts;
     // Without a Start-menu folder the earlier links were bare names: nothing was made.
     for (const std::string& link : earlier.Links) {
-        if (IsAbsolute(link) && !Contains(removed, link)) shortcuts.push_back("1|" + link);
+        if (IsAbsolute(link) && !Contains(removed, link)) {
+            shortcuts.push_back(UninstallRecord(TaskKind::StartMenuLink, {link}));
+        }
     }
     if (IsAbsolute(earlier.DesktopIcon) && !Contains(removed, earlier.DesktopIcon)) {
-        shortcuts.push_back("0|" + earlier.DesktopIcon);
+        shortcuts.push_back(UninstallRecord(TaskKind::DesktopLink, {earlier.DesktopIcon}));
     }
     // Earlier records first: they were made before this installation's.
     std::vector<std::string> tasks;
@@ -135,7 +132,7 @@ LogAdditions EarlierOnly(const LogRecords& earlier, const LogRecords& current) {
 
 void RememberEarlierLog(const std::string& folder) {
     g_earlier = Earlier{};
-    const std::string path = folder + "uninstall.dat";
+    const std::string path = folder + kUninstallLogName;
     const int64_t length = PathLength(path.c_str());
     if (length <= 0) return;
     if (length > kLargestLog) {
@@ -164,36 +161,36 @@ void MergeEarlierLog(const std::string& guid) {
         return;
     }
     LogRecords current;
-    current.Files = ReadNumbered("Files", 'F');
-    current.Dirs = ReadNumbered("Dirs", 'D');
-    PrefGroup("StartMenu");
-    for (const char* key : kLinkKeys) current.Links.push_back(PrefReadString(key));
-    PrefGroup("Settings");
-    current.DesktopIcon = PrefReadString("DesktopIcon");
-    PrefGroup("UserTask");
-    const int32_t count = PrefReadNumber("Number", 0);
-    for (int32_t i = 1; i <= count && i <= kMostTasks; ++i) {
-        current.Tasks.push_back(PrefReadString(("Task" + std::to_string(i)).c_str()));
+    current.Files = ReadNumbered(kLogFiles, LogFileKey);
+    current.Dirs = ReadNumbered(kLogDirs, LogDirKey);
+    PrefGroup(kLogStartMenu);
+    for (const char* key : kLogLinkKeys) current.Links.push_back(PrefReadString(key));
+    PrefGroup(kLogSettings);
+    current.DesktopIcon = PrefReadString(kLogDesktopIcon);
+    PrefGroup(kLogUserTask);
+    const int32_t count = PrefReadNumber(kLogTaskCount, 0);
+    for (int32_t i = 1; i <= count && i <= kMostLogTasks; ++i) {
+        current.Tasks.push_back(PrefReadString(LogTaskKey(uint32_t(i)).c_str()));
     }
 
     const LogAdditions add = EarlierOnly(earlier, current);
-    PrefGroup("Files");
+    PrefGroup(kLogFiles);
     for (size_t i = 0; i < add.Files.size(); ++i) {
-        PrefWriteString(Numbered('F', int(current.Files.size() + i + 1)).c_str(),
+        PrefWriteString(LogFileKey(uint32_t(current.Files.size() + i + 1)).c_str(),
                         add.Files[i].c_str());
     }
-    PrefGroup("Dirs");
+    PrefGroup(kLogDirs);
     for (size_t i = 0; i < add.Dirs.size(); ++i) {
-        PrefWriteString(Numbered('D', int(current.Dirs.size() + i + 1)).c_str(),
+        PrefWriteString(LogDirKey(uint32_t(current.Dirs.size() + i + 1)).c_str(),
                         add.Dirs[i].c_str());
     }
     // The earlier records go first, then this installation's, densely numbered.
-    PrefGroup("UserTask");
+    PrefGroup(kLogUserTask);
     std::vector<std::string> tasks = add.Tasks;
     tasks.insert(tasks.end(), current.Tasks.begin(), current.Tasks.end());
-    PrefWriteNumber("Number", int32_t(tasks.size()));
+    PrefWriteNumber(kLogTaskCount, int32_t(tasks.size()));
     for (size_t i = 0; i < tasks.size(); ++i) {
-        PrefWriteString(("Task" + std::to_string(i + 1)).c_str(), tasks[i].c_str());
+        PrefWriteString(LogTaskKey(uint32_t(i + 1)).c_str(), tasks[i].c_str());
     }
     LogLine("Upgrade over " + (earlier.Version.empty() ? std::string("an earlier version")
                                                        : "version " + earlier.Version) +

@@ -7,6 +7,7 @@
 #include "config/registry_text.h"
 #include "config/setup_description.h"
 #include "config/special_folders.h"
+#include "handover/contract.h"
 #include "handover/log_merge.h"
 #include "handover/uninstall_log.h"
 #include "install/association.h"
@@ -39,10 +40,8 @@ std::string WithInstallDir(const std::string& text) {
                        Setup.InstallDir);
 }
 
-void AddRecord(int kind, std::initializer_list<std::string> fields) {
-    std::string record = std::to_string(kind);
-    for (const std::string& f : fields) record += "|" + f;
-    Setup.UninstallRecords.push_back(record);
+void AddRecord(TaskKind kind, std::initializer_list<std::string> fields) {
+    Setup.UninstallRecords.push_back(UninstallRecord(kind, fields));
 }
 
 // Kinds 0 to 4: program and web shortcuts in the desktop, Start-menu or Startup folder.
@@ -50,12 +49,14 @@ std::string RunShortcutTask(const InstallTask& task) {
     const std::string name = LinkFileName(TaskField(task, 2));
     const int8_t iconIndex = TaskByte(TaskField(task, 4));
     std::string icon = ResolveTaskIcon(TaskField(task, 5), iconIndex, Setup.InstallDir);
-    const int kind = task.Kind;
-    std::string folder = kind == 1 || kind == 3 ? Setup.StartMenuDir
-                         : kind == 4            ? SpecialFolder(kFolderStartup)
-                                                : SpecialFolder(kFolderDesktop);
+    const TaskKind kind = TaskKind(task.Kind);
+    const bool web = kind == TaskKind::DesktopWebLink || kind == TaskKind::StartMenuWebLink;
+    std::string folder =
+        kind == TaskKind::StartMenuLink || kind == TaskKind::StartMenuWebLink ? Setup.StartMenuDir
+        : kind == TaskKind::StartupLink ? SpecialFolder(kFolderStartup)
+                                        : SpecialFolder(kFolderDesktop);
     const std::string link = folder + name;
-    if (kind == 2 || kind == 3) {
+    if (web) {
         int index = iconIndex;
         if (icon == "|") {
             icon = kWebLinkIcon;
@@ -78,7 +79,7 @@ std::string RunFileTask(const InstallTask& task) {
     if (!TaskField(task, 4).empty()) {
         destination = ExpandPathMacros(WithInstallDir(TaskField(task, 4) + name), true);
     }
-    AddRecord(5, {destination});
+    AddRecord(TaskKind::PackageFile, {destination});
     CopyWithVersionCheck(Setup.TempDir + TaskField(task, 3), destination);
     return "file " + destination;
 }
@@ -93,8 +94,9 @@ std::string RunRegistryTask(const InstallTask& task) {
         written = RegWriteText(root, TaskField(task, 3).c_str(), TaskField(task, 4).c_str(),
                                data.c_str()) == 2;
     }
-    AddRecord(6, {std::to_string(rootNumber), TaskField(task, 3), TaskField(task, 4)});
-    return (written ? "registry value " : "registry value FAILED ") + std::to_string(rootNumber) +
+    AddRecord(TaskKind::RegistryValue,
+              {DecimalText(rootNumber), TaskField(task, 3), TaskField(task, 4)});
+    return (written ? "registry value " : "registry value FAILED ") + DecimalText(rootNumber) +
            "\\" + TaskField(task, 3) + "\\" + TaskField(task, 4);
 }
 
@@ -123,7 +125,7 @@ std::string RunRegisterTask(const InstallTask& task) {
     folder = ReplaceText(folder, "%ProgDir%", Setup.InstallDir);
     const std::string target = folder + TaskField(task, 3);
     if (inProgram) {
-        AddRecord(9, {system, target});
+        AddRecord(TaskKind::SystemFile, {system, target});
     } else {
         CopyWithVersionCheck(Setup.TempDir + FilePartOf(target), target);
     }
@@ -159,7 +161,7 @@ std::string RunAssociationTask(const InstallTask& task) {
         }
     }
     AssociateExtension(extension, TaskField(task, 4), program, iconSpec);
-    AddRecord(10, {extension, FilePartOf(program)});
+    AddRecord(TaskKind::Association, {extension, FilePartOf(program)});
     return "association ." + extension + " -> " + program;
 }
 
@@ -175,13 +177,17 @@ void RunInstallTasks() {
         if (value.empty()) continue;
         const InstallTask task = ParseInstallTask(value);
         std::string outcome;
-        switch (task.Kind) {
-            case 0: case 1: case 2: case 3: case 4: outcome = RunShortcutTask(task); break;
-            case 5: outcome = RunFileTask(task); break;
-            case 6: outcome = RunRegistryTask(task); break;
-            case 8: outcome = RunPreferenceTask(task); break;
-            case 9: outcome = RunRegisterTask(task); break;
-            case 10: outcome = RunAssociationTask(task); break;
+        switch (TaskKind(task.Kind)) {
+            case TaskKind::DesktopLink:
+            case TaskKind::StartMenuLink:
+            case TaskKind::DesktopWebLink:
+            case TaskKind::StartMenuWebLink:
+            case TaskKind::StartupLink: outcome = RunShortcutTask(task); break;
+            case TaskKind::PackageFile: outcome = RunFileTask(task); break;
+            case TaskKind::RegistryValue: outcome = RunRegistryTask(task); break;
+            case TaskKind::PreferenceKey: outcome = RunPreferenceTask(task); break;
+            case TaskKind::SystemFile: outcome = RunRegisterTask(task); break;
+            case TaskKind::Association: outcome = RunAssociationTask(task); break;
             default: outcome = "nothing to do for this kind"; break;  // 7, above 10, negative
         }
         LogLine("Install task " + std::to_string(i) + " (kind " + std::to_string(task.Kind) +
@@ -211,7 +217,7 @@ void RegisterProgram(const std::string& publisher, const std::string& contact) {
     if (Setup.ProgLink.empty() || Setup.NoUninstall) return;
     RegisterUninstall(Setup.ProgLink, Setup.Titel + "  " + Setup.Version, publisher, Setup.Web,
                       contact, Setup.InstallDir + Setup.ProgExe,
-                      Setup.InstallDir + "uninstall.exe");
+                      Setup.InstallDir + kUninstallerName);
 }
 
 void CreateDesktopShortcut(const std::string& linkPath) {

@@ -1,7 +1,7 @@
 // The program's entry in the system's list of installed programs.
 #include "install/uninstall_entry.h"
 
-#include "config/registry_text.h"
+#include "handover/contract.h"
 #include "log/install_log.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
@@ -43,10 +43,10 @@ void RegisterUninstall(const std::string& fallbackName, const std::string& displ
                        const std::string& contact, const std::string& icon,
                        const std::string& uninstallCommand) {
     if (Setup.NoUninstall) return;
-    const std::string& name = Setup.GUID.empty() ? fallbackName : Setup.GUID;
-    // A nameless entry would put its values on the list's own key.
-    if (name.empty()) return;
-    const std::string key = UninstallKeyPath(name);
+    // A nameless entry would put its values on the list's own key, and a name with a
+    // separator would make a key the uninstaller cannot find again.
+    const std::string key = UninstallKeyFor(Setup.GUID, fallbackName);
+    if (key.empty()) return;
     const std::string command = QuotedCommand(uninstallCommand);
     const struct {
         const char* Name;

@@ -5,6 +5,7 @@
 
 #include "config/pref_file.h"
 #include "config/registry_text.h"
+#include "handover/contract.h"
 #include "install/program_runner.h"
 #include "log/install_log.h"
 #include "platform/files.h"
@@ -24,7 +25,7 @@ bool SameFolder(std::string a, std::string b) {
 
 // The GUID of the Uninstall log in `folder`, read without disturbing the open document.
 std::string LogGuid(const std::string& folder) {
-    const std::string path = folder + "uninstall.dat";
+    const std::string path = folder + kUninstallLogName;
     const int64_t length = PathLength(path.c_str());
     if (length <= 0 || length > 16 * 1024 * 1024) return std::string();
     std::string text(size_t(length), '\0');
@@ -33,7 +34,7 @@ std::string LogGuid(const std::string& folder) {
     PrefDocument doc;
     PrefLoadText(text.data(), text.size(), doc);
     std::string guid;
-    PrefLookup(doc, "Settings", "GUID", guid);
+    PrefLookup(doc, kLogSettings, kLogGUID, guid);
     return guid;
 }
 
@@ -43,7 +44,7 @@ void RemoveEarlierCopyElsewhere() {
     if (Setup.GUID.empty() || Setup.NoUninstall) return;
     const std::string earlier = InstalledFolderOf(Setup.GUID);
     if (earlier.empty() || SameFolder(earlier, Setup.InstallDir)) return;
-    const std::string uninstaller = earlier + "uninstall.exe";
+    const std::string uninstaller = earlier + kUninstallerName;
     if (!SameTextNoCase(LogGuid(earlier), Setup.GUID) || PathLength(uninstaller.c_str()) < 0) {
         LogLine("The uninstall entry named " + earlier +
                 ", which holds no installation of this program any more");

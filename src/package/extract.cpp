@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 
+#include "handover/contract.h"
 #include "package/package_format.h"
 #include "package/package_reader.h"
 #include "package/unpack_block.h"
@@ -21,21 +22,6 @@ namespace {
 constexpr uint32_t kCopyChunk = 256 * 1024;
 
 bool IsSeparator(char c) noexcept { return c == '\\' || c == '/'; }
-
-// Windows opens the device, not a file, for these names whatever extension follows.
-bool IsDeviceName(const std::string& component) {
-    std::string base = component.substr(0, component.find('.'));
-    while (!base.empty() && base.back() == ' ') base.pop_back();
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* d : kDevices) {
-        if (SameTextNoCase(base, d)) return true;
-    }
-    if (base.size() == 4 && base[3] >= '1' && base[3] <= '9') {
-        std::string stem = base.substr(0, 3);
-        if (SameTextNoCase(stem, "COM") || SameTextNoCase(stem, "LPT")) return true;
-    }
-    return false;
-}
 
 // Moves the read position over `count` bytes of the data area without reading them.
 bool SkipData(ExtractCursor& c, int64_t count) noexcept {
@@ -139,10 +125,10 @@ EntryOutcome WriteCompressed(ExtractCursor& c, const PackageEntry& e, const std:
 
 // The name an entry gets below the target, or empty when it may not be written at all.
 std::string TargetName(const PackageEntry& e, const EntryNameMap& names) {
-    if (!EntryNameIsSafe(e.Name)) return std::string();
+    if (!IsSafeRelativePath(e.Name)) return std::string();
     if (!names.Map) return e.Name;
     std::string mapped = names.Map(e.Name, names.Context);
-    return EntryNameIsSafe(mapped) ? mapped : std::string();
+    return IsSafeRelativePath(mapped) ? mapped : std::string();
 }
 
 // Handles one folder or file entry of ExtractPackage.
@@ -181,33 +167,6 @@ EntryOutcome ExtractOne(ExtractCursor& c, const PackageEntry& e, const std::stri
 }
 
 }  // namespace
-
-bool EntryNameIsSafe(const std::string& name) noexcept {
-    if (name.empty() || IsSeparator(name[0])) return false;
-    if (name.find(':') != std::string::npos) return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = start;
-        while (end < name.size() && !IsSeparator(name[end])) ++end;
-        bool last = end == name.size();
-        if (end == start) {
-            // Only a folder entry's closing separator leaves an empty component.
-            if (!last || start == 0) return false;
-            break;
-        }
-        std::string component = name.substr(start, end - start);
-        bool onlyDots = true;
-        for (char c : component) {
-            if (static_cast<unsigned char>(c) < 0x20) return false;
-            if (c != '.' && c != ' ') onlyDots = false;
-        }
-        // Windows drops trailing dots and blanks, so "..." and ".. " would climb too.
-        if (onlyDots || IsDeviceName(component)) return false;
-        if (last) break;
-        start = end + 1;
-    }
-    return true;
-}
 
 bool ExtensionIsProtected(const std::string& name, const std::string& protectedExts) {
     if (protectedExts.empty()) return false;

@@ -67,11 +67,6 @@ EntryOutcome ExtractEntry(ExtractCursor& cursor, const PackageEntry& entry,
 // separator. "\" and "/" both separate.
 void CreateFolderPath(const std::string& path);
 
-// True when `name` stays below the folder it is joined to: relative, no drive letter or
-// stream (":"), no UNC prefix, no component made only of dots and blanks (such as ".."),
-// no device name (CON, NUL, COM1, ...). Either separator counts.
-[[nodiscard]] bool EntryNameIsSafe(const std::string& name) noexcept;
-
 // True when the extension of `name` is one of the protected extensions (case-sensitive).
 [[nodiscard]] bool ExtensionIsProtected(const std::string& name, const std::string& protectedExts);
 
