@@ -34,8 +34,8 @@ bool FileTimeToLocalCalendar(uint64_t fileTime, CalendarTime& out) noexcept;
 
 namespace wb {
 
-// The system's own words for an error code, without the trailing line break; the code in
-// decimal when the system has no text for it.
+// The system's own words for an error code, without the trailing line break and full stop;
+// "system error N" when the system has no text for it.
 std::string SystemErrorText(uint32_t code);
 // True when Windows itself is 64-bit, whatever this program's own bitness.
 bool SystemIs64Bit() noexcept;

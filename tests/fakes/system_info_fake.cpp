@@ -21,7 +21,7 @@ bool LocalTimeNow(CalendarTime& out) noexcept {
 }
 std::string SystemErrorText(uint32_t code) {
     if (code == 5) return "Access is denied";
-    return "error " + std::to_string(code);
+    return "system error " + std::to_string(code);
 }
 bool SystemIs64Bit() noexcept { return true; }
 int ProcessElevation() noexcept { return 1; }

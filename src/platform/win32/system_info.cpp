@@ -27,7 +27,7 @@ std::string SystemErrorText(uint32_t code) {
                              text.back() == '.')) {
         text.pop_back();
     }
-    if (text.empty()) text = "error " + std::to_string(code);
+    if (text.empty()) text = "system error " + std::to_string(code);
     return text;
 }
 
