@@ -36,8 +36,9 @@ target_link_options(wbsetup PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/wbsetup.map)
 # It compiles the few core files it needs itself, so that link-time optimisation can see
 # across all of them.
 file(GLOB WB_UNINSTALL_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/uninstaller/*_win32.cpp)
-set(WB_UNINSTALL_CORE_SOURCES src/config/pref_file.cpp src/config/registry_text.cpp)
-foreach(name files registry process shell heap no_exceptions window)
+set(WB_UNINSTALL_CORE_SOURCES src/config/pref_file.cpp src/config/registry_text.cpp
+    src/handover/contract.cpp src/log/install_log.cpp)
+foreach(name files registry process shell heap no_exceptions window system_info)
     list(APPEND WB_UNINSTALL_CORE_SOURCES src/platform/win32/${name}.cpp)
 endforeach()
 add_executable(uninstall WIN32 ${WB_UNINSTALL_SOURCES} ${WB_UNINSTALL_WIN32_SOURCES}

@@ -1,11 +1,14 @@
 // The removal order and the file-system side of the uninstaller.
 #include "uninstaller/removal.h"
 
+#include <cstdint>
 #include <utility>
 #include <vector>
 
 #include "config/pref_file.h"
 #include "config/registry_text.h"
+#include "handover/contract.h"
+#include "log/install_log.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/registry.h"
@@ -32,14 +35,39 @@ struct Run {
     RemovalResult Result;
     std::vector<std::string> Protected;
     std::vector<ListedFolder> Listed;  // folders already looked at for links
+    std::string Current;               // the item told last, for the log
+    bool CurrentExisted = false;       // whether it was on disk before its removal
 };
 
+bool IsPathItem(const std::string& item) { return IsAbsolutePath(item); }
+
+// Names the item the next Count is about, for the log only.
+void Note(Run& run, const std::string& item) {
+    run.Current = item;
+    run.CurrentExisted = IsPathItem(item) && PathExists(item.c_str());
+}
+
 void Tell(Run& run, const std::string& item) {
+    Note(run, item);
     if (run.Progress) run.Progress(run.Context, item);
 }
 
+// Counts a failure and logs what became of the item told last: removed, already gone
+// before (an upgrade's records of things a later version dropped), kept because it still
+// holds what the log does not name, or not removable.
 void Count(Run& run, bool done) {
     if (!done) ++run.Result.Failed;
+    const std::string& item = run.Current;
+    if (!done) {
+        LogLine("Could NOT remove: " + item);
+    } else if (!IsPathItem(item)) {
+        LogLine("Removed: " + item);
+    } else if (PathExists(item.c_str())) {
+        LogLine("Kept (it holds files the log does not name): " + item);
+    } else {
+        LogLine((run.CurrentExisted ? "Removed: " : "Already gone: ") + item);
+    }
+    run.Current.clear();
 }
 
 // Gone afterwards (or never there) is success; a folder in the file's place is not ours.
@@ -87,28 +115,6 @@ int RemoveContents(const std::string& folder, const std::vector<std::string>& ke
 
 bool EqualsNoCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && EndsWithNoCase(a, b);
-}
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    size_t begin = 0;
-    for (;;) {
-        size_t end = text.find(separator, begin);
-        parts.push_back(text.substr(begin, end == std::string::npos ? end : end - begin));
-        if (end == std::string::npos) return parts;
-        begin = end + 1;
-    }
-}
-
-// The kind of a record: one to three digits, else -1.
-int RecordKind(const std::string& field) {
-    if (field.empty() || field.size() > 3) return -1;
-    int kind = 0;
-    for (char c : field) {
-        if (c < '0' || c > '9') return -1;
-        kind = kind * 10 + (c - '0');
-    }
-    return kind;
 }
 
 void ReplaceAll(std::string& text, const std::string& what, const std::string& with) {
@@ -163,17 +169,23 @@ bool LeadsThroughLink(Run& run, const std::string& entry) {
     return false;
 }
 
+// A kind number beyond the task kinds' range must not wrap onto one of them.
+TaskKind KindOf(const ParsedRecord& r) {
+    return r.Kind >= 0 && r.Kind <= INT8_MAX ? TaskKind(r.Kind) : TaskKind(-1);
+}
+
 // What the status line shows for a record: the file, the registry value, the extension.
 std::string RecordItem(const std::string& record) {
-    std::vector<std::string> f = Split(record, '|');
-    if (f.size() < 2) return record;
-    switch (RecordKind(f[0])) {
-        case 6:
-            if (f.size() > 3) return f[2] + "\\" + f[3];
-            return f.size() > 2 ? f[2] : f[1];
-        case 9: return f.size() > 2 ? f[2] : f[1];
-        case 10: return "." + f[1];
-        default: return f[1];
+    ParsedRecord r = ParseUninstallRecord(record);
+    const std::vector<std::string>& f = r.Fields;
+    if (f.empty()) return record;
+    switch (KindOf(r)) {
+        case TaskKind::RegistryValue:
+            if (f.size() > 2) return f[1] + "\\" + f[2];
+            return f.size() > 1 ? f[1] : f[0];
+        case TaskKind::SystemFile: return f.size() > 1 ? f[1] : f[0];
+        case TaskKind::Association: return "." + f[0];
+        default: return f[0];
     }
 }
 
@@ -200,6 +212,7 @@ void RemoveShortcuts(Run& run) {
     }
     const std::string& menu = run.Log.StartMenu;
     if (IsAbsolutePath(menu) && !IsProtectedFolder(menu, run.Protected)) {
+        Note(run, WithTrailingSlash(menu));
         Count(run, RemoveFolderIfEmpty(WithTrailingSlash(menu)));
     }
     if (!run.Log.DesktopIcon.empty()) {
@@ -208,12 +221,13 @@ void RemoveShortcuts(Run& run) {
     }
 }
 
-bool IsTopLevelLog(const std::string& entry) { return EqualsNoCase(entry, "uninstall.dat"); }
+bool IsTopLevelLog(const std::string& entry) { return EqualsNoCase(entry, kUninstallLogName); }
 
 void RemoveFiles(Run& run) {
     for (const std::string& entry : run.Log.Files) {
         if (!IsSafeRelativePath(entry) || LeadsThroughLink(run, entry)) {
             ++run.Result.Failed;  // refused: it could lead out of the installation folder
+            LogLine("Refused (it could lead out of the installation folder): " + entry);
             continue;
         }
         std::string path = run.Log.ProgDir + entry;
@@ -231,11 +245,12 @@ size_t Depth(const std::string& path) {
 }
 
 void RemoveFolders(Run& run, bool delAll) {
-    std::vector<std::string> keep = {run.Log.ProgDir + "uninstall.dat", run.Options.SelfPath};
+    std::vector<std::string> keep = {run.Log.ProgDir + kUninstallLogName, run.Options.SelfPath};
     std::vector<std::string> dirs;
     for (const std::string& entry : run.Log.Dirs) {
         if (!IsSafeRelativePath(entry)) {
             ++run.Result.Failed;
+            LogLine("Refused (it could lead out of the installation folder): " + entry);
             continue;
         }
         // A link stays out of this step; DelAll's sweep of ProgDir removes the link itself.
@@ -267,7 +282,7 @@ void RemoveLogAndSelf(Run& run) {
         Tell(run, key);
         Count(run, RegRemoveKeyTree(RegRoot::LocalMachine, key.c_str()));
     }
-    std::string log = run.Log.ProgDir + "uninstall.dat";
+    std::string log = run.Log.ProgDir + kUninstallLogName;
     Tell(run, log);
     Count(run, RemoveFileIfPresent(log));
     const std::string& self = run.Options.SelfPath;
@@ -276,16 +291,18 @@ void RemoveLogAndSelf(Run& run) {
         run.Result.SelfPending = true;  // a running program's file: finished from elsewhere
     }
     if (!run.Result.SelfPending && !IsProtectedFolder(run.Log.ProgDir, run.Protected)) {
+        Note(run, run.Log.ProgDir);
         Count(run, RemoveFolderIfEmpty(run.Log.ProgDir));
+    } else if (run.Result.SelfPending) {
+        LogLine("Left for a moment after this program ends: " + self + " and " +
+                run.Log.ProgDir);
     }
 }
 
 }  // namespace
 
 std::string UninstallEntryKey(const UninstallLog& log) {
-    const std::string& name = log.GUID.empty() ? log.ProgLink : log.GUID;
-    if (!IsKeyName(name)) return {};
-    return "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
+    return UninstallKeyFor(log.GUID, log.ProgLink);
 }
 
 bool UndoAssociation(const std::string& ext, const std::string& progName,
@@ -338,48 +355,53 @@ bool UndoAssociation(const std::string& ext, const std::string& progName,
 }
 
 bool UndoTaskRecord(const std::string& record, const std::string& progDir) {
-    std::vector<std::string> f = Split(record, '|');
-    int kind = RecordKind(f[0]);
-    switch (kind) {
-        case 0: case 1: case 2: case 3: case 4:
-            return f.size() >= 2 && RemoveLink(f[1]);
-        case 5:
-            if (f.size() < 2) return false;
+    ParsedRecord r = ParseUninstallRecord(record);
+    const std::vector<std::string>& f = r.Fields;
+    if (r.Kind < 0) return false;
+    switch (KindOf(r)) {
+        case TaskKind::DesktopLink:
+        case TaskKind::StartMenuLink:
+        case TaskKind::DesktopWebLink:
+        case TaskKind::StartMenuWebLink:
+        case TaskKind::StartupLink:
+            return !f.empty() && RemoveLink(f[0]);
+        case TaskKind::PackageFile:
+            if (f.empty()) return false;
             // Without a destination the file went to a folder nobody recorded.
-            if (!IsAbsolutePath(f[1])) return true;
-            return RemoveFileIfPresent(f[1]);
-        case 6: {
-            if (f.size() < 3 || f[2].empty()) return false;
+            if (!IsAbsolutePath(f[0])) return true;
+            return RemoveFileIfPresent(f[0]);
+        case TaskKind::RegistryValue: {
+            if (f.size() < 2 || f[1].empty()) return false;
             RegRoot root;
-            if (!RegRootFromNumber(uint32_t(ParseLeadingNumber(f[1])), root)) return false;
-            std::string name = f.size() > 3 ? f[3] : std::string();
-            for (size_t i = 4; i < f.size(); ++i) name += "|" + f[i];
+            if (!RegRootFromNumber(uint32_t(ParseLeadingNumber(f[0])), root)) return false;
+            std::string name = f.size() > 2 ? f[2] : std::string();
+            for (size_t i = 3; i < f.size(); ++i) name += "|" + f[i];
             // The key goes too once nothing else is in it: the task made it for this value.
-            return RegRemoveValue(root, f[2].c_str(), name.c_str()) &&
-                   RegRemoveEmptyKeys(root, f[2].c_str());
+            return RegRemoveValue(root, f[1].c_str(), name.c_str()) &&
+                   RegRemoveEmptyKeys(root, f[1].c_str());
         }
-        case 9: {
+        case TaskKind::SystemFile: {
             // Only a library that came with the program was recorded; the system's own
             // regsvr32 unregisters it, whatever folder the record names.
-            if (f.size() < 3 || !IsInsideFolder(f[2], progDir)) return false;
-            if (PathLength(f[2].c_str()) < 0) return true;
+            if (f.size() < 2 || !IsInsideFolder(f[1], progDir)) return false;
+            if (PathLength(f[1].c_str()) < 0) return true;
             // A program was only run, never registered: regsvr32 takes libraries alone.
-            if (EndsWithNoCase(f[2], ".exe")) return true;
+            if (EndsWithNoCase(f[1], ".exe")) return true;
             std::string regsvr = WithTrailingSlash(SystemFolderPath()) + "regsvr32.exe";
-            std::string parameters = "/u /s \"" + f[2] + "\"";
+            std::string parameters = "/u /s \"" + f[1] + "\"";
             uint32_t code = 1;
             return RunAndWait(regsvr.c_str(), parameters.c_str(), code) && code == 0;
         }
-        case 10:
-            return f.size() >= 3 && UndoAssociation(f[1], f[2], progDir);
+        case TaskKind::Association:
+            return f.size() >= 2 && UndoAssociation(f[0], f[1], progDir);
         default:
-            return kind >= 0;  // kinds that leave nothing to undo
+            return true;  // kinds that leave nothing to undo
     }
 }
 
 RemovalResult RemoveInstallation(const UninstallLog& log, const RemovalOptions& options,
                                  RemovalProgress progress, void* context) {
-    Run run{log, options, progress, context, {}, ProtectedFolders(), {}};
+    Run run{log, options, progress, context, {}, ProtectedFolders(), {}, {}, false};
     // A DelAll that would empty a system folder or a drive is not done.
     bool delAll = options.DelAll && !IsProtectedFolder(log.ProgDir, run.Protected);
     RemoveTasks(run);
@@ -405,12 +427,22 @@ std::string RunningProgramMessage(const UninstallLog& log) {
 int UninstallQuietly(const std::string& folder, const std::string& selfPath,
                      RemovalResult* result) {
     UninstallLog log;
-    if (ReadUninstallLog(folder, log) != LogStatus::Ok) return kExitIncomplete;
-    if (InstalledProgramRuns(log)) return kExitStopped;
+    const LogStatus status = ReadUninstallLog(folder, log);
+    if (status != LogStatus::Ok) {
+        LogLine(folder + "uninstall.dat is " +
+                (status == LogStatus::Missing ? "missing" : "damaged") + ": nothing removed");
+        return kExitIncomplete;
+    }
+    LogLine("Removing " + log.ProgName + " " + log.Version + " from " + log.ProgDir);
+    if (InstalledProgramRuns(log)) {
+        LogLine("The program is running (mutex " + log.MutexString + "): nothing removed");
+        return kExitStopped;
+    }
     RemovalOptions options;
     options.SelfPath = selfPath;
     RemovalResult r = RemoveInstallation(log, options);
     if (result) *result = r;
+    if (r.Failed) LogLine(std::to_string(r.Failed) + " item(s) could not be removed");
     return r.Failed ? kExitIncomplete : kExitRemoved;
 }
 

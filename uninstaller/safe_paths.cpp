@@ -31,31 +31,6 @@ bool IsAbsolutePath(const std::string& path) {
            ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
 }
 
-bool IsSafeRelativePath(const std::string& path) {
-    if (path.empty() || IsAbsolutePath(path)) return false;
-    if (path.find("..") != std::string::npos) return false;
-    // The current part: its length and whether it holds only dots and blanks.
-    size_t length = 0;
-    bool onlyDots = true;
-    for (unsigned char c : path) {
-        if (c < 32 || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' ||
-            c == '|') {
-            return false;
-        }
-        if (c == '\\' || c == '/') {
-            // "." (and ". ", which the system reads as ".") names the folder itself.
-            if (length == 0 || onlyDots) return false;
-            length = 0;
-            onlyDots = true;
-        } else {
-            ++length;
-            if (c != '.' && c != ' ') onlyDots = false;
-        }
-    }
-    // A folder's entry ends in its separator; a last part of dots alone is no name.
-    return length == 0 || !onlyDots;
-}
-
 std::string WithTrailingSlash(std::string folder) {
     if (folder.empty() || !IsSeparator(folder.back())) {
         bool forward = folder.find('/') != std::string::npos &&

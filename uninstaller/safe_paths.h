@@ -5,14 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "handover/contract.h"
+
 namespace wb {
 
 // True for "X:\...", "X:/...", "\..." and "/..." (UNC paths included).
 bool IsAbsolutePath(const std::string& path);
-// True for a non-empty path relative to a folder that cannot climb out of it: not
-// absolute, no drive or stream colon, no "..", no wildcard or control character, and no
-// part that is "." or empty; a trailing separator (a folder's entry) is fine.
-bool IsSafeRelativePath(const std::string& path);
 // `folder` with one trailing "\" ("/" when it already used "/").
 std::string WithTrailingSlash(std::string folder);
 // The same path for the system: letter case, "\" versus "/" and trailing separators

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "handover/contract.h"
+
 namespace wb {
 
 // The texts of group Language of the log.
@@ -37,10 +39,6 @@ enum class LogStatus : uint8_t {
     Damaged,  // no Settings, no usable ProgDir, a ProgDir that is not this folder, or an
               // impossible task count
 };
-
-// `value` in decimal, with leading zeros up to `minDigits` ("F" + DecimalText(1, 3) is
-// "F001"). The uninstaller's own, so that no formatted-print library comes along.
-std::string DecimalText(uint32_t value, unsigned minDigits = 1);
 
 // Reads `folder` + "uninstall.dat" (`folder` ends in "\"). The texts are filled in every
 // case (defaults where missing); the rest only counts when the result is Ok.

@@ -2,6 +2,8 @@
 // removal of its own file from a copy in the temporary folder.
 //   uninstall.exe            the window (uninstall_window_win32.cpp)
 //   uninstall.exe /Q         no window and no question; exit code 0, 1 or 2
+//   /L, /L:PATH              with either run: a log of what was removed, kept or stayed,
+//                            in PATH or a new file in the temporary folder
 //   uninstall.exe /R PID "PATH" ["FOLDER"]
 //                            the copy's job: wait for process PID to end, delete PATH,
 //                            then FOLDER when it is empty
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "config/pref_file.h"
+#include "log/install_log.h"
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "uninstaller/removal.h"
@@ -50,6 +53,15 @@ std::vector<std::string> CommandWords() {
 bool IsSwitch(const std::string& word, char letter) {
     return word.size() == 2 && (word[0] == '/' || word[0] == '-') &&
            (word[1] | 0x20) == (letter | 0x20);
+}
+
+// "/L" or "/L:PATH" (the third character is skipped whatever it is, as with the installer).
+bool IsLogSwitch(const std::string& word, std::string& path) {
+    if (word.size() < 2 || (word[0] != '/' && word[0] != '-') || (word[1] | 0x20) != 'l') {
+        return false;
+    }
+    path = word.size() > 3 ? word.substr(3) : std::string();
+    return true;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -116,12 +128,31 @@ unsigned RunUninstaller() {
     const std::string self = ModuleFileName();
     const std::string folder = FolderOf(self);
     bool quiet = false;
-    for (const std::string& w : words) quiet = quiet || IsSwitch(w, 'Q');
-    if (!quiet) return RunUninstallWindow(folder, self);
-    RemovalResult result;
-    int code = UninstallQuietly(folder, self, &result);
-    if (result.SelfPending) FinishFromTemporaryCopy(self, folder);
-    return unsigned(code);
+    bool logRequested = false;
+    std::string logPath;
+    for (const std::string& w : words) {
+        quiet = quiet || IsSwitch(w, 'Q');
+        if (IsLogSwitch(w, logPath)) logRequested = true;
+    }
+    // A log that cannot be created never stops the removal.
+    if (logRequested &&
+        OpenInstallLog(LogFilePath(logPath, WithTrailingSlash(TempFolderPath()),
+                                   "Wendlebox Uninstall Log"))) {
+        LogLine("Uninstaller: " + self);
+        LogLine("Command line: " + ProcessCommandLine());
+        LogLine(quiet ? "Quiet run (/Q)" : "Window run");
+    }
+    unsigned code = 0;
+    if (!quiet) {
+        code = RunUninstallWindow(folder, self);
+    } else {
+        RemovalResult result;
+        code = unsigned(UninstallQuietly(folder, self, &result));
+        if (result.SelfPending) FinishFromTemporaryCopy(self, folder);
+    }
+    LogLine("Exit code " + DecimalText(code));
+    CloseInstallLog();
+    return code;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Registry text helpers over the registry service.
 #include "config/registry_text.h"
 
+#include "handover/contract.h"
 #include "platform/text.h"
 
 namespace wb {
@@ -17,6 +18,25 @@ std::string RegReadText(RegRoot root, const char* key, const char* name) {
 
 int RegWriteText(RegRoot root, const char* key, const char* name, const char* text) {
     return RegSetString(root, key ? key : "", name ? name : "", text ? text : "");
+}
+
+std::string InstalledFolderOf(const std::string& guid) {
+    if (guid.empty()) return std::string();
+    const std::string key = UninstallKeyFor(guid, std::string());
+    if (key.empty()) return std::string();
+    std::string folder = RegReadText(RegRoot::LocalMachine, key.c_str(), "InstallLocation");
+    if (folder.empty()) {
+        // Entries written before InstallLocation existed: the uninstaller's folder.
+        std::string command = RegReadText(RegRoot::LocalMachine, key.c_str(), "UninstallString");
+        if (!command.empty() && command.front() == '"') {
+            const size_t close = command.find('"', 1);
+            command = command.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+        }
+        const size_t slash = command.find_last_of('\\');
+        if (slash != std::string::npos) folder = command.substr(0, slash + 1);
+    }
+    if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    return folder;
 }
 
 bool RegRootFromNumber(uint32_t number, RegRoot& root) noexcept {

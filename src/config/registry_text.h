@@ -23,6 +23,11 @@ std::string RegReadText(RegRoot root, const char* key, const char* name);
 // 2 on success.
 int RegWriteText(RegRoot root, const char* key, const char* name, const char* text);
 
+// The folder (ending in "\") where the program of uninstall entry `guid` is installed, by
+// the entry's InstallLocation, else the folder of its UninstallString; empty when there is
+// no such entry or `guid` is empty.
+std::string InstalledFolderOf(const std::string& guid);
+
 // The root for a predefined root-key number as written in setup files (0x80000000
 // classes root, 0x80000001 current user, 0x80000002 local machine); false for others.
 bool RegRootFromNumber(uint32_t number, RegRoot& root) noexcept;

@@ -57,10 +57,16 @@ void LoadSetupDescription() {
     Setup.PrevInstallDir = RegReadText(RegRoot::CurrentUser, key, "InstallDir");
     Setup.PrevStartMenu = RegReadText(RegRoot::CurrentUser, key, "StartMenu");
     Setup.PrevDesktopIcon = RegReadText(RegRoot::CurrentUser, key, "DesktopIcon");
+    // Without remembered choices (a quiet installation remembers none) an upgrade still
+    // goes where the installed copy lives, by its uninstall entry.
+    if (Setup.PrevInstallDir.empty()) Setup.PrevInstallDir = InstalledFolderOf(Setup.GUID);
 
     PrefOpen(Setup.SetupIni.c_str());
     PrefGroup("Info");
     Setup.Web = PrefReadString("Web");
+    // The quiet run registers the publisher too: deployment tools match on it.
+    Setup.Author = PrefReadString("Author");
+    Setup.EMail = PrefReadString("EMail");
 
     PrefGroup("Settings");
     std::string defaultDir = PrefReadString("DefaultDir", Setup.PrevInstallDir.c_str());

@@ -6,6 +6,8 @@
 
 #include "config/language_table.h"
 #include "config/pref_file.h"
+#include "handover/contract.h"
+#include "handover/log_merge.h"
 #include "install/link_names.h"
 #include "startup/setup_state.h"
 
@@ -21,44 +23,54 @@ void WriteUninstallLog() {
     if (Setup.NoUninstall) return;
     // A log beside no installation folder would be written into the current folder.
     if (Setup.InstallDir.empty()) return;
-    PrefOpen((Setup.InstallDir + "uninstall.dat").c_str());
+    PrefOpen((Setup.InstallDir + kUninstallLogName).c_str());
 
-    PrefGroup("Settings");
-    Write("ProgDir", Setup.InstallDir);
-    Write("ProgExe", Setup.ProgExe);
-    Write("GUID", Setup.GUID);
+    PrefGroup(kLogSettings);
+    Write(kLogProgDir, Setup.InstallDir);
+    Write(kLogProgExe, Setup.ProgExe);
+    Write(kLogGUID, Setup.GUID);
     if (Setup.ProgLink.empty()) Setup.ProgLink = NameBeforeFirstDot(Setup.ProgExe);
-    Write("ProgLink", Setup.ProgLink);
-    Write("StartMenu", Setup.StartMenuDir);
-    Write("DesktopIcon", Setup.DesktopLink);
+    Write(kLogProgLink, Setup.ProgLink);
+    Write(kLogStartMenuDir, Setup.StartMenuDir);
+    Write(kLogDesktopIcon, Setup.DesktopLink);
 
-    PrefGroup("Language");
-    Write("Titel", LangText(LangId::UninstallerTitel));
-    Write("Msg", LangText(LangId::UninstallerMsg));
-    Write("Version", LangText(LangId::UninstallerVersion));
-    Write("UninstInfo", LangText(LangId::UninstallerUninstInfo));
-    Write("DelAll", LangText(LangId::UninstallerDelAll));
-    Write("Error", LangText(LangId::UninstallerError));
-    Write("Mutex", LangText(LangId::RequesterRQ4Msg) + "|" + LangText(LangId::RequesterRQ4Msg2));
-    Write("Status", LangText(LangId::UninstallerStatus));
-    Write("OK", LangText(LangId::UninstallerOK));
-    Write("Cancel", LangText(LangId::UninstallerCancel));
-    Write("Ready", LangText(LangId::UninstallerReady));
+    // In the order of LogText.
+    const std::string texts[size_t(LogText::Count)] = {
+        LangText(LangId::UninstallerTitel),
+        LangText(LangId::UninstallerMsg),
+        LangText(LangId::UninstallerVersion),
+        LangText(LangId::UninstallerUninstInfo),
+        LangText(LangId::UninstallerDelAll),
+        LangText(LangId::UninstallerError),
+        LangText(LangId::RequesterRQ4Msg) + "|" + LangText(LangId::RequesterRQ4Msg2),
+        LangText(LangId::UninstallerStatus),
+        LangText(LangId::UninstallerOK),
+        LangText(LangId::UninstallerCancel),
+        LangText(LangId::UninstallerReady),
+    };
+    PrefGroup(kLogLanguage);
+    for (size_t i = 0; i < size_t(LogText::Count); ++i) Write(kLogTextKeys[i], texts[i]);
 
+    // In the order of LogLink.
     const std::string& s = Setup.StartMenuDir;
-    PrefGroup("StartMenu");
-    Write("Program", s + Setup.ProgLink + ".lnk");
-    Write("AddExe", s + AdditionalLinkFile(Setup.AdditionalExe));
-    Write("Help", s + LanguageLinkFile(LangId::InstallHelp));
-    Write("Homepage", s + LanguageLinkFile(LangId::InstallHomepage));
-    Write("Uninstall", s + LanguageLinkFile(LangId::InstallUninstall));
+    const std::string links[size_t(LogLink::Count)] = {
+        s + Setup.ProgLink + ".lnk",
+        s + AdditionalLinkFile(Setup.AdditionalExe),
+        s + LanguageLinkFile(LangId::InstallHelp),
+        s + LanguageLinkFile(LangId::InstallHomepage),
+        s + LanguageLinkFile(LangId::InstallUninstall),
+    };
+    PrefGroup(kLogStartMenu);
+    for (size_t i = 0; i < size_t(LogLink::Count); ++i) Write(kLogLinkKeys[i], links[i]);
 
-    PrefGroup("UserTask");
+    PrefGroup(kLogUserTask);
     const auto& records = Setup.UninstallRecords;
-    PrefWriteNumber("Number", int32_t(records.size()));
+    PrefWriteNumber(kLogTaskCount, int32_t(records.size()));
     for (size_t i = 0; i < records.size(); ++i) {
-        Write(("Task" + std::to_string(i + 1)).c_str(), records[i]);
+        Write(LogTaskKey(uint32_t(i + 1)).c_str(), records[i]);
     }
+    // A reinstall or upgrade keeps what the earlier version recorded.
+    MergeEarlierLog(Setup.GUID);
 
     PrefClose();
 }

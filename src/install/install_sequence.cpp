@@ -7,6 +7,8 @@
 #include "config/registry_text.h"
 #include "config/setup_description.h"
 #include "config/special_folders.h"
+#include "handover/contract.h"
+#include "handover/log_merge.h"
 #include "handover/uninstall_log.h"
 #include "install/association.h"
 #include "install/install_steps.h"
@@ -17,7 +19,9 @@
 #include "install/script_host.h"
 #include "install/shortcuts.h"
 #include "install/uninstall_entry.h"
+#include "install/upgrade.h"
 #include "install/version_check.h"
+#include "log/install_log.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/window.h"
@@ -36,23 +40,23 @@ std::string WithInstallDir(const std::string& text) {
                        Setup.InstallDir);
 }
 
-void AddRecord(int kind, std::initializer_list<std::string> fields) {
-    std::string record = std::to_string(kind);
-    for (const std::string& f : fields) record += "|" + f;
-    Setup.UninstallRecords.push_back(record);
+void AddRecord(TaskKind kind, std::initializer_list<std::string> fields) {
+    Setup.UninstallRecords.push_back(UninstallRecord(kind, fields));
 }
 
 // Kinds 0 to 4: program and web shortcuts in the desktop, Start-menu or Startup folder.
-void RunShortcutTask(const InstallTask& task) {
+std::string RunShortcutTask(const InstallTask& task) {
     const std::string name = LinkFileName(TaskField(task, 2));
     const int8_t iconIndex = TaskByte(TaskField(task, 4));
     std::string icon = ResolveTaskIcon(TaskField(task, 5), iconIndex, Setup.InstallDir);
-    const int kind = task.Kind;
-    std::string folder = kind == 1 || kind == 3 ? Setup.StartMenuDir
-                         : kind == 4            ? SpecialFolder(kFolderStartup)
-                                                : SpecialFolder(kFolderDesktop);
+    const TaskKind kind = TaskKind(task.Kind);
+    const bool web = kind == TaskKind::DesktopWebLink || kind == TaskKind::StartMenuWebLink;
+    std::string folder =
+        kind == TaskKind::StartMenuLink || kind == TaskKind::StartMenuWebLink ? Setup.StartMenuDir
+        : kind == TaskKind::StartupLink ? SpecialFolder(kFolderStartup)
+                                        : SpecialFolder(kFolderDesktop);
     const std::string link = folder + name;
-    if (kind == 2 || kind == 3) {
+    if (web) {
         int index = iconIndex;
         if (icon == "|") {
             icon = kWebLinkIcon;
@@ -65,33 +69,40 @@ void RunShortcutTask(const InstallTask& task) {
                        iconIndex);
     }
     AddRecord(kind, {link});
+    return PathExists(link.c_str()) ? "shortcut " + link : "shortcut FAILED " + link;
 }
 
 // Kind 5: a file of the setup placed under a link name, after the version check.
-void RunFileTask(const InstallTask& task) {
+std::string RunFileTask(const InstallTask& task) {
     const std::string name = LinkFileName(TaskField(task, 2));
     std::string destination = name;
     if (!TaskField(task, 4).empty()) {
         destination = ExpandPathMacros(WithInstallDir(TaskField(task, 4) + name), true);
     }
-    AddRecord(5, {destination});
+    AddRecord(TaskKind::PackageFile, {destination});
     CopyWithVersionCheck(Setup.TempDir + TaskField(task, 3), destination);
+    return "file " + destination;
 }
 
 // Kind 6: a registry string value.
-void RunRegistryTask(const InstallTask& task) {
+std::string RunRegistryTask(const InstallTask& task) {
     const uint32_t rootNumber = static_cast<uint32_t>(ParseLeadingNumber(TaskField(task, 2)));
     const std::string data = WithInstallDir(TaskField(task, 5));
     RegRoot root;
+    bool written = false;
     if (RegRootFromNumber(rootNumber, root)) {
-        RegWriteText(root, TaskField(task, 3).c_str(), TaskField(task, 4).c_str(), data.c_str());
+        written = RegWriteText(root, TaskField(task, 3).c_str(), TaskField(task, 4).c_str(),
+                               data.c_str()) == 2;
     }
-    AddRecord(6, {std::to_string(rootNumber), TaskField(task, 3), TaskField(task, 4)});
+    AddRecord(TaskKind::RegistryValue,
+              {DecimalText(rootNumber), TaskField(task, 3), TaskField(task, 4)});
+    return (written ? "registry value " : "registry value FAILED ") + DecimalText(rootNumber) +
+           "\\" + TaskField(task, 3) + "\\" + TaskField(task, 4);
 }
 
 // Kind 8: a key in a Preference file of the program. The setup description is the open
 // Preference document during the loop, so it is closed and opened again around it.
-void RunPreferenceTask(const InstallTask& task) {
+std::string RunPreferenceTask(const InstallTask& task) {
     const std::string file = Setup.InstallDir + TaskField(task, 2);
     std::string value = ExpandPathMacros(TaskField(task, 5), false);
     value = ExpandInstallMacros(value, Setup.StartMenuDir, Setup.InstallDir);
@@ -102,10 +113,11 @@ void RunPreferenceTask(const InstallTask& task) {
     PrefClose();
     PrefOpen(Setup.SetupIni.c_str());
     PrefGroup("UserTask");
+    return "key " + TaskField(task, 4) + " in " + file;
 }
 
 // Kind 9: a file copied (unless it came with the program files), then registered or run.
-void RunRegisterTask(const InstallTask& task) {
+std::string RunRegisterTask(const InstallTask& task) {
     std::string system = SpecialFolder(kFolderSystem);
     if (!system.empty() && system.back() != '\\') system += '\\';
     const bool inProgram = TaskField(task, 2).find("%ProgDir%") != std::string::npos;
@@ -113,22 +125,24 @@ void RunRegisterTask(const InstallTask& task) {
     folder = ReplaceText(folder, "%ProgDir%", Setup.InstallDir);
     const std::string target = folder + TaskField(task, 3);
     if (inProgram) {
-        AddRecord(9, {system, target});
+        AddRecord(TaskKind::SystemFile, {system, target});
     } else {
         CopyWithVersionCheck(Setup.TempDir + FilePartOf(target), target);
     }
     // Quoted, so that a target under a folder with blanks reaches regsvr32 whole.
-    if (ParseLeadingNumber(TaskField(task, 4)) != 0) {
-        RunProgram(system + "regsvr32.exe", "/S " + Quoted(target), FolderPartOf(target),
-                   kRunWait | kRunKeepRecord);
-    } else {
-        RunProgram(target, "", FolderPartOf(target), kRunWait | kRunKeepRecord);
-    }
+    const bool registers = ParseLeadingNumber(TaskField(task, 4)) != 0;
+    ProgramRecord* run =
+        registers ? RunProgram(system + "regsvr32.exe", "/S " + Quoted(target),
+                               FolderPartOf(target), kRunWait | kRunKeepRecord)
+                  : RunProgram(target, "", FolderPartOf(target), kRunWait | kRunKeepRecord);
+    const std::string what = (registers ? "regsvr32 " : "program ") + target;
+    if (!run) return what + " could NOT be started";
+    return what + " ended with exit code " + std::to_string(ProgramExitCode(run));
 }
 
 // Kind 10: a file-extension association, asked first when field 7 is "1". The quiet run
 // takes the box's default answer, Yes, without showing it.
-void RunAssociationTask(const InstallTask& task) {
+std::string RunAssociationTask(const InstallTask& task) {
     const std::string program = Setup.InstallDir + TaskField(task, 2);
     const int8_t iconIndex = TaskByte(TaskField(task, 5));
     std::string iconSpec;
@@ -143,11 +157,12 @@ void RunAssociationTask(const InstallTask& task) {
         std::string caption = " " + LangText("Requester", "RQ5_Titel");
         if (ShowMessage(text.c_str(), caption.c_str(), MessageBoxKind::QuestionYesNo) !=
             MessageBoxAnswer::Yes) {
-            return;
+            return "association ." + extension + " declined by the user";
         }
     }
     AssociateExtension(extension, TaskField(task, 4), program, iconSpec);
-    AddRecord(10, {extension, FilePartOf(program)});
+    AddRecord(TaskKind::Association, {extension, FilePartOf(program)});
+    return "association ." + extension + " -> " + program;
 }
 
 }  // namespace
@@ -161,15 +176,22 @@ void RunInstallTasks() {
         const std::string value = PrefReadString(("Task" + std::to_string(i)).c_str());
         if (value.empty()) continue;
         const InstallTask task = ParseInstallTask(value);
-        switch (task.Kind) {
-            case 0: case 1: case 2: case 3: case 4: RunShortcutTask(task); break;
-            case 5: RunFileTask(task); break;
-            case 6: RunRegistryTask(task); break;
-            case 8: RunPreferenceTask(task); break;
-            case 9: RunRegisterTask(task); break;
-            case 10: RunAssociationTask(task); break;
-            default: break;  // 7, above 10 and negative kinds do nothing
+        std::string outcome;
+        switch (TaskKind(task.Kind)) {
+            case TaskKind::DesktopLink:
+            case TaskKind::StartMenuLink:
+            case TaskKind::DesktopWebLink:
+            case TaskKind::StartMenuWebLink:
+            case TaskKind::StartupLink: outcome = RunShortcutTask(task); break;
+            case TaskKind::PackageFile: outcome = RunFileTask(task); break;
+            case TaskKind::RegistryValue: outcome = RunRegistryTask(task); break;
+            case TaskKind::PreferenceKey: outcome = RunPreferenceTask(task); break;
+            case TaskKind::SystemFile: outcome = RunRegisterTask(task); break;
+            case TaskKind::Association: outcome = RunAssociationTask(task); break;
+            default: outcome = "nothing to do for this kind"; break;  // 7, above 10, negative
         }
+        LogLine("Install task " + std::to_string(i) + " (kind " + std::to_string(task.Kind) +
+                "): " + outcome);
     }
     PrefClose();
 }
@@ -181,6 +203,11 @@ void PublishInstallDir(const std::string& folder) {
 }
 
 unsigned InstallProgramFiles(bool progress) {
+    if (!Setup.NoUninstall) {
+        RemoveEarlierCopyElsewhere();
+        // Read before the Package's own uninstall.dat replaces it.
+        RememberEarlierLog(Setup.InstallDir);
+    }
     const ExtractResult files = InstallPackageFiles(progress);
     if (!files.Opened || files.Damaged > 0) return kExitDamaged;
     return files.Failed > 0 ? kExitWriteFailed : kExitOk;
@@ -190,7 +217,7 @@ void RegisterProgram(const std::string& publisher, const std::string& contact) {
     if (Setup.ProgLink.empty() || Setup.NoUninstall) return;
     RegisterUninstall(Setup.ProgLink, Setup.Titel + "  " + Setup.Version, publisher, Setup.Web,
                       contact, Setup.InstallDir + Setup.ProgExe,
-                      Setup.InstallDir + "uninstall.exe");
+                      Setup.InstallDir + kUninstallerName);
 }
 
 void CreateDesktopShortcut(const std::string& linkPath) {
@@ -203,30 +230,59 @@ std::string DesktopLinkPath() {
 }
 
 void CompleteInstallation() {
-    if (!Setup.NoUninstall) WriteUninstallLog();
+    if (!Setup.NoUninstall) {
+        WriteUninstallLog();
+        LogLine("Uninstall log written: " + Setup.InstallDir + "uninstall.dat (" +
+                std::to_string(Setup.UninstallRecords.size()) + " task records)");
+    }
     if (!Setup.ScriptFile.empty()) {
         const std::string script = Setup.TempDir + Setup.ScriptFile;
-        if (PathExists(script.c_str())) RunScript(script);
+        if (PathExists(script.c_str())) {
+            RunScript(script);
+            LogScriptOutcome(Setup.ScriptFile);
+        } else {
+            LogLine("Setup script " + Setup.ScriptFile + " is not in the setup: not run");
+        }
     }
+}
+
+void LogInstallFolders() {
+    LogLine("Installation folder: " + Setup.InstallDir);
+}
+
+void LogScriptOutcome(const std::string& name) {
+    if (Setup.ScriptError.empty()) {
+        LogLine("Setup script " + name + " ran without error");
+        return;
+    }
+    LogLine("Setup script " + name + " FAILED" +
+            (Setup.ScriptErrorLine > 0 ? " at line " + std::to_string(Setup.ScriptErrorLine) : "") +
+            ": " + Setup.ScriptError);
 }
 
 unsigned InstallQuietly() {
     LoadSetupDescription();
     PublishInstallDir(Setup.ProgDirDefault);
     Setup.StartProg = 0;
+    LogInstallFolders();
 
     // A damaged inner Package stops here, before anything is registered.
     const unsigned files = InstallProgramFiles(false);
     if (files == kExitDamaged) return files;
 
-    RegisterProgram("", "");
+    RegisterProgram(Setup.Author, Setup.EMail);
     // The desktop shortcut is recorded for the uninstaller here too, or a removal would
     // leave it behind pointing at nothing.
     if (Setup.DesktopIconState != 0) {
         Setup.DesktopLink = DesktopLinkPath();
         CreateDesktopShortcut(Setup.DesktopLink);
     }
-    if (Setup.StartMenuEnabled) CreateStartMenuEntries(Setup.StartMenuDefault);
+    if (Setup.StartMenuEnabled) {
+        CreateStartMenuEntries(Setup.StartMenuDefault);
+        LogLine("Start-menu folder: " + Setup.StartMenuDir);
+    } else {
+        LogLine("No Start-menu entries");
+    }
     RunInstallTasks();
     CompleteInstallation();
     return files;

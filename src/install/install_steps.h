@@ -19,5 +19,8 @@ std::string DesktopLinkPath();
 void CreateDesktopShortcut(const std::string& linkPath);
 // The Uninstall log (when uninstall support is on), then the setup script.
 void CompleteInstallation();
+// Install log lines: the installation folder; the script's outcome from Setup.ScriptError.
+void LogInstallFolders();
+void LogScriptOutcome(const std::string& name);
 
 }  // namespace wb

@@ -9,6 +9,7 @@
 #include "install/install_steps.h"
 #include "install/shortcuts.h"
 #include "install/package_files.h"
+#include "log/install_log.h"
 #include "platform/window.h"
 #include "startup/setup_state.h"
 #include "startup/startup.h"
@@ -76,6 +77,7 @@ void InstallFromWizard() {
     DrainEvents();
 
     PublishInstallDir(FolderWithBackslash(GetControlText(kProgDirField)));
+    LogInstallFolders();
     WriteHeaderRows();
 
     ShowControl(kProgressBar, true);
@@ -115,6 +117,9 @@ void InstallFromWizard() {
         AppendRow(LangText("Install", "Msg3"));
         DrainEvents();
         CreateStartMenuEntries(FolderWithBackslash(GetControlText(kStartMenuField)));
+        LogLine("Start-menu folder: " + Setup.StartMenuDir);
+    } else {
+        LogLine("No Start-menu entries");
     }
 
     SaveChoices(GetControlText(kStartMenuField), desktop);

@@ -1,9 +1,11 @@
 // Unpacks the program's files from the setup's inner Package into the installation folder.
 #include "install/package_files.h"
 
+#include "log/install_log.h"
 #include "package/package_check.h"
 #include "package/package_reader.h"
 #include "platform/files.h"
+#include "platform/system_info.h"
 #include "startup/setup_state.h"
 
 namespace wb {
@@ -16,6 +18,22 @@ namespace {
 void InstallProgressStep(const PackageEntry& entry) {
     Setup.ProgressCount += entry.Size;
     if (InstallProgress.SetPosition) InstallProgress.SetPosition(Setup.ProgressCount);
+}
+
+// One log line per program file: written, kept because protected, or failed and why.
+void LogEntry(const std::string& path, EntryOutcome outcome, uint32_t error, const void*) {
+    switch (outcome) {
+        case EntryOutcome::Written: LogLine("File written: " + path); break;
+        case EntryOutcome::Kept: LogLine("File kept (protected extension): " + path); break;
+        case EntryOutcome::Failed:
+            LogLine("File FAILED: " + path + ": " + SystemErrorText(error) + " (" +
+                    std::to_string(error) + ")");
+            break;
+        case EntryOutcome::Damaged: LogLine("File DAMAGED in the setup, not written: " + path); break;
+        case EntryOutcome::Refused:
+            LogLine("File REFUSED (its name leads out of the installation folder): " + path);
+            break;
+    }
 }
 
 }  // namespace
@@ -36,8 +54,12 @@ ExtractResult InstallPackageFiles(bool progress) {
         ClosePackage();
         // A setup without program files is legitimate; an unreadable one is not.
         result.Opened = !PathExists(pck.c_str());
-        if (!result.Opened) Setup.PackageDamaged = 1;
-        if (result.Opened) createFolder();
+        if (!result.Opened) {
+            Setup.PackageDamaged = 1;
+            LogLine("The program files (setup.pck) are damaged: nothing installed");
+        } else {
+            createFolder();
+        }
         return result;
     }
     // Damage anywhere in the program's files stops the run before the first of them is
@@ -48,6 +70,8 @@ ExtractResult InstallPackageFiles(bool progress) {
         result.Opened = damaged > 0;
         result.Damaged = damaged > 0 ? damaged : 0;
         Setup.PackageDamaged = 1;
+        LogLine("The program files (setup.pck) are damaged: nothing installed, the "
+                "installation folder left as it was");
         return result;
     }
     createFolder();
@@ -55,7 +79,10 @@ ExtractResult InstallPackageFiles(bool progress) {
         Setup.ProgressCount = 0;
         if (InstallProgress.SetMaximum) InstallProgress.SetMaximum(Package.TotalSize);
     }
-    result = ExtractPackage(Package, Setup.InstallDir, Setup.NoCopyExt);
+    Setup.InstalledBytes = Package.TotalSize;
+    EntryReport report;
+    report.Report = LogEntry;
+    result = ExtractPackage(Package, Setup.InstallDir, Setup.NoCopyExt, {}, report);
     ClosePackage();
     if (!result.Opened || result.Damaged > 0) Setup.PackageDamaged = 1;
     return result;

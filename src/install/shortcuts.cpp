@@ -5,6 +5,7 @@
 #include "config/pref_file.h"
 #include "config/special_folders.h"
 #include "install/link_names.h"
+#include "log/install_log.h"
 #include "package/extract.h"
 #include "platform/com.h"
 #include "platform/files.h"
@@ -48,6 +49,8 @@ int CreateShortcut(const std::string& target, const std::string& linkPath,
     const bool started = ComStart();
     ShellLinkOutcome outcome = ShellLinkWrite(fields, linkPath.c_str());
     if (started) ComEnd();
+    LogLine((outcome == ShellLinkOutcome::Saved ? "Shortcut created: " : "Shortcut FAILED: ") +
+            linkPath + " -> " + target + (arguments.empty() ? "" : " " + arguments));
     return outcome == ShellLinkOutcome::Saved || outcome == ShellLinkOutcome::SaveFailed ? 1 : 0;
 }
 

@@ -5,6 +5,7 @@
 #include "install/copy_file_dialog.h"
 #include "install/date_mask.h"
 #include "install/quiet_replace.h"
+#include "log/install_log.h"
 #include "platform/files.h"
 #include "platform/system_info.h"
 #include "platform/version_info.h"
@@ -37,18 +38,39 @@ bool QuietlyReplaces(const std::string& source, const std::string& destination) 
 
 }  // namespace
 
+namespace {
+
+// Copies and logs the outcome with the system's reason when it fails.
+void CopyAndLog(const std::string& source, const std::string& destination) {
+    if (FileCopy(source.c_str(), destination.c_str())) {
+        LogLine("File written: " + destination);
+        return;
+    }
+    const uint32_t error = FileLastError();
+    LogLine("File FAILED: " + destination + ": " + SystemErrorText(error) + " (" +
+            std::to_string(error) + ")");
+}
+
+}  // namespace
+
 int CopyWithVersionCheck(const std::string& source, const std::string& destination) {
     if (PathExists(destination.c_str())) {
         // A quiet run opens no window: the version numbers answer instead of the user.
         if (Setup.QuietMode) {
-            if (!QuietlyReplaces(source, destination)) return 0;
-            FileCopy(source.c_str(), destination.c_str());
+            if (!QuietlyReplaces(source, destination)) {
+                LogLine("File kept (the installed version is not older): " + destination);
+                return 0;
+            }
+            CopyAndLog(source, destination);
             return 1;
         }
-        return AskReplaceFile(source, destination);
+        const int replaced = AskReplaceFile(source, destination);
+        LogLine((replaced ? "File replaced (the user chose the new one): "
+                          : "File kept (the user kept the installed one): ") + destination);
+        return replaced;
     }
-    // A failed copy is not reported: the caller goes on either way.
-    FileCopy(source.c_str(), destination.c_str());
+    // A failed copy does not stop the installation: the caller goes on either way.
+    CopyAndLog(source, destination);
     return 1;
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 
+#include "handover/contract.h"
 #include "package/package_format.h"
 #include "package/package_reader.h"
 #include "package/unpack_block.h"
@@ -22,21 +23,6 @@ constexpr uint32_t kCopyChunk = 256 * 1024;
 
 bool IsSeparator(char c) noexcept { return c == '\\' || c == '/'; }
 
-// Windows opens the device, not a file, for these names whatever extension follows.
-bool IsDeviceName(const std::string& component) {
-    std::string base = component.substr(0, component.find('.'));
-    while (!base.empty() && base.back() == ' ') base.pop_back();
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* d : kDevices) {
-        if (SameTextNoCase(base, d)) return true;
-    }
-    if (base.size() == 4 && base[3] >= '1' && base[3] <= '9') {
-        std::string stem = base.substr(0, 3);
-        if (SameTextNoCase(stem, "COM") || SameTextNoCase(stem, "LPT")) return true;
-    }
-    return false;
-}
-
 // Moves the read position over `count` bytes of the data area without reading them.
 bool SkipData(ExtractCursor& c, int64_t count) noexcept {
     if (count < 0 || count > c.FileLength - c.Position) return false;
@@ -51,17 +37,27 @@ PlatformFile* OpenTarget(const std::string& path) noexcept {
     return out;
 }
 
+// A target that could not be written; the error is taken before a clean-up overwrites it.
+EntryOutcome Failure(ExtractCursor& c) {
+    c.Error = FileLastError();
+    return EntryOutcome::Failed;
+}
+
 // Gives a written file its times and closes it; a close that fails may have lost data, so
 // the file goes rather than stay behind incomplete.
-EntryOutcome FinishTarget(UniqueFile& out, const PackageEntry& e, const std::string& path) {
+EntryOutcome FinishTarget(ExtractCursor& c, UniqueFile& out, const PackageEntry& e,
+                          const std::string& path) {
     FileSetTimes(out.get(), e.CreationTime, e.LastWriteTime);
     if (out.close()) return EntryOutcome::Written;
+    Failure(c);
     FileDelete(path.c_str());
     return EntryOutcome::Failed;
 }
 
 // Removes a target whose writing failed half way.
-EntryOutcome AbandonTarget(UniqueFile& out, const std::string& path, EntryOutcome outcome) {
+EntryOutcome AbandonTarget(ExtractCursor& c, UniqueFile& out, const std::string& path,
+                           EntryOutcome outcome) {
+    if (outcome == EntryOutcome::Failed) Failure(c);
     out.reset();
     FileDelete(path.c_str());
     return outcome;
@@ -75,6 +71,7 @@ EntryOutcome WriteStored(ExtractCursor& c, const PackageEntry& e, const std::str
     }
     UniqueFile out(OpenTarget(path));
     if (!out) {
+        Failure(c);
         SkipData(c, e.PackedSize);
         return EntryOutcome::Failed;
     }
@@ -85,15 +82,15 @@ EntryOutcome WriteStored(ExtractCursor& c, const PackageEntry& e, const std::str
         if (!FileRead(c.File, chunk.get(), n)) {
             // The file shrank under us: what was written is incomplete, so it goes.
             c.Position = c.FileLength;
-            return AbandonTarget(out, path, EntryOutcome::Damaged);
+            return AbandonTarget(c, out, path, EntryOutcome::Damaged);
         }
         c.Position += n;
         left -= n;
         // After a failed write the rest is still read, so the next entry starts in step.
         if (wrote && !FileWrite(out.get(), chunk.get(), n)) wrote = false;
     }
-    if (!wrote) return AbandonTarget(out, path, EntryOutcome::Failed);
-    return FinishTarget(out, e, path);
+    if (!wrote) return AbandonTarget(c, out, path, EntryOutcome::Failed);
+    return FinishTarget(c, out, e, path);
 }
 
 EntryOutcome WriteCompressed(ExtractCursor& c, const PackageEntry& e, const std::string& path) {
@@ -102,31 +99,24 @@ EntryOutcome WriteCompressed(ExtractCursor& c, const PackageEntry& e, const std:
     if (!DecodeEntryBlock(c, e, data)) return EntryOutcome::Damaged;
 
     UniqueFile out(OpenTarget(path));
-    if (!out) return EntryOutcome::Failed;
+    if (!out) return Failure(c);
     if (!FileWrite(out.get(), data.get(), uint32_t(size))) {
-        return AbandonTarget(out, path, EntryOutcome::Failed);
+        return AbandonTarget(c, out, path, EntryOutcome::Failed);
     }
-    return FinishTarget(out, e, path);
+    return FinishTarget(c, out, e, path);
 }
 
 // The name an entry gets below the target, or empty when it may not be written at all.
 std::string TargetName(const PackageEntry& e, const EntryNameMap& names) {
-    if (!EntryNameIsSafe(e.Name)) return std::string();
+    if (!IsSafeRelativePath(e.Name)) return std::string();
     if (!names.Map) return e.Name;
     std::string mapped = names.Map(e.Name, names.Context);
-    return EntryNameIsSafe(mapped) ? mapped : std::string();
+    return IsSafeRelativePath(mapped) ? mapped : std::string();
 }
 
 // Handles one folder or file entry of ExtractPackage.
-EntryOutcome ExtractOne(ExtractCursor& c, const PackageEntry& e, const std::string& target,
-                        const std::string& protectedExts, const EntryNameMap& names) {
-    const std::string name = TargetName(e, names);
-    if (e.Kind == int32_t(pck::kKindFolder)) {
-        if (name.empty()) return EntryOutcome::Refused;
-        CreateFolderPath(target + name);
-        return EntryOutcome::Written;
-    }
-    if (e.Kind != int32_t(pck::kKindFile)) return EntryOutcome::Written;  // no data to consume
+EntryOutcome ExtractFile(ExtractCursor& c, const PackageEntry& e, const std::string& target,
+                         const std::string& name, const std::string& protectedExts) {
     if (name.empty()) {
         if (!SkipData(c, e.PackedSize)) return EntryOutcome::Damaged;
         return EntryOutcome::Refused;
@@ -138,6 +128,25 @@ EntryOutcome ExtractOne(ExtractCursor& c, const PackageEntry& e, const std::stri
     size_t cut = name.find_last_of("\\/");
     if (cut != std::string::npos) CreateFolderPath(target + name.substr(0, cut + 1));
     return ExtractEntry(c, e, path, true);
+}
+
+EntryOutcome ExtractOne(ExtractCursor& c, const PackageEntry& e, const std::string& target,
+                        const std::string& protectedExts, const EntryNameMap& names,
+                        const EntryReport& report) {
+    const std::string name = TargetName(e, names);
+    if (e.Kind == int32_t(pck::kKindFolder)) {
+        if (name.empty()) return EntryOutcome::Refused;
+        CreateFolderPath(target + name);
+        return EntryOutcome::Written;
+    }
+    if (e.Kind != int32_t(pck::kKindFile)) return EntryOutcome::Written;  // no data to consume
+    c.Error = 0;
+    const EntryOutcome outcome = ExtractFile(c, e, target, name, protectedExts);
+    if (report.Report) {
+        report.Report(name.empty() ? e.Name : target + name, outcome,
+                      outcome == EntryOutcome::Failed ? c.Error : 0, report.Context);
+    }
+    return outcome;
 }
 
 }  // namespace
@@ -181,32 +190,6 @@ bool DecodeEntryBlock(ExtractCursor& c, const PackageEntry& e, std::unique_ptr<u
     return true;
 }
 
-bool EntryNameIsSafe(const std::string& name) noexcept {
-    if (name.empty() || IsSeparator(name[0])) return false;
-    if (name.find(':') != std::string::npos) return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = start;
-        while (end < name.size() && !IsSeparator(name[end])) ++end;
-        bool last = end == name.size();
-        if (end == start) {
-            // Only a folder entry's closing separator leaves an empty component.
-            if (!last || start == 0) return false;
-            break;
-        }
-        std::string component = name.substr(start, end - start);
-        bool onlyDots = true;
-        for (char c : component) {
-            if (static_cast<unsigned char>(c) < 0x20) return false;
-            if (c != '.' && c != ' ') onlyDots = false;
-        }
-        // Windows drops trailing dots and blanks, so "..." and ".. " would climb too.
-        if (onlyDots || IsDeviceName(component)) return false;
-        if (last) break;
-        start = end + 1;
-    }
-    return true;
-}
 
 bool ExtensionIsProtected(const std::string& name, const std::string& protectedExts) {
     if (protectedExts.empty()) return false;
@@ -252,15 +235,16 @@ EntryOutcome ExtractEntry(ExtractCursor& c, const PackageEntry& e, const std::st
         if (!SkipData(c, e.PackedSize)) return EntryOutcome::Damaged;
         if (!write) return EntryOutcome::Kept;
         UniqueFile out(OpenTarget(path));
-        if (!out) return EntryOutcome::Failed;
-        return FinishTarget(out, e, path);
+        if (!out) return Failure(c);
+        return FinishTarget(c, out, e, path);
     }
     if (e.PackedSize == e.Size) return WriteStored(c, e, path);
     return WriteCompressed(c, e, path);
 }
 
 ExtractResult ExtractPackage(const PackageReader& reader, const std::string& targetFolder,
-                             const std::string& protectedExts, const EntryNameMap& names) {
+                             const std::string& protectedExts, const EntryNameMap& names,
+                             const EntryReport& report) {
     ExtractResult result;
     std::string target = targetFolder;
     if (target.empty() || !IsSeparator(target.back())) target += '\\';
@@ -272,7 +256,7 @@ ExtractResult ExtractPackage(const PackageReader& reader, const std::string& tar
     result.Opened = true;
 
     for (const PackageEntry& e : reader.Entries) {
-        EntryOutcome outcome = ExtractOne(cursor, e, target, protectedExts, names);
+        EntryOutcome outcome = ExtractOne(cursor, e, target, protectedExts, names, report);
         if (outcome == EntryOutcome::Damaged || outcome == EntryOutcome::Refused) ++result.Damaged;
         if (outcome == EntryOutcome::Failed) ++result.Failed;
         if (reader.Progress) reader.Progress(e);

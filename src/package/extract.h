@@ -32,11 +32,20 @@ struct EntryNameMap {
     const void* Context = nullptr;
 };
 
+// Told what became of each file entry (not folders): the path it was written to (or would
+// have been; the stored name when it was refused) and, for Failed, the system's error code.
+struct EntryReport {
+    void (*Report)(const std::string& path, EntryOutcome outcome, uint32_t error,
+                   const void* context) = nullptr;
+    const void* Context = nullptr;
+};
+
 // Where an extraction stands in the Package file; it lives only while ExtractPackage runs.
 struct ExtractCursor {
     PlatformFile* File = nullptr;
     int64_t FileLength = 0;
     int64_t Position = 0;  // read position in File; the data area is read strictly in sequence
+    uint32_t Error = 0;    // the system's code for the last Failed outcome
 };
 
 // Sets `cursor` at the data start of `reader`'s Package in the open `file`, bounded by the
@@ -56,23 +65,19 @@ struct ExtractCursor {
 // The reader is not changed, so it may be extracted again.
 [[nodiscard]] ExtractResult ExtractPackage(const PackageReader& reader, const std::string& target,
                                            const std::string& protectedExts,
-                                           const EntryNameMap& names = {});
+                                           const EntryNameMap& names = {},
+                                           const EntryReport& report = {});
 
 // Handles one entry during ExtractPackage: consumes its data at the cursor and, when
 // `write` is set, writes it as `path`. The whole entry is decoded and checked before the
 // target is opened, so a damaged entry never replaces a good file; a write or close that
-// fails removes what was written.
+// fails removes what was written and leaves the system's error code in cursor.Error.
 EntryOutcome ExtractEntry(ExtractCursor& cursor, const PackageEntry& entry,
                           const std::string& path, bool write);
 
 // Creates each missing folder along `path`; the last component only when `path` ends in a
 // separator. "\" and "/" both separate.
 void CreateFolderPath(const std::string& path);
-
-// True when `name` stays below the folder it is joined to: relative, no drive letter or
-// stream (":"), no UNC prefix, no component made only of dots and blanks (such as ".."),
-// no device name (CON, NUL, COM1, ...). Either separator counts.
-[[nodiscard]] bool EntryNameIsSafe(const std::string& name) noexcept;
 
 // True when the extension of `name` is one of the protected extensions (case-sensitive).
 [[nodiscard]] bool ExtensionIsProtected(const std::string& name, const std::string& protectedExts);

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "handover/contract.h"
 #include "package/extract.h"
 #include "package/package_format.h"
 #include "platform/files.h"
@@ -17,7 +18,7 @@ int CheckPackage(const PackageReader& reader) {
     if (!file || !StartCursor(reader, file.get(), cursor)) return -1;
     int damaged = 0;
     for (const PackageEntry& e : reader.Entries) {
-        if (!EntryNameIsSafe(e.Name)) ++damaged;
+        if (!IsSafeRelativePath(e.Name)) ++damaged;
         if (e.Kind != int32_t(pck::kKindFile)) continue;
         if (e.Size <= 0 || e.PackedSize == e.Size) {
             // Stored bytes carry no checksum; they only have to be there.

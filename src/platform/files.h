@@ -39,6 +39,10 @@ bool FileSetTimes(PlatformFile* file, uint64_t creation, uint64_t lastWrite) noe
 // Reads creation and last-write time of an open file.
 bool FileGetTimes(PlatformFile* file, uint64_t& creation, uint64_t& lastWrite) noexcept;
 
+// The system's code for why the last file call of this thread failed (GetLastError, errno
+// natively); read it before anything else can overwrite it. 0 when none is known.
+uint32_t FileLastError() noexcept;
+
 // Length of the file at `path`: -1 when it does not exist, -2 when it is a folder.
 int64_t PathLength(const char* path) noexcept;
 // True when a file or folder of exactly this name exists.

@@ -20,6 +20,9 @@ enum class RegAccess : uint8_t { Read, Full };
 // 2 on success.
 int RegSetString(RegRoot root, const char* key, const char* name, const char* text) noexcept;
 
+// As RegSetString, for a REG_DWORD value.
+int RegSetNumber(RegRoot root, const char* key, const char* name, uint32_t number) noexcept;
+
 // Removes value `name` (nullptr or "": the default value) of `key`. True when the value is
 // gone afterwards, also when it or its key never existed; false when it stays.
 bool RegRemoveValue(RegRoot root, const char* key, const char* name) noexcept;

@@ -58,6 +58,8 @@ void ParseCommandLine(const std::string& line, SetupState& state) {
     state.CmdProgDir.clear();
     state.CmdStartMenu.clear();
     state.HookMode = 1;
+    state.LogRequested = 0;
+    state.CmdLogFile.clear();
     for (const std::string& param : SplitCommandLine(line)) {
         if (param.size() < 2) continue;
         char c0 = param[0];
@@ -70,6 +72,10 @@ void ParseCommandLine(const std::string& line, SetupState& state) {
             case 'Q': state.QuietMode = 1; break;
             case 'P': state.CmdProgDir = value; break;
             case 'S': state.CmdStartMenu = value; break;
+            case 'L':
+                state.LogRequested = 1;
+                state.CmdLogFile = value;
+                break;
             case 'R': state.HookMode = static_cast<uint8_t>(ParseLeadingInt(value.c_str())); break;
             default: break;
         }

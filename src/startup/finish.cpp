@@ -2,6 +2,7 @@
 #include "startup/finish.h"
 
 #include "install/program_runner.h"
+#include "log/install_log.h"
 #include "platform/files.h"
 #include "platform/launch.h"
 #include "platform/reboot.h"
@@ -28,11 +29,21 @@ std::string HookPath(const char* name) {
     return IsFile(path) ? path : std::string();
 }
 
+void LogHookEnd(const char* name, ProgramRecord* record) {
+    if (!record) {
+        LogLine(std::string("Hook program ") + name + " could not be started");
+        return;
+    }
+    LogLine(std::string("Hook program ") + name + " ended with exit code " +
+            std::to_string(ProgramExitCode(record)));
+}
+
 // AfterWB.exe, waited for; its exit code means nothing.
 void RunAfterHook() {
     std::string path = HookPath("AfterWB.exe");
     if (path.empty() || !AfterHookAllowed()) return;
     Setup.AfterHook = RunProgram(path, "", Setup.TempDir, kRunWait | kRunKeepRecord);
+    LogHookEnd("AfterWB.exe", Setup.AfterHook);
     CloseProgram(Setup.AfterHook);
     Setup.AfterHook = nullptr;
 }
@@ -43,6 +54,7 @@ int RunBeforeHook() {
     std::string path = HookPath("BeforeWB.exe");
     if (path.empty() || !BeforeHookAllowed()) return 0;
     Setup.BeforeHook = RunProgram(path, "", Setup.TempDir, kRunWait | kRunKeepRecord);
+    LogHookEnd("BeforeWB.exe", Setup.BeforeHook);
     if (!Setup.BeforeHook) return 0;
     bool stop = ProgramExitCode(Setup.BeforeHook) == kBeforeHookStops;
     CloseProgram(Setup.BeforeHook);
@@ -53,6 +65,10 @@ int RunBeforeHook() {
 void StartWhileHook() {
     std::string path = HookPath("WhileWB.exe");
     Setup.WhileHook = path.empty() ? nullptr : RunProgram(path, "", Setup.TempDir, kRunKeepRecord);
+    if (!path.empty()) {
+        LogLine(Setup.WhileHook ? "Hook program WhileWB.exe started"
+                                : "Hook program WhileWB.exe could not be started");
+    }
 }
 
 void StopWhileHook() {
@@ -75,9 +91,11 @@ void RemoveTempDir() {
 }
 
 void FinishWizardRun() {
+    if (Setup.Cancelled) LogLine("The user cancelled the setup");
     if (!Setup.Cancelled) RunAfterHook();
     RemoveTempDir();
     if (Setup.Reboot == 1) {
+        LogLine("A restart is needed: the restart question is shown");
         PromptSystemRestart();
         return;
     }
@@ -91,6 +109,7 @@ void FinishWizardRun() {
 unsigned FinishQuietRun(unsigned installCode) {
     RunAfterHook();
     RemoveTempDir();
+    if (Setup.Reboot == 1) LogLine("A restart is needed to finish the installation");
     if (installCode != kExitOk) return installCode;
     return Setup.Reboot == 1 ? kExitRestartRequired : kExitOk;
 }

@@ -33,6 +33,8 @@ struct SetupState {
     std::string CmdProgDir;
     std::string CmdStartMenu;
     uint8_t HookMode = 1;
+    uint8_t LogRequested = 0;      // "/L" given: write an install log
+    std::string CmdLogFile;        // the log file named by "/L:", empty for a new one in %TEMP%
 
     // Values of the setup description.
     std::string LanguageList;
@@ -71,6 +73,7 @@ struct SetupState {
     ProgramRecord* AfterHook = nullptr;
     LanguageTable Language;
     int32_t ProgressCount = 0;
+    int64_t InstalledBytes = 0;    // size of the program files of the inner Package
     std::vector<std::string> UninstallRecords;
 
     // Damage found in a Package: the run must not report success.

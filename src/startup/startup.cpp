@@ -7,12 +7,14 @@
 #include "config/setup_description.h"
 #include "install/install_sequence.h"
 #include "install/program_runner.h"
+#include "log/install_log.h"
 #include "package/extract.h"
 #include "package/package_reader.h"
 #include "platform/com.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/shell.h"
+#include "platform/system_info.h"
 #include "platform/text.h"
 #include "platform/window.h"
 #include "startup/command_line.h"
@@ -48,6 +50,7 @@ bool UnpackOwnPackage() {
 // code 2 in the quiet run; what was unpacked is removed again.
 unsigned EndDamaged() {
     Setup.PackageDamaged = 1;
+    LogLine("The setup file is damaged or incomplete: nothing can be installed from it");
     RemoveTempDir();
     if (Setup.QuietMode) return kExitDamaged;
     ShowMessage(kDamagedSetupText, kDamagedSetupCaption, MessageBoxKind::ErrorOk);
@@ -64,6 +67,8 @@ bool CheckRunningProgram() {
         Setup.ProgramRunning = 1;
     }
     if (!Setup.ProgramRunning) return true;
+    LogLine("The program to be installed is running (" +
+            (Setup.MutexString.empty() ? Setup.ProgExe : "mutex " + Setup.MutexString) + ")");
     if (Setup.QuietMode) {
         RemoveTempDir();
         return false;
@@ -74,12 +79,43 @@ bool CheckRunningProgram() {
     MessageBoxAnswer answer = ShowMessage(text.c_str(), LangText("Requester", "RQ4_Titel").c_str(),
                                           MessageBoxKind::WarningOkCancel);
     if (answer != MessageBoxAnswer::Cancel) return true;
+    LogLine("The user declined to go on while the program runs");
     RemoveTempDir();
     return false;
 }
 
 // The exit code of a run that ends before installing anything.
 unsigned EndNotInstalled() { return Setup.QuietMode ? kExitNotInstalled : kExitOk; }
+
+// "Windows 10.0 build 19045" from GetVersion's packed answer.
+std::string WindowsVersionText(uint32_t version) {
+    std::string text = "Windows " + std::to_string(version & 0xFF) + "." +
+                       std::to_string((version >> 8) & 0xFF);
+    // The build number is there only on the NT line (high bit clear).
+    if ((version & 0x80000000u) == 0) text += " build " + std::to_string(version >> 16);
+    return text;
+}
+
+// Opens the log that /L asks for and records what the run starts from.
+void StartInstallLog() {
+    if (!Setup.LogRequested) return;
+    const std::string path =
+        LogFilePath(Setup.CmdLogFile, TempFolderPath(), "Wendlebox Setup Log");
+    if (!OpenInstallLog(path)) return;  // no log never stops an installation
+    LogLine("Wendlebox setup log: " + path);
+    LogLine("Setup file: " + Setup.SetupExe);
+    LogLine("Command line: " + ProcessCommandLine());
+    LogLine(WindowsVersionText(SystemVersion()) + ", " +
+            (SystemIs64Bit() ? "64-bit" : "32-bit") + " Windows, " +
+            (sizeof(void*) == 8 ? "64-bit" : "32-bit") + " installer");
+    const int elevated = ProcessElevation();
+    LogLine(elevated == 1   ? "Running with administrator rights (elevated)"
+            : elevated == 0 ? "Running WITHOUT administrator rights (not elevated)"
+                            : "Elevation unknown (the system cannot tell)");
+    LogLine(Setup.QuietMode ? "Quiet run (/Q)" : "Wizard run");
+}
+
+unsigned RunSetupSteps();
 
 }  // namespace
 
@@ -98,9 +134,18 @@ bool CreateTempDir(const std::string& tempDir) {
 
 unsigned RunSetup() {
     ParseCommandLine(ProcessCommandLine(), Setup);
-
-    Setup.TempDir = MakeTempDirName(TempFolderPath(), NewGuidText());
     Setup.SetupExe = ModuleFileName();
+    StartInstallLog();
+    const unsigned code = RunSetupSteps();
+    LogLine("Exit code " + std::to_string(code));
+    CloseInstallLog();
+    return code;
+}
+
+namespace {
+
+unsigned RunSetupSteps() {
+    Setup.TempDir = MakeTempDirName(TempFolderPath(), NewGuidText());
     Setup.SetupIni = Setup.TempDir + "setup.ini";
     Setup.Page = 1;
     Setup.Reboot = 0;
@@ -110,10 +155,15 @@ unsigned RunSetup() {
 
     CreateLanguageTable();
     ReadStartupKeys();
+    LogLine("Program: " + Setup.Titel + (Setup.Version.empty() ? "" : " " + Setup.Version) +
+            ", GUID " + (Setup.GUID.empty() ? "(none)" : Setup.GUID));
     SelectLanguage();
 
     if (!CheckRunningProgram()) return EndNotInstalled();
-    if (RunBeforeHook()) return EndNotInstalled();
+    if (RunBeforeHook()) {
+        LogLine("BeforeWB.exe asked to stop: nothing installed");
+        return EndNotInstalled();
+    }
 
     Setup.WindowTitle = Setup.Version.empty() ? Setup.Titel : Setup.Titel + " " + Setup.Version;
     if (Setup.QuietMode) return FinishQuietRun(InstallQuietly());
@@ -130,4 +180,5 @@ unsigned RunSetup() {
     return kExitOk;
 }
 
+}  // namespace
 }  // namespace wb

@@ -66,10 +66,11 @@ TEST_F(InstallE2E, DemoSetupInstallsEverythingQuietly) {
     EXPECT_EQ(RegRead(entry, "URLInfoAbout"), "https://example.invalid/hello");
     EXPECT_EQ(RegRead(entry, "HelpLink"), "https://example.invalid/hello");
     EXPECT_EQ(RegRead(entry, "UninstallString"), "\"" + progDir + "uninstall.exe\"");
+    // The quiet run names the publisher too: deployment tools match on it.
     bool found = false;
-    EXPECT_EQ(RegRead(entry, "Publisher", &found), "");
+    EXPECT_EQ(RegRead(entry, "Publisher", &found), "The Wendlebox developers");
     EXPECT_TRUE(found);
-    EXPECT_EQ(RegRead(entry, "Contact", &found), "");
+    EXPECT_EQ(RegRead(entry, "Contact", &found), "hello@example.invalid");
     EXPECT_TRUE(found);
 
     // Task kind 6, and the association of kind 10 (asked first: the quiet run answers Yes)

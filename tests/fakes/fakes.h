@@ -8,6 +8,7 @@
 
 #include "platform/registry.h"
 #include "platform/shell_link.h"
+#include "platform/system_info.h"
 #include "platform/version_info.h"
 #include "platform/window.h"
 
@@ -57,6 +58,8 @@ void SystemSetLanguage(uint16_t languageId);
 void SystemSetVersion(uint32_t version);
 // Local time = UTC + this many minutes (0 after reset).
 void SystemSetTimeZoneOffset(int minutes);
+// What LocalTimeNow answers (2026-12-08 09:30:15 after reset).
+void SystemSetNow(const CalendarTime& now);
 
 // Process.
 void ProcessReset();

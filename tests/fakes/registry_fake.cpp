@@ -102,6 +102,18 @@ int RegSetString(RegRoot root, const char* key, const char* name, const char* te
     return 2;
 }
 
+// Stored as the system stores a REG_DWORD: four bytes, low byte first.
+int RegSetNumber(RegRoot root, const char* key, const char* name, uint32_t number) noexcept {
+    ++g_reg.Sets;
+    if (ConsumeFailure()) return g_reg.FailSetResult;
+    std::string k = key ? key : "";
+    CreateKeyPath(root, k);
+    std::string data;
+    for (int i = 0; i < 4; ++i) data.push_back(char((number >> (8 * i)) & 0xFF));
+    g_reg.Values[ValueId(root, k, name ? name : "")] = data;
+    return 2;
+}
+
 bool RegRemoveValue(RegRoot root, const char* key, const char* name) noexcept {
     std::string id = ValueId(root, key ? key : "", name ? name : "");
     if (!g_reg.Values.count(id)) return true;

@@ -8,11 +8,23 @@ namespace {
 uint16_t g_language = 0x0409;
 uint32_t g_version = 0x0A280105;
 int g_offsetMinutes = 0;
+CalendarTime g_now{2026, 12, 8, 9, 30, 15};
 
 }  // namespace
 
 uint16_t UserDefaultLanguage() noexcept { return g_language; }
 uint32_t SystemVersion() noexcept { return g_version; }
+
+bool LocalTimeNow(CalendarTime& out) noexcept {
+    out = g_now;
+    return true;
+}
+std::string SystemErrorText(uint32_t code) {
+    if (code == 5) return "Access is denied";
+    return "system error " + std::to_string(code);
+}
+bool SystemIs64Bit() noexcept { return true; }
+int ProcessElevation() noexcept { return 1; }
 
 bool FileTimeToLocalCalendar(uint64_t fileTime, CalendarTime& out) noexcept {
     int64_t seconds = static_cast<int64_t>(fileTime / 10000000ULL) + int64_t{g_offsetMinutes} * 60;
@@ -39,7 +51,10 @@ void SystemInfoReset() {
     g_language = 0x0409;
     g_version = 0x0A280105;
     g_offsetMinutes = 0;
+    g_now = CalendarTime{2026, 12, 8, 9, 30, 15};
 }
+void SystemSetNow(const CalendarTime& now) { g_now = now; }
+
 void SystemSetLanguage(uint16_t languageId) { g_language = languageId; }
 void SystemSetVersion(uint32_t version) { g_version = version; }
 void SystemSetTimeZoneOffset(int minutes) { g_offsetMinutes = minutes; }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "handover/contract.h"
 #include "package/extract.h"
 #include "package/package_format.h"
 #include "package/package_reader.h"
@@ -195,11 +196,11 @@ TEST(EntryNameTest, RefusesNamesThatLeaveTheTarget) {
                             "c:\\x.txt", "a.txt:stream", "..\\x.txt", "../x.txt", "a\\..\\..\\x",
                             "a/../../x", "..", "a\\...\\x", "a\\.. \\x", "a\\\\b.txt",
                             "CON", "con.txt", "a\\NUL", "a\\com1.log", "LPT9", "bad\x01name"}) {
-        EXPECT_FALSE(EntryNameIsSafe(bad)) << bad;
+        EXPECT_FALSE(IsSafeRelativePath(bad)) << bad;
     }
     for (const char* good : {"a.txt", "Data\\", "Data\\Sub\\b.bin", "a/b", "..a", "a..",
                              ".hidden", "CONFIG.SYS", "com10.txt", "x\\y z\\"}) {
-        EXPECT_TRUE(EntryNameIsSafe(good)) << good;
+        EXPECT_TRUE(IsSafeRelativePath(good)) << good;
     }
 }
 

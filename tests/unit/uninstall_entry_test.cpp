@@ -4,6 +4,7 @@
 
 #include "fakes/fakes.h"
 #include "install/uninstall_entry.h"
+#include "platform/system_info.h"
 #include "startup/setup_state.h"
 
 namespace wb {
@@ -47,7 +48,8 @@ TEST_F(UninstallEntryTest, SevenValuesWithAQuotedCommand) {
     EXPECT_EQ(Value("{G-1}", "HelpLink"), "http://acme.example\0"s);
     EXPECT_EQ(Value("{G-1}", "Contact"), "a@acme.example\0"s);
     EXPECT_EQ(Value("{G-1}", "UninstallString"), "\"C:\\Program Files\\Tool\\uninstall.exe\"\0"s);
-    EXPECT_EQ(fake::RegistrySetCount(), 7);
+    // Seven values, then the seven that deployment tools read.
+    EXPECT_EQ(fake::RegistrySetCount(), 14);
     EXPECT_FALSE(fake::RegistryKeyExists(RegRoot::LocalMachine, kBase + std::string("My Tool")));
 }
 
@@ -97,6 +99,33 @@ TEST_F(UninstallEntryTest, FailuresOnCue) {
             EXPECT_EQ(Value("{G}", names[v]) == "<missing>", v >= failing) << names[v];
         }
     }
+}
+
+TEST_F(UninstallEntryTest, TheValuesDeploymentToolsRead) {
+    wb::Setup.GUID = "{G-1}";
+    wb::Setup.Version = "2.0.1";
+    wb::Setup.InstallDir = "C:\\Program Files\\Tool\\";
+    wb::Setup.InstalledBytes = 1024 * 1024 + 1;  // a byte over 1 MiB takes another KiB
+    fake::SystemSetNow(CalendarTime{2027, 3, 4, 23, 59, 59});
+    Register();
+    EXPECT_EQ(Value("{G-1}", "DisplayVersion"), "2.0.1\0"s);
+    EXPECT_EQ(Value("{G-1}", "InstallLocation"), "C:\\Program Files\\Tool\\\0"s);
+    EXPECT_EQ(Value("{G-1}", "QuietUninstallString"),
+              "\"C:\\Program Files\\Tool\\uninstall.exe\" /Q\0"s);
+    // REG_DWORD values are four bytes, low byte first.
+    EXPECT_EQ(Value("{G-1}", "EstimatedSize"), "\x01\x04\0\0"s);
+    EXPECT_EQ(Value("{G-1}", "InstallDate"), "20270304\0"s) << "the local date, no time";
+    EXPECT_EQ(Value("{G-1}", "NoModify"), "\x01\0\0\0"s);
+    EXPECT_EQ(Value("{G-1}", "NoRepair"), "\x01\0\0\0"s);
+}
+
+TEST_F(UninstallEntryTest, SizeInKiBRoundsUpAndSaturates) {
+    EXPECT_EQ(SizeInKiB(0), 0u);
+    EXPECT_EQ(SizeInKiB(-5), 0u);
+    EXPECT_EQ(SizeInKiB(1), 1u);
+    EXPECT_EQ(SizeInKiB(1024), 1u);
+    EXPECT_EQ(SizeInKiB(1025), 2u);
+    EXPECT_EQ(SizeInKiB(int64_t(1) << 52), 0xFFFFFFFFu);
 }
 
 TEST_F(UninstallEntryTest, SecondRegistrationOverwritesTheSameEntry) {

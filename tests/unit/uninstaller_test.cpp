@@ -11,6 +11,7 @@
 
 #include "config/pref_file.h"
 #include "fakes/fakes.h"
+#include "log/install_log.h"
 #include "unit/test_support.h"
 #include "uninstaller/removal.h"
 #include "uninstaller/safe_paths.h"
@@ -553,6 +554,77 @@ TEST_F(UninstallerTest, RunningProgramTextAndEntryName) {
     EXPECT_EQ(UninstallEntryKey(log), "") << "never the whole Uninstall key";
     log.ProgLink = "..\\..\\Run";
     EXPECT_EQ(UninstallEntryKey(log), "");
+}
+
+}  // namespace
+}  // namespace wb
+
+namespace wb {
+namespace {
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// An upgraded installation's log names what an earlier version made and a later one
+// removed or never made again: those records are taken in stride, and the log says which
+// things went, which were already gone and which could not be removed.
+TEST_F(UninstallerTest, RecordsOfThingsAlreadyGoneStillEndWithExitCode0AndAreLogged) {
+    LayOut();
+    fake::RegistrySetText(RegRoot::CurrentUser, "Software\\Acme\\New", "Path", "x");
+    WriteLog(Log(kFiles + "F005 = dropped\\gone.txt\r\n", kDirs + "D002 = dropped\\\r\n",
+                 {"6|2147483649|Software\\Acme\\Old|Path", "0|" + root_ + "desktop/Gone.lnk",
+                  "5|" + root_ + "gone.cfg", "10|old|old.exe",
+                  "6|2147483649|Software\\Acme\\New|Path"}));
+    const std::string logFile = root_ + "logs/uninstall.log";
+    ASSERT_TRUE(OpenInstallLog(logFile));
+    EXPECT_EQ(UninstallQuietly(prog_, prog_ + "uninstall.exe"), kExitRemoved);
+    CloseInstallLog();
+    EXPECT_FALSE(Exists(prog_));
+    EXPECT_FALSE(fake::RegistryValueExists(RegRoot::CurrentUser, "Software\\Acme\\New", "Path"));
+
+    const std::string text = ReadText(logFile);
+    EXPECT_NE(text.find("Removing Tool 1.2 from " + prog_), std::string::npos) << text;
+    EXPECT_NE(text.find("Removed: " + prog_ + "tool.exe\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Already gone: " + root_ + "desktop/Gone.lnk\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Already gone: " + prog_ + "dropped\\gone.txt\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Removed: Software\\Acme\\New\\Path\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("Could NOT"), std::string::npos) << text;
+}
+
+TEST_F(UninstallerTest, TheLogNamesWhatStayedAndWhy) {
+    LayOut();
+    Put(prog_ + "sub/user-notes.txt");  // not in the log: the folder holding it stays
+    fake::RegistrySetText(RegRoot::LocalMachine, "Software\\Locked", "V", "x");
+    fake::RegistryLockKey(RegRoot::LocalMachine, "Software\\Locked");
+    WriteLog(Log(kFiles + "F005 = ..\\outside.txt\r\n", kDirs,
+                 {"6|2147483650|Software\\Locked|V"}));
+    const std::string logFile = root_ + "uninstall.log";
+    ASSERT_TRUE(OpenInstallLog(logFile));
+    EXPECT_EQ(UninstallQuietly(prog_, prog_ + "uninstall.exe"), kExitIncomplete);
+    CloseInstallLog();
+    const std::string text = ReadText(logFile);
+    EXPECT_NE(text.find("Could NOT remove: Software\\Locked\\V\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Refused (it could lead out of the installation folder): ..\\outside.txt"),
+              std::string::npos);
+    EXPECT_NE(text.find("Kept (it holds files the log does not name): " + prog_ + "sub"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("2 item(s) could not be removed"), std::string::npos) << text;
+
+    // Without a log, and with the program running, the log says why nothing went.
+    fs::remove(prog_ + "uninstall.dat");
+    ASSERT_TRUE(OpenInstallLog(logFile));
+    EXPECT_EQ(UninstallQuietly(prog_, prog_ + "uninstall.exe"), kExitIncomplete);
+    WriteLog(Log(kFiles, kDirs, {}));
+    fake::ProcessSetMutexExists("ToolMutex", true);
+    EXPECT_EQ(UninstallQuietly(prog_, prog_ + "uninstall.exe"), kExitStopped);
+    CloseInstallLog();
+    const std::string second = ReadText(logFile);
+    EXPECT_NE(second.find("uninstall.dat is missing: nothing removed"), std::string::npos) << second;
+    EXPECT_NE(second.find("The program is running (mutex ToolMutex): nothing removed"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "platform/system_info.h"
 #include "wbpack/codepage.h"
 #include "wbpack/host_files.h"
 
@@ -81,19 +82,7 @@ std::string Hex(unsigned value) {
 
 std::string HostTextToUtf8(const std::string& text) { return AnsiToUtf8(text); }
 
-std::string HostErrorText() {
-    DWORD code = GetLastError();
-    char text[256] = {};
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             code, 0, text, sizeof text, nullptr);
-    std::string out(text, n);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ' ||
-                            out.back() == '.')) {
-        out.pop_back();
-    }
-    if (out.empty()) out = "system error " + std::to_string(code);
-    return out;
-}
+std::string HostErrorText() { return SystemErrorText(GetLastError()); }
 
 bool HostStatPath(const std::string& path, HostStat& out) {
     out = HostStat{};

@@ -1,6 +1,7 @@
 // Reads Package images for the list and verify commands.
 #include "wbpack/inspect.h"
 
+#include "handover/contract.h"
 #include "package/extract.h"
 #include "package/package_format.h"
 #include "package/unpack_block.h"
@@ -171,7 +172,7 @@ std::vector<std::string> VerifyPackageImage(const uint8_t* data, size_t size, bo
     for (size_t i = 0; i < image.Entries.size(); ++i) {
         const PackageEntry& e = image.Entries[i];
         const std::string where = "entry \"" + e.Name + "\": ";
-        if (!EntryNameIsSafe(e.Name)) problems.push_back(where + "name leads outside the target");
+        if (!IsSafeRelativePath(e.Name)) problems.push_back(where + "name leads outside the target");
         if (e.Kind == int32_t(pck::kKindFolder)) {
             if (e.Size || e.PackedSize || e.DataOffset || e.CreationTime || e.LastWriteTime) {
                 problems.push_back(where + "folder entry with non-zero numbers");

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 
+#include "handover/contract.h"
 #include "package/extract.h"
 #include "package/package_format.h"
 #include "package/package_reader.h"
@@ -115,8 +116,9 @@ bool ScanFolder(const std::string& hostFolder, const std::string& storedPrefix,
             error = shown + ": neither a plain file nor a folder";
             return false;
         }
-        if (!EntryNameIsSafe(item.StoredName)) {
-            error = shown + ": Windows reserves this name for a device";
+        if (!IsSafeRelativePath(item.StoredName)) {
+            error = shown + ": Windows reserves this name for a device, or it holds one of "
+                            ": * ? \" < > | or a control character";
             return false;
         }
     }
@@ -125,10 +127,8 @@ bool ScanFolder(const std::string& hostFolder, const std::string& storedPrefix,
 
 void Line(std::string& text, const std::string& line) { text += line + "\r\n"; }
 
-std::string Numbered(char letter, size_t n) {
-    char key[32];
-    std::snprintf(key, sizeof key, "%c%03lu", letter, static_cast<unsigned long>(n));
-    return key;
+void KeyLine(std::string& text, const std::string& key, const std::string& value) {
+    Line(text, key + " = " + value);
 }
 
 // Placeholder written as uninstall.exe until the uninstaller program is built.
@@ -178,20 +178,20 @@ std::string MakeUninstallLog(const IniText& ini, const std::vector<TreeItem>& pr
     std::string titel = IniString(ini, "Info", "Titel", "--- unkown ---");
     std::string text;
     Line(text, "; Uninstall log of " + titel + "; the installation adds to it.");
-    Line(text, "[Settings]");
-    Line(text, "ProgName = " + titel);
-    Line(text, "Version = " + IniString(ini, "Info", "Version", ""));
-    Line(text, std::string("NoDelAll = ") + (IniNumber(ini, "Task", "NoDelAll", 0) ? "1" : "0"));
-    Line(text, "MutexString = " + IniString(ini, "Task", "MutexString", ""));
-    Line(text, "[Files]");
-    size_t n = 0;
+    Line(text, std::string("[") + kLogSettings + "]");
+    KeyLine(text, kLogProgName, titel);
+    KeyLine(text, kLogVersion, IniString(ini, "Info", "Version", ""));
+    KeyLine(text, kLogNoDelAll, IniNumber(ini, "Task", "NoDelAll", 0) ? "1" : "0");
+    KeyLine(text, kLogMutexString, IniString(ini, "Task", "MutexString", ""));
+    Line(text, std::string("[") + kLogFiles + "]");
+    uint32_t n = 0;
     for (const TreeItem& item : program) {
-        if (!item.IsFolder) Line(text, Numbered('F', ++n) + " = " + item.StoredName);
+        if (!item.IsFolder) KeyLine(text, LogFileKey(++n), item.StoredName);
     }
     // Last, so that the uninstaller removes itself and its log after everything else.
-    Line(text, Numbered('F', ++n) + " = uninstall.exe");
-    Line(text, Numbered('F', ++n) + " = uninstall.dat");
-    Line(text, "[Dirs]");
+    KeyLine(text, LogFileKey(++n), kUninstallerName);
+    KeyLine(text, LogFileKey(++n), kUninstallLogName);
+    Line(text, std::string("[") + kLogDirs + "]");
     std::vector<const TreeItem*> dirs;
     for (const TreeItem& item : program) {
         if (item.IsFolder) dirs.push_back(&item);
@@ -200,7 +200,7 @@ std::string MakeUninstallLog(const IniText& ini, const std::vector<TreeItem>& pr
         return a->Depth > b->Depth;
     });
     n = 0;
-    for (const TreeItem* d : dirs) Line(text, Numbered('D', ++n) + " = " + d->StoredName);
+    for (const TreeItem* d : dirs) KeyLine(text, LogDirKey(++n), d->StoredName);
     return text;
 }
 
@@ -328,7 +328,7 @@ bool AddUninstaller(const BuildOptions& options, SetupPlan& plan, BuildReport& r
     if ((IniNumber(plan.Ini, "Task", "NoUninstall", 0) & 0xFF) != 0) return true;
     for (const TreeItem& item : plan.Program) {
         std::string folded = Fold(item.StoredName, options.CodePage);
-        if (folded == "UNINSTALL.EXE" || folded == "UNINSTALL.DAT") {
+        if (SameTextNoCase(folded, kUninstallerName) || SameTextNoCase(folded, kUninstallLogName)) {
             error = "program/" + item.StoredName +
                     ": made by wbpack when uninstall support is on (use --uninstaller)";
             return false;
@@ -342,9 +342,9 @@ bool AddUninstaller(const BuildOptions& options, SetupPlan& plan, BuildReport& r
         }
     }
     PackInput exe;
-    exe.Name = "uninstall.exe";
+    exe.Name = kUninstallerName;
     std::string path = options.Uninstaller;
-    if (path.empty()) path = CompanionProgram("uninstall.exe", CompanionArch(options) == StubArch::X64);
+    if (path.empty()) path = CompanionProgram(kUninstallerName, CompanionArch(options) == StubArch::X64);
     HostStat exeStat;
     if (HostStatPath(path, exeStat) && exeStat.IsFile) {
         exe.SourcePath = path;
@@ -364,7 +364,7 @@ bool AddUninstaller(const BuildOptions& options, SetupPlan& plan, BuildReport& r
     }
     if (!SignUninstaller(options, plan, exe, error)) return false;
     PackInput dat;
-    dat.Name = "uninstall.dat";
+    dat.Name = kUninstallLogName;
     std::string log = MakeUninstallLog(plan.Ini, plan.Program);
     dat.Data.assign(log.begin(), log.end());
     dat.CreationTime = dat.LastWriteTime = plan.IniTime;

@@ -162,6 +162,8 @@ bool FolderRemove(const char* path) noexcept {
     return !p.empty() && ::rmdir(p.c_str()) == 0;
 }
 
+uint32_t FileLastError() noexcept { return uint32_t(errno); }
+
 bool FileDelete(const char* path) noexcept {
     std::string p = HostPath(path);
     return !p.empty() && ::unlink(p.c_str()) == 0;

@@ -125,6 +125,8 @@ bool FolderExists(const char* path) noexcept {
 
 bool FolderCreate(const char* path) noexcept { return CreateDirectoryA(path, nullptr); }
 bool FolderRemove(const char* path) noexcept { return RemoveDirectoryA(path); }
+uint32_t FileLastError() noexcept { return GetLastError(); }
+
 bool FileDelete(const char* path) noexcept { return DeleteFileA(path); }
 
 std::vector<std::string> FolderListFiles(const char* folder) {

@@ -49,6 +49,17 @@ int RegSetString(RegRoot root, const char* key, const char* name, const char* te
     return 2;
 }
 
+int RegSetNumber(RegRoot root, const char* key, const char* name, uint32_t number) noexcept {
+    UniqueRegKey handle;
+    if (RegCreateKeyA(RootKey(root), key ? key : "", handle.put()) != ERROR_SUCCESS) return 0;
+    DWORD data = number;
+    if (RegSetValueExA(handle.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                       sizeof data) != ERROR_SUCCESS) {
+        return 1;
+    }
+    return 2;
+}
+
 bool RegRemoveValue(RegRoot root, const char* key, const char* name) noexcept {
     UniqueRegKey handle;
     LONG rc = RegOpenKeyExA(RootKey(root), key ? key : "", 0, KEY_SET_VALUE, handle.put());

@@ -232,6 +232,9 @@ bool FolderRemove(const char* path) noexcept {
     return g_files.Folders.erase(key) == 1;
 }
 
+// The fake's failures carry the system's "access denied".
+uint32_t FileLastError() noexcept { return 5; }
+
 bool FileDelete(const char* path) noexcept { return g_files.Files.erase(Key(path)) == 1; }
 
 std::vector<std::string> FolderListFiles(const char* folder) {

@@ -1,0 +1,107 @@
+// What the authoring tool, the installer and the uninstaller agree on: the Uninstall log's
+// file, groups and keys, the uninstall records and their task kinds, the uninstall entry's
+// registry key, and which names may be joined to the installation folder. Each side reads
+// its words from here, so the writer and the reader cannot drift apart. It uses nothing of
+// the project but platform/text.h, and every folder may include it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace wb {
+
+// The log and the uninstaller, both directly in the installation folder.
+constexpr char kUninstallLogName[] = "uninstall.dat";
+constexpr char kUninstallerName[] = "uninstall.exe";
+
+// Groups of the log, in file order.
+constexpr char kLogSettings[] = "Settings";
+constexpr char kLogFiles[] = "Files";
+constexpr char kLogDirs[] = "Dirs";
+constexpr char kLogLanguage[] = "Language";
+constexpr char kLogStartMenu[] = "StartMenu";
+constexpr char kLogUserTask[] = "UserTask";
+
+// Keys of group Settings: the first four come with the base log the authoring tool packs,
+// the rest the installer adds.
+constexpr char kLogProgName[] = "ProgName";
+constexpr char kLogVersion[] = "Version";
+constexpr char kLogNoDelAll[] = "NoDelAll";
+constexpr char kLogMutexString[] = "MutexString";
+constexpr char kLogProgDir[] = "ProgDir";
+constexpr char kLogProgExe[] = "ProgExe";
+constexpr char kLogGUID[] = "GUID";
+constexpr char kLogProgLink[] = "ProgLink";
+constexpr char kLogStartMenuDir[] = "StartMenu";
+constexpr char kLogDesktopIcon[] = "DesktopIcon";
+
+// The texts of group Language, in writing order; LogText indexes kLogTextKeys.
+enum class LogText : uint8_t {
+    Titel, Msg, Version, UninstInfo, DelAll, Error, Mutex, Status, OK, Cancel, Ready, Count
+};
+constexpr const char* kLogTextKeys[size_t(LogText::Count)] = {
+    "Titel", "Msg", "Version", "UninstInfo", "DelAll", "Error", "Mutex", "Status", "OK",
+    "Cancel", "Ready"};
+
+// The links of group StartMenu, in writing order; LogLink indexes kLogLinkKeys.
+enum class LogLink : uint8_t { Program, AddExe, Help, Homepage, Uninstall, Count };
+constexpr const char* kLogLinkKeys[size_t(LogLink::Count)] = {"Program", "AddExe", "Help",
+                                                              "Homepage", "Uninstall"};
+
+// Group UserTask: Number, then Task1 to Task<Number>.
+constexpr char kLogTaskCount[] = "Number";
+// More records than a setup description can number (a signed 16-bit count) means the log
+// was not written by an installation.
+constexpr int32_t kMostLogTasks = 32767;
+
+// `value` in decimal with leading zeros up to `minDigits` (DecimalText(1, 3) is "001").
+// Without a formatted-print library, which the uninstaller does without.
+std::string DecimalText(uint32_t value, unsigned minDigits = 1);
+// "F001", "F002", ... of group Files and "D001", ... of group Dirs, `n` counting from 1.
+std::string LogFileKey(uint32_t n);
+std::string LogDirKey(uint32_t n);
+// "Task1", "Task2", ... of group UserTask.
+std::string LogTaskKey(uint32_t n);
+
+// The kind of an Install task of setup.ini and of the uninstall record it leaves. Kinds 7
+// and 8 and every other number leave no record.
+enum class TaskKind : int8_t {
+    DesktopLink = 0,       // record: shortcut path
+    StartMenuLink = 1,     // record: shortcut path
+    DesktopWebLink = 2,    // record: shortcut path
+    StartMenuWebLink = 3,  // record: shortcut path
+    StartupLink = 4,       // record: shortcut path
+    PackageFile = 5,       // record: destination path
+    RegistryValue = 6,     // record: root key as unsigned decimal | subkey | value name
+    PreferenceKey = 8,     // no record
+    SystemFile = 9,        // record: system folder ending in "\" | full target path
+    Association = 10,      // record: extension without the dot | program file name
+};
+
+// One uninstall record: the kind in decimal, then each field after a "|".
+std::string UninstallRecord(TaskKind kind, std::initializer_list<std::string> fields);
+
+struct ParsedRecord {
+    int Kind = -1;                    // -1 when the record does not start with a kind
+    std::vector<std::string> Fields;  // the fields after the kind
+};
+// Splits a record back into its kind and fields; a kind is one to three digits.
+ParsedRecord ParseUninstallRecord(const std::string& record);
+
+// The uninstall entry's key under HKEY_LOCAL_MACHINE: the list's key followed by the GUID,
+// or by the program's shortcut name when there is no GUID. Empty when that name is empty
+// or holds a separator: such an entry could not be found again as one key of the list.
+std::string UninstallKeyFor(const std::string& guid, const std::string& progLink);
+
+// True for a name that stays below the folder it is joined to, from a Package or from the
+// log: not empty, not absolute ("\...", "/...", UNC), no drive letter or stream (no ":"),
+// no empty part (but a folder's closing separator), no part made only of dots and blanks
+// ("." and "..", which Windows would also read for "..."), no device name (CON, NUL,
+// COM1...), and no control, wildcard or quoting character. A dot pair inside a name
+// ("notes..txt", "v1..2\") is an ordinary name. Either separator counts.
+bool IsSafeRelativePath(const std::string& name) noexcept;
+
+}  // namespace wb

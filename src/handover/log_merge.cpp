@@ -1,0 +1,203 @@
+// Merging an earlier installation's Uninstall log into the new one.
+#include "handover/log_merge.h"
+
+#include "config/pref_file.h"
+#include "handover/contract.h"
+#include "log/install_log.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace wb {
+
+namespace {
+
+// The earlier log, from RememberEarlierLog to MergeEarlierLog.
+struct Earlier {
+    bool Present = false;
+    LogRecords Records;
+} g_earlier;
+
+// Logs bigger than this were not written by an installation; reading stops there.
+constexpr int64_t kLargestLog = 16 * 1024 * 1024;
+constexpr uint32_t kMostNumbered = 99999;
+
+using KeyOf = std::string (*)(uint32_t n);
+
+bool Contains(const std::vector<std::string>& list, const std::string& item) {
+    for (const std::string& entry : list) {
+        if (SameTextNoCase(entry, item)) return true;
+    }
+    return false;
+}
+
+void AddMissing(const std::vector<std::string>& from, const std::vector<std::string>& present,
+                std::vector<std::string>& to) {
+    for (const std::string& item : from) {
+        if (!item.empty() && !Contains(present, item) && !Contains(to, item)) to.push_back(item);
+    }
+}
+
+// A drive path, a share, or (native builds) a rooted path; bare names are not.
+bool IsAbsolute(const std::string& path) {
+    if (!path.empty() && (path[0] == '\\' || path[0] == '/')) return true;
+    return path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+}
+
+// The path a shortcut or file record names, else empty.
+std::string RecordPath(const std::string& record) {
+    const ParsedRecord parsed = ParseUninstallRecord(record);
+    return parsed.Fields.size() == 1 ? parsed.Fields[0] : std::string();
+}
+
+// Reads numbered keys F001, F002, ... of `group` from the open document until one is
+// missing (a sentinel tells a missing key from an empty one).
+std::vector<std::string> ReadNumbered(const char* group, KeyOf key) {
+    std::vector<std::string> values;
+    if (!PrefGroup(group)) return values;
+    for (uint32_t n = 1; n <= kMostNumbered; ++n) {
+        const std::string value = PrefReadString(key(n).c_str(), "\x01");
+        if (value == "\x01") break;
+        values.push_back(value);
+    }
+    return values;
+}
+
+std::string Lookup(const PrefDocument& doc, const char* group, const char* key) {
+    std::string value;
+    PrefLookup(doc, group, key, value);
+    return value;
+}
+
+std::vector<std::string> LookupNumbered(const PrefDocument& doc, const char* group, KeyOf key) {
+    std::vector<std::string> values;
+    for (uint32_t n = 1; n <= kMostNumbered; ++n) {
+        std::string value;
+        if (!PrefLookup(doc, group, key(n).c_str(), value)) break;
+        values.push_back(value);
+    }
+    return values;
+}
+
+}  // namespace
+
+bool ParseLogRecords(const char* data, size_t length, LogRecords& out) {
+    out = LogRecords{};
+    PrefDocument doc;
+    PrefLoadText(data, length, doc);
+    std::string guid;
+    if (!PrefLookup(doc, kLogSettings, kLogGUID, guid)) return false;
+    out.GUID = guid;
+    out.Version = Lookup(doc, kLogSettings, kLogVersion);
+    out.Files = LookupNumbered(doc, kLogFiles, LogFileKey);
+    out.Dirs = LookupNumbered(doc, kLogDirs, LogDirKey);
+    for (const char* key : kLogLinkKeys) out.Links.push_back(Lookup(doc, kLogStartMenu, key));
+    out.DesktopIcon = Lookup(doc, kLogSettings, kLogDesktopIcon);
+    int32_t count = ParseLeadingNumber(Lookup(doc, kLogUserTask, kLogTaskCount));
+    if (count < 0 || count > kMostLogTasks) count = 0;
+    for (int32_t i = 1; i <= count; ++i) {
+        out.Tasks.push_back(Lookup(doc, kLogUserTask, LogTaskKey(uint32_t(i)).c_str()));
+    }
+    return true;
+}
+
+LogAdditions EarlierOnly(const LogRecords& earlier, const LogRecords& current) {
+    LogAdditions add;
+    AddMissing(earlier.Files, current.Files, add.Files);
+    AddMissing(earlier.Dirs, current.Dirs, add.Dirs);
+
+    // Every path the new log already removes, so no record repeats one.
+    std::vector<std::string> removed = current.Links;
+    if (!current.DesktopIcon.empty()) removed.push_back(current.DesktopIcon);
+    for (const std::string& task : current.Tasks) removed.push_back(RecordPath(task));
+
+    std::vector<std::string> shortcuts;
+    // Without a Start-menu folder the earlier links were bare names: nothing was made.
+    for (const std::string& link : earlier.Links) {
+        if (IsAbsolute(link) && !Contains(removed, link)) {
+            shortcuts.push_back(UninstallRecord(TaskKind::StartMenuLink, {link}));
+        }
+    }
+    if (IsAbsolute(earlier.DesktopIcon) && !Contains(removed, earlier.DesktopIcon)) {
+        shortcuts.push_back(UninstallRecord(TaskKind::DesktopLink, {earlier.DesktopIcon}));
+    }
+    // Earlier records first: they were made before this installation's.
+    std::vector<std::string> tasks;
+    AddMissing(earlier.Tasks, current.Tasks, tasks);
+    AddMissing(shortcuts, current.Tasks, tasks);
+    for (const std::string& task : tasks) {
+        if (!Contains(add.Tasks, task)) add.Tasks.push_back(task);
+    }
+    return add;
+}
+
+void RememberEarlierLog(const std::string& folder) {
+    g_earlier = Earlier{};
+    const std::string path = folder + kUninstallLogName;
+    const int64_t length = PathLength(path.c_str());
+    if (length <= 0) return;
+    if (length > kLargestLog) {
+        LogLine("The earlier Uninstall log " + path + " is too large to be read: not merged");
+        return;
+    }
+    std::string text(size_t(length), '\0');
+    UniqueFile file(FileOpen(path.c_str(), FileAccess::Read));
+    if (!file || !FileRead(file.get(), text.data(), uint32_t(length))) {
+        LogLine("The earlier Uninstall log " + path + " cannot be read: not merged");
+        return;
+    }
+    g_earlier.Present = ParseLogRecords(text.data(), text.size(), g_earlier.Records);
+}
+
+void MergeEarlierLog(const std::string& guid) {
+    if (!g_earlier.Present) return;
+    const LogRecords& earlier = g_earlier.Records;
+    if (guid.empty() || !SameTextNoCase(earlier.GUID, guid)) {
+        // Another program's records must not be removed with this one; its files stay
+        // where they are, and the log says so.
+        LogLine("The installation folder held the Uninstall log of another program (GUID " +
+                (earlier.GUID.empty() ? std::string("none") : earlier.GUID) +
+                "): its records are not taken over, and what it installed stays on removal");
+        g_earlier = Earlier{};
+        return;
+    }
+    LogRecords current;
+    current.Files = ReadNumbered(kLogFiles, LogFileKey);
+    current.Dirs = ReadNumbered(kLogDirs, LogDirKey);
+    PrefGroup(kLogStartMenu);
+    for (const char* key : kLogLinkKeys) current.Links.push_back(PrefReadString(key));
+    PrefGroup(kLogSettings);
+    current.DesktopIcon = PrefReadString(kLogDesktopIcon);
+    PrefGroup(kLogUserTask);
+    const int32_t count = PrefReadNumber(kLogTaskCount, 0);
+    for (int32_t i = 1; i <= count && i <= kMostLogTasks; ++i) {
+        current.Tasks.push_back(PrefReadString(LogTaskKey(uint32_t(i)).c_str()));
+    }
+
+    const LogAdditions add = EarlierOnly(earlier, current);
+    PrefGroup(kLogFiles);
+    for (size_t i = 0; i < add.Files.size(); ++i) {
+        PrefWriteString(LogFileKey(uint32_t(current.Files.size() + i + 1)).c_str(),
+                        add.Files[i].c_str());
+    }
+    PrefGroup(kLogDirs);
+    for (size_t i = 0; i < add.Dirs.size(); ++i) {
+        PrefWriteString(LogDirKey(uint32_t(current.Dirs.size() + i + 1)).c_str(),
+                        add.Dirs[i].c_str());
+    }
+    // The earlier records go first, then this installation's, densely numbered.
+    PrefGroup(kLogUserTask);
+    std::vector<std::string> tasks = add.Tasks;
+    tasks.insert(tasks.end(), current.Tasks.begin(), current.Tasks.end());
+    PrefWriteNumber(kLogTaskCount, int32_t(tasks.size()));
+    for (size_t i = 0; i < tasks.size(); ++i) {
+        PrefWriteString(LogTaskKey(uint32_t(i + 1)).c_str(), tasks[i].c_str());
+    }
+    LogLine("Upgrade over " + (earlier.Version.empty() ? std::string("an earlier version")
+                                                       : "version " + earlier.Version) +
+            " of this program: its Uninstall log is merged (" + std::to_string(add.Files.size()) +
+            " files, " + std::to_string(add.Dirs.size()) + " folders, " +
+            std::to_string(add.Tasks.size()) + " records that this version no longer makes)");
+    g_earlier = Earlier{};
+}
+
+}  // namespace wb

@@ -1,0 +1,45 @@
+// Upgrades and reinstalls: the records of the Uninstall log an earlier installation of the
+// same program left in the installation folder are kept in the new log, so that one
+// removal takes away what every version installed. The Package's own uninstall.dat
+// replaces the earlier file when the program files are unpacked, so the earlier log is read
+// before that and merged when the new log is written.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace wb {
+
+// What an Uninstall log records, as far as removal goes.
+struct LogRecords {
+    std::string GUID;
+    std::string Version;
+    std::vector<std::string> Files, Dirs;    // relative to the installation folder
+    std::vector<std::string> Links;          // StartMenu group: Program, AddExe, Help, ...
+    std::string DesktopIcon;
+    std::vector<std::string> Tasks;          // UserTask records in execution order
+};
+
+// Reads log text (a whole file's bytes). False when it is no Uninstall log (no Settings
+// group with a GUID key).
+bool ParseLogRecords(const char* data, size_t length, LogRecords& out);
+
+// What the new log must add so that nothing of `earlier` is forgotten: files and folders it
+// does not list, and earlier links and task records it does not repeat (an earlier link
+// that is not among the new links becomes a shortcut record of its kind). Names compare
+// without regard to letter case, as the file system does.
+struct LogAdditions {
+    std::vector<std::string> Files, Dirs, Tasks;
+};
+LogAdditions EarlierOnly(const LogRecords& earlier, const LogRecords& current);
+
+// Installer side. RememberEarlierLog reads `folder` + "uninstall.dat" (`folder` ends in
+// "\") before the program files are unpacked over it; MergeEarlierLog, called with the new
+// log as the open Preference document after the installer's keys are written, adds what
+// the earlier log of the same GUID recorded. A log of another GUID is left out (and said
+// so in the install log).
+void RememberEarlierLog(const std::string& folder);
+void MergeEarlierLog(const std::string& guid);
+
+}  // namespace wb

@@ -1,0 +1,69 @@
+// Moving an installed program: the earlier copy in another folder is removed first.
+#include "install/upgrade.h"
+
+#include <string>
+
+#include "config/pref_file.h"
+#include "config/registry_text.h"
+#include "handover/contract.h"
+#include "install/program_runner.h"
+#include "log/install_log.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "startup/setup_state.h"
+
+namespace wb {
+
+namespace {
+
+// Paths compare as the file system does: without regard to case, trailing "\" optional.
+bool SameFolder(std::string a, std::string b) {
+    while (!a.empty() && a.back() == '\\') a.pop_back();
+    while (!b.empty() && b.back() == '\\') b.pop_back();
+    return SameTextNoCase(a, b);
+}
+
+// The GUID of the Uninstall log in `folder`, read without disturbing the open document.
+std::string LogGuid(const std::string& folder) {
+    const std::string path = folder + kUninstallLogName;
+    const int64_t length = PathLength(path.c_str());
+    if (length <= 0 || length > 16 * 1024 * 1024) return std::string();
+    std::string text(size_t(length), '\0');
+    UniqueFile file(FileOpen(path.c_str(), FileAccess::Read));
+    if (!file || !FileRead(file.get(), text.data(), uint32_t(length))) return std::string();
+    PrefDocument doc;
+    PrefLoadText(text.data(), text.size(), doc);
+    std::string guid;
+    PrefLookup(doc, kLogSettings, kLogGUID, guid);
+    return guid;
+}
+
+}  // namespace
+
+void RemoveEarlierCopyElsewhere() {
+    if (Setup.GUID.empty() || Setup.NoUninstall) return;
+    const std::string earlier = InstalledFolderOf(Setup.GUID);
+    if (earlier.empty() || SameFolder(earlier, Setup.InstallDir)) return;
+    const std::string uninstaller = earlier + kUninstallerName;
+    if (!SameTextNoCase(LogGuid(earlier), Setup.GUID) || PathLength(uninstaller.c_str()) < 0) {
+        LogLine("The uninstall entry named " + earlier +
+                ", which holds no installation of this program any more");
+        return;
+    }
+    LogLine("This program is installed in " + earlier + ": that copy is removed first (" +
+            uninstaller + " /Q)");
+    ProgramRecord* run =
+        RunProgram(uninstaller, "/Q", Setup.TempDir, kRunWait | kRunKeepRecord);
+    const uint32_t code = run ? ProgramExitCode(run) : 0xFFFFFFFFu;
+    CloseProgram(run);
+    if (run && code == 0) {
+        LogLine("The earlier copy in " + earlier + " was removed");
+        return;
+    }
+    LogLine("The earlier copy in " + earlier + " could NOT be removed completely (" +
+            (run ? "its uninstaller ended with exit code " + std::to_string(code)
+                 : std::string("its uninstaller could not be started")) +
+            "); what stays there is removed with " + uninstaller);
+}
+
+}  // namespace wb

@@ -1,0 +1,168 @@
+// Upgrades and reinstalls: what the earlier Uninstall log of the same program recorded
+// survives into the new one, written the installer's way and read the uninstaller's way.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "config/pref_file.h"
+#include "fakes/fakes.h"
+#include "handover/log_merge.h"
+#include "log/install_log.h"
+#include "unit/test_support.h"
+#include "uninstaller/uninstall_log_reader.h"
+
+namespace wb {
+namespace {
+
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(LogMerge, EarlierOnlyKeepsWhatTheNewVersionDropped) {
+    LogRecords earlier;
+    earlier.Files = {"tool.exe", "Help\\manual.txt", "old.dll", "uninstall.dat"};
+    earlier.Dirs = {"Help\\", "plugins\\"};
+    earlier.Links = {"C:\\Menu\\Tool\\Tool.lnk", "C:\\Menu\\Tool\\.lnk",
+                     "C:\\Menu\\Tool\\Help.lnk", "Homepage.lnk", ""};
+    earlier.DesktopIcon = "C:\\Desktop\\Tool.lnk";
+    earlier.Tasks = {"6|2147483649|Software\\Acme\\Old|Path", "0|C:\\Desktop\\Tasklink.lnk",
+                     "6|2147483649|Software\\Acme\\Both|Path"};
+    LogRecords current;
+    current.Files = {"TOOL.EXE", "uninstall.dat", "new.dll"};  // letter case does not matter
+    current.Dirs = {"help\\"};
+    current.Links = {"C:\\Menu\\Tool\\Tool.lnk", "C:\\Menu\\Tool\\.lnk", "C:\\Menu\\Tool\\Help.lnk",
+                     "", ""};
+    current.Tasks = {"6|2147483649|Software\\Acme\\Both|Path", "6|2147483649|Software\\Acme\\New|Path"};
+
+    const LogAdditions add = EarlierOnly(earlier, current);
+    EXPECT_EQ(add.Files, (Strings{"Help\\manual.txt", "old.dll"}));
+    EXPECT_EQ(add.Dirs, (Strings{"plugins\\"}));
+    // Earlier records first; links the new log does not name become shortcut records; a
+    // bare link name (no Start-menu folder then) made nothing and stays out; the desktop
+    // shortcut the new run did not make is recorded as one.
+    EXPECT_EQ(add.Tasks, (Strings{"6|2147483649|Software\\Acme\\Old|Path",
+                                  "0|C:\\Desktop\\Tasklink.lnk", "0|C:\\Desktop\\Tool.lnk"}));
+}
+
+TEST(LogMerge, NothingIsRepeatedWhenTheSameVersionIsInstalledAgain) {
+    LogRecords same;
+    same.Files = {"a.txt"};
+    same.Dirs = {"d\\"};
+    same.Links = {"C:\\M\\T.lnk", "", "", "", ""};
+    same.DesktopIcon = "C:\\D\\T.lnk";
+    same.Tasks = {"1|C:\\M\\Extra.lnk", "5|C:\\X\\f.txt"};
+    const LogAdditions add = EarlierOnly(same, same);
+    EXPECT_TRUE(add.Files.empty());
+    EXPECT_TRUE(add.Dirs.empty());
+    EXPECT_TRUE(add.Tasks.empty());
+}
+
+TEST(LogMerge, TextWithoutAGuidIsNoUninstallLog) {
+    LogRecords r;
+    const std::string junk = "MZ\x90\0\x03 not a log at all";
+    EXPECT_FALSE(ParseLogRecords(junk.data(), junk.size(), r));
+    const std::string log = "[Settings]\r\nGUID = {A}\r\nVersion = 1.0\r\n[UserTask]\r\n"
+                            "Number = 99999999\r\nTask1 = 6|1|2|3\r\n";
+    ASSERT_TRUE(ParseLogRecords(log.data(), log.size(), r));
+    EXPECT_EQ(r.GUID, "{A}");
+    EXPECT_EQ(r.Version, "1.0");
+    EXPECT_TRUE(r.Tasks.empty()) << "an impossible task count reads no tasks";
+}
+
+class LogMergeFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake::ResetAll();
+        prog_ = FreshTestDir("wb_merge_").string() + "/";
+    }
+    void TearDown() override {
+        PrefClose();
+        CloseInstallLog();
+        std::error_code ec;
+        fs::remove_all(prog_, ec);
+        fake::ResetAll();
+    }
+    void WriteLog(const std::string& text) const {
+        std::ofstream(prog_ + "uninstall.dat", std::ios::binary) << text;
+    }
+    std::string Settings(const std::string& guid, const std::string& version) const {
+        return "[Settings]\r\nProgName = Tool\r\nVersion = " + version +
+               "\r\nNoDelAll = 0\r\nMutexString =\r\nProgDir = " + prog_ +
+               "\r\nProgExe = tool.exe\r\nGUID = " + guid + "\r\nProgLink = Tool\r\n"
+               "StartMenu = /menu/Tool/\r\nDesktopIcon =\r\n";
+    }
+    // What an installation does: remember, unpack the new base log, complete it, merge.
+    void Reinstall(const std::string& newBase, const Strings& records, const std::string& guid) {
+        RememberEarlierLog(prog_);
+        WriteLog(newBase);
+        ASSERT_EQ(PrefOpen((prog_ + "uninstall.dat").c_str()), 1);
+        PrefGroup("StartMenu");
+        PrefWriteString("Program", "/menu/Tool/Tool.lnk");
+        PrefGroup("UserTask");
+        PrefWriteNumber("Number", int32_t(records.size()));
+        for (size_t i = 0; i < records.size(); ++i) {
+            PrefWriteString(("Task" + std::to_string(i + 1)).c_str(), records[i].c_str());
+        }
+        MergeEarlierLog(guid);
+        PrefClose();
+    }
+    std::string prog_;
+};
+
+TEST_F(LogMergeFileTest, TheUninstallerReadsTheMergedLogWhole) {
+    WriteLog(Settings("{G}", "1.0") +
+             "[Files]\r\nF001 = tool.exe\r\nF002 = docs\\old.txt\r\nF003 = uninstall.dat\r\n"
+             "[Dirs]\r\nD001 = docs\\\r\n[StartMenu]\r\nProgram = /menu/Tool/Tool.lnk\r\n"
+             "Help = /menu/Tool/Help.lnk\r\n[UserTask]\r\nNumber = 2\r\n"
+             "Task1 = 6|2147483649|Software\\Acme\\Old|Path\r\nTask2 = 0|/desk/Task.lnk\r\n");
+    ASSERT_TRUE(OpenInstallLog(prog_ + "setup.log"));
+    Reinstall(Settings("{G}", "2.0") + "[Files]\r\nF001 = tool.exe\r\nF002 = uninstall.dat\r\n"
+                                       "F003 = new.txt\r\n[Dirs]\r\n",
+              {"6|2147483649|Software\\Acme\\New|Path"}, "{g}");
+    CloseInstallLog();
+
+    UninstallLog log;
+    ASSERT_EQ(ReadUninstallLog(prog_, log), LogStatus::Ok);
+    EXPECT_EQ(log.Version, "2.0");
+    EXPECT_EQ(log.Files, (Strings{"tool.exe", "uninstall.dat", "new.txt", "docs\\old.txt"}));
+    EXPECT_EQ(log.Dirs, (Strings{"docs\\"}));
+    EXPECT_EQ(log.Tasks, (Strings{"6|2147483649|Software\\Acme\\Old|Path", "0|/desk/Task.lnk",
+                                  "1|/menu/Tool/Help.lnk",
+                                  "6|2147483649|Software\\Acme\\New|Path"}));
+    EXPECT_NE(ReadAll(prog_ + "setup.log").find("Upgrade over version 1.0 of this program: its "
+                                                "Uninstall log is merged (1 files, 1 folders, 3 "
+                                                "records"),
+              std::string::npos)
+        << ReadAll(prog_ + "setup.log");
+}
+
+TEST_F(LogMergeFileTest, ALogOfAnotherProgramIsNotTakenOver) {
+    WriteLog(Settings("{OTHER}", "9") + "[Files]\r\nF001 = other.exe\r\n[UserTask]\r\n"
+                                        "Number = 1\r\nTask1 = 5|/x/other.cfg\r\n");
+    ASSERT_TRUE(OpenInstallLog(prog_ + "setup.log"));
+    Reinstall(Settings("{G}", "2.0") + "[Files]\r\nF001 = tool.exe\r\n", {}, "{G}");
+    CloseInstallLog();
+    UninstallLog log;
+    ASSERT_EQ(ReadUninstallLog(prog_, log), LogStatus::Ok);
+    EXPECT_EQ(log.Files, (Strings{"tool.exe"}));
+    EXPECT_TRUE(log.Tasks.empty());
+    EXPECT_NE(ReadAll(prog_ + "setup.log").find("Uninstall log of another program (GUID {OTHER})"),
+              std::string::npos);
+}
+
+TEST_F(LogMergeFileTest, AFreshInstallationMergesNothing) {
+    Reinstall(Settings("{G}", "1.0") + "[Files]\r\nF001 = tool.exe\r\n", {"5|/x/a.txt"}, "{G}");
+    UninstallLog log;
+    ASSERT_EQ(ReadUninstallLog(prog_, log), LogStatus::Ok);
+    EXPECT_EQ(log.Files, (Strings{"tool.exe"}));
+    EXPECT_EQ(log.Tasks, (Strings{"5|/x/a.txt"}));
+}
+
+}  // namespace
+}  // namespace wb
