@@ -47,6 +47,9 @@ SETUP="$WORK/HelloSetup.exe"
 export WINEPREFIX="$PREFIX" WINEARCH="$ARCH" WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
 trap 'wineserver -k 2>/dev/null || true' EXIT
+# Without a window manager on the virtual display Wine draws the frames and captions itself,
+# as Windows does.
+"$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
 if [ "$DPI" != 96 ]; then
     "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$DPI" /f >/dev/null
     "$WINE" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
@@ -95,6 +98,8 @@ driver click "$CAPTION" 6
 sleep 1
 shot "$CAPTION" wizard-5-install.png
 driver click "$CAPTION" 8
+driver wait "Copy File" 60
+sleep 2
 shot "Copy File" copy-file-dialog.png
 driver dismiss "Copy File" 57
 # The example's association task asks first.

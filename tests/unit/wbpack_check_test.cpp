@@ -239,6 +239,17 @@ TEST(WbpackCheckTest, PassesCorrectDescriptionsWithoutAWord) {
     for (const Case& c : cases) ExpectFindings(c, Listing());
 }
 
+TEST(WbpackCheckTest, NamesALicenceFileTheWizardNeverShows) {
+    ProjectListing listing;
+    AddOuterName(listing, "LICENSE.txt");
+    std::vector<CheckFinding> found = CheckDescription(kHead, listing, CheckOptions{});
+    ASSERT_EQ(found.size(), 1u) << Describe(found);
+    EXPECT_EQ(FindingLine(found[0]).rfind("license.txt: warning: the licence page shows", 0), 0u)
+        << Describe(found);
+    AddOuterName(listing, "licence.rtf");
+    EXPECT_TRUE(CheckDescription(kHead, listing, CheckOptions{}).empty());
+}
+
 TEST(WbpackCheckTest, LinesCountFileLinesAsAnEditorDoes) {
     IniText ini = ParseIniText("\xEF\xBB\xBF[Info]\r\n\r\n  ; note\r\nTitel = A\n\n\nVersion = 1\r\n[Task]");
     ASSERT_EQ(ini.Doc.Lines.size(), 5u);
@@ -339,6 +350,13 @@ TEST_F(WbpackProjectTest, CheckReportsEachFindingAndFailsOnAnError) {
     for (const auto& e : fs::directory_iterator(root_)) left += e.path().filename() != "p" &&
                                                                e.path().filename() != "stub.exe";
     EXPECT_EQ(left, 0u) << "no temporary file remains";
+
+    // Asked for, a setup with a broken description is built all the same.
+    ToolRun n = Wbpack({"build", project, "-o", setup, "--stub", root_ + "/stub.exe", "--quiet",
+                    "--no-check"});
+    EXPECT_EQ(n.Code, 0) << n.Err;
+    EXPECT_TRUE(fs::exists(setup));
+    fs::remove(setup);
 
     // A mistake that is only a warning still builds, and the warning is shown.
     Write(project + "/setup.ini", "[Info]\r\nTitel = Tool\r\n[Settings]\r\nDefaultDir = Tool\r\n");

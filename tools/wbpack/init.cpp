@@ -2,7 +2,6 @@
 #include "wbpack/init.h"
 
 #include <cstdio>
-#include <random>
 
 #include "config/setup_keys.h"
 #include "package/extract.h"
@@ -51,12 +50,8 @@ std::string BaseName(std::string path) {
 }  // namespace
 
 std::string NewGuid() {
-    std::random_device source;
     uint8_t b[16];
-    for (size_t i = 0; i < 16; i += 4) {
-        uint32_t r = source();
-        for (size_t k = 0; k < 4; ++k) b[i + k] = uint8_t(r >> (8 * k));
-    }
+    if (!HostRandomBytes(b, sizeof b)) return {};
     b[6] = uint8_t((b[6] & 0x0F) | 0x40);  // version 4: random
     b[8] = uint8_t((b[8] & 0x3F) | 0x80);  // the standard variant
     char text[39];
@@ -130,6 +125,11 @@ bool InitProject(const std::string& dir, const std::string& title, std::string& 
             return false;
         }
     }
+    const std::string guid = NewGuid();
+    if (guid.empty()) {
+        error = "the system's random source cannot be read; no GUID for the project";
+        return false;
+    }
     CreateFolderPath(dir + sep + "program" + sep);
     if (!HostStatPath(dir + sep + "program", st) || !st.IsFolder) {
         error = dir + ": cannot create the folder";
@@ -139,7 +139,7 @@ bool InitProject(const std::string& dir, const std::string& title, std::string& 
     return WriteNew(program + "placeholder.txt", kPlaceholder, error) &&
            WriteNew(dir + sep + "licence.txt", kLicence, error) &&
            WriteNew(dir + sep + "readme.txt", kReadme, error) &&
-           WriteNew(dir + sep + "setup.ini", StarterDescription(name, NewGuid()), error);
+           WriteNew(dir + sep + "setup.ini", StarterDescription(name, guid), error);
 }
 
 }  // namespace wb

@@ -6,7 +6,7 @@
 namespace wb {
 
 // A GUID in registry form, {XXXXXXXX-XXXX-4XXX-YXXX-XXXXXXXXXXXX}, from the host's random
-// source (a version 4 GUID).
+// source (a version 4 GUID); empty when that source cannot be read.
 std::string NewGuid();
 
 // The commented setup.ini of a starter project titled `title` with the product GUID `guid`:
