@@ -24,22 +24,12 @@ WORK="$OUT/screenshots"
 mkdir -p "$WORK" "$TO"
 TO="$(cd "$TO" && pwd)"
 PREFIX="$WORK/wineprefix"
-read -r ARCH REASON < <("$ROOT/tests/e2e/wine_arch.sh")
-if [ "$ARCH" = win64 ]; then
-    TARGET=x64 BIN="$OUT/win64" WINE=/usr/lib/wine/wine64
-    export WINELOADER="$WINE"
-else
-    TARGET=x86 BIN="$OUT/win32" WINE=wine
-fi
+. "$ROOT/examples/example_project.sh"
 
-# The example as the demo builds it, without the Hook programs (they would show windows of
-# their own between the pages).
+# The example without the Hook programs (they would show windows of their own between the
+# pages).
 PROJECT="$WORK/hello"
-rm -rf "$PROJECT"
-cp -r "$ROOT/examples/hello" "$PROJECT"
-mkdir -p "$PROJECT/program/tools"
-cp "$BIN/demo/Hello.exe" "$PROJECT/program/"
-cp "$BIN/demo/taskrun.exe" "$PROJECT/program/tools/"
+copy_example "$PROJECT"
 SETUP="$WORK/HelloSetup.exe"
 "$OUT/bin/wbpack" build "$PROJECT" -o "$SETUP" --arch "$TARGET" --quiet
 

@@ -55,5 +55,27 @@ TEST(AuthorE2E, StarterProjectChecksBuildsAndInstallsQuietly) {
     EXPECT_FALSE(fs::exists(menu));
 }
 
+// wbpack.exe on Windows draws its GUIDs from the system's own random source and writes the
+// same starter, which its own check passes.
+TEST(AuthorE2E, WindowsToolWritesAStarterWithAFreshGuid) {
+    const std::string scratch = ScratchDir("author-init-win");
+    const std::string wbpack = Win32BinPath("wbpack.exe");
+    std::vector<std::string> guids;
+    for (const char* name : {"First", "Second"}) {
+        const std::string project = scratch + "/" + name;
+        RunResult init = RunWine(wbpack, {"init", WinPath(project)}, 60);
+        ASSERT_EQ(init.ExitCode, 0) << init.Output;
+        std::smatch match;
+        const std::string ini = ReadFile(project + "/setup.ini");
+        ASSERT_TRUE(std::regex_search(ini, match, std::regex("GUID = (\\{[0-9A-F-]{36}\\})")));
+        guids.push_back(match[1].str());
+        EXPECT_NE(ini.find("Titel = " + std::string(name) + "\r\n"), std::string::npos);
+        RunResult check = RunWine(wbpack, {"check", WinPath(project)}, 60);
+        EXPECT_EQ(check.ExitCode, 0) << check.Output;
+        EXPECT_NE(check.Output.find("no problems found"), std::string::npos) << check.Output;
+    }
+    EXPECT_NE(guids[0], guids[1]);
+}
+
 }  // namespace
 }  // namespace e2e

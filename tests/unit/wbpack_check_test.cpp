@@ -152,6 +152,8 @@ TEST(WbpackCheckTest, FindsTasksThatNeverRunOrRunOtherwise) {
          {{9, true, "past Number = 1"}}},
         {"tasks without Number", kHead + "[UserTask]\r\nTask1 = 0|Tool|Tool.exe|-1||\r\n",
          {{7, true, "past Number = 0"}}},
+        {"Number as words", kHead + "[UserTask]\r\nNumber = one\r\nTask1 = 0|Tool|Tool.exe\r\n",
+         {{7, true, "takes a number, not 'one'"}, {8, true, "past Number = 0"}}},
         {"Number out of 16 bits", kHead + "[UserTask]\r\nNumber = 70000\r\n",
          {{7, true, "out of range"}}},
         {"install macro where only Path macros count", tasks + "Task1 = 0|Tool|%ProgDir%Tool.exe|-1||\r\n",

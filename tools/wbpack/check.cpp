@@ -423,10 +423,6 @@ private:
         }
         const std::string& v = dir->Value;
         bool drive = v.size() >= 3 && v[1] == ':' && v[2] == '\\';
-        if (drive) {
-            Warn(dir->Line, "DefaultDir '" + v + "' names a drive: write %ProgramFiles% so that "
-                            "the folder suits every system");
-        }
         std::string folder;
         if (drive) {
             folder = v;
@@ -524,17 +520,16 @@ private:
     void CheckTasks() {
         const KeyLine* number = Key(kUserTaskGroup, kTaskCountKey);
         int64_t count = 0;
-        if (number) {
-            if (!IsDecimal(number->Value)) {
-                Error(number->Line, "Number takes a number, not '" + number->Value + "'");
-            } else {
-                count = WideNumber(number->Value);
-                if (count < 0 || count > kMaxTaskCount) {
-                    Error(number->Line, "Number = " + number->Value + " is out of range (0 to " +
-                                            std::to_string(kMaxTaskCount) + ")");
-                    count = 0;
-                }
+        // Text in place of the number is reported with the other number keys.
+        if (number && IsDecimal(number->Value)) {
+            count = WideNumber(number->Value);
+            if (count < 0 || count > kMaxTaskCount) {
+                Error(number->Line, "Number = " + number->Value + " is out of range (0 to " +
+                                        std::to_string(kMaxTaskCount) + ")");
+                count = 0;
             }
+        } else if (number) {
+            count = ParseLeadingNumber(number->Value);
         }
         for (const auto& [n, kl] : tasks_) {
             if (n > count) {
