@@ -21,8 +21,8 @@ struct CheckFinding {
 // The names a project holds, folded as Windows compares them, with "\" separators and no
 // trailing "\" on folders.
 struct ProjectListing {
-    std::set<std::string> Outer;    // beside setup.ini (the setup's own files)
-    std::set<std::string> Program;  // below program/ (the installed files)
+    std::set<std::string> Outer;     // beside setup.ini (the setup's own files)
+    std::set<std::string> Program;   // below program/ (the installed files)
     std::string LongestProgramName;  // as stored, for the path-length warning
     int CodePage = 1252;
 };
@@ -38,8 +38,7 @@ struct CheckOptions {
 
 // Every finding of the setup description `iniBytes` (setup.ini's whole file) against the
 // project's files, in line order.
-std::vector<CheckFinding> CheckDescription(const std::string& iniBytes,
-                                           const ProjectListing& files,
+std::vector<CheckFinding> CheckDescription(const std::string& iniBytes, const ProjectListing& files,
                                            const CheckOptions& options);
 
 // Reads the project folder and checks it. False, with the reason in `error`, when the
