@@ -18,6 +18,8 @@
 
 namespace wb {
 
+using namespace check_parts;
+
 namespace {
 
 // Windows programs fail on paths of more characters (MAX_PATH less the closing NUL).
@@ -442,6 +444,8 @@ void AddName(std::set<std::string>& into, const ProjectListing& listing, const s
 
 }  // namespace
 
+namespace check_parts {
+
 const KeyLine* Key(const CheckRun& r, const char* group, const char* key) {
     auto at = r.Keys.find(Lower(group) + "/" + Lower(key));
     return at == r.Keys.end() ? nullptr : &at->second;
@@ -536,6 +540,8 @@ std::vector<std::string> StageOne() {
     for (const PathMacro& m : kPathMacros) names.push_back(m.Macro);
     return names;
 }
+
+}  // namespace check_parts
 
 void AddOuterName(ProjectListing& listing, const std::string& name) {
     AddName(listing.Outer, listing, name);

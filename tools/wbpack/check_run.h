@@ -10,7 +10,7 @@
 #include "wbpack/check.h"
 #include "wbpack/ini_text.h"
 
-namespace wb {
+namespace wb::check_parts {
 
 struct KeyLine {
     uint32_t Line = 0;
@@ -56,4 +56,4 @@ std::vector<std::string> StageOne();
 // The Install tasks of [UserTask] and their count.
 void CheckTasks(CheckRun& r);
 
-}  // namespace wb
+}  // namespace wb::check_parts

@@ -4,6 +4,8 @@
 #include "wbpack/check_run.h"
 
 namespace wb {
+
+using namespace check_parts;
 namespace {
 
 std::string FieldText(size_t n, const TaskFieldSpec& spec) {
@@ -155,7 +157,7 @@ void CheckTaskValue(CheckRun& r, const KeyLine& kl) {
 
 }  // namespace
 
-void CheckTasks(CheckRun& r) {
+void check_parts::CheckTasks(CheckRun& r) {
     const KeyLine* number = Key(r, kUserTaskGroup, kTaskCountKey);
     int64_t count = 0;
     // Text in place of the number is reported with the other number keys.
