@@ -17,6 +17,7 @@
 #include "wbpack/inspect.h"
 #include "wbpack/jc_encoder.h"
 #include "wbpack/project.h"
+#include "wbpack/winget.h"
 
 namespace wb {
 
@@ -401,6 +402,8 @@ int RunWbpack(const std::vector<std::string>& args, std::string& out, std::strin
             return kExitSuccess;
         }
     }
+    // winget parses its options itself; its usage row is in the table all the same.
+    if (args[0] == "winget") return RunWingetCommand(args, out, err);
     Args a;
     std::string error;
     if (!ParseArgs(args, *io.Command, a, error)) return io.Usage(error);

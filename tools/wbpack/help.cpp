@@ -46,6 +46,19 @@ constexpr OptionHelp kVerifyOptions[] = {kHelp};
 constexpr OptionHelp kCompressOptions[] = {{"-o", "--output", "OUT.jc", "the block to write"},
                                            kLevel, kQuiet, kHelp};
 constexpr OptionHelp kDecompressOptions[] = {{"-o", "--output", "OUT", "the file to write"}, kHelp};
+constexpr OptionHelp kWingetOptions[] = {
+    {"--id", nullptr, "PUBLISHER.PACKAGE", "winget package identifier (required)"},
+    {"--url", nullptr, "URL", "where the setup will be downloaded from (required)"},
+    {"-o", "--output", "DIR", "folder of the three manifests (required)"},
+    {"--license", nullptr, "TEXT", "licence name, such as MIT or Proprietary"},
+    {"--license-url", nullptr, "URL", "web page of the licence"},
+    {"--description", nullptr, "TEXT", "short description of the package"},
+    {"--locale", nullptr, "TAG", "language of the texts; default en-US"},
+    {"--publisher-url", nullptr, "URL", "web page of the publisher"},
+    {"--package-url", nullptr, "URL", "web page of the package; default the setup's Web"},
+    kCodePage,
+    kHelp,
+};
 constexpr OptionHelp kHelpOptions[] = {kHelp};
 
 constexpr CommandHelp kCommands[] = {
@@ -62,6 +75,8 @@ constexpr CommandHelp kCommands[] = {
     {"verify", "FILE", "check every entry of a setup or Package", kVerifyOptions},
     {"compress", "IN -o OUT.jc", "compress one file into a JC block", kCompressOptions},
     {"decompress", "IN.jc -o OUT", "unpack one JC block", kDecompressOptions},
+    {"winget", "SETUP.exe --id PUBLISHER.PACKAGE --url URL -o DIR",
+     "write the winget manifests (version, locale, installer) of a built setup", kWingetOptions},
     {"help", "[COMMAND]", "show the commands, or one command's options", kHelpOptions},
 };
 

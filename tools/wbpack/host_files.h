@@ -51,6 +51,10 @@ bool HostNameToCodePage(const std::string& name, int codepage, std::string& out,
 // become "_".
 std::string CodePageToHostName(const std::string& name, int codepage);
 
+// Text given on the command line, as UTF-8: POSIX hosts pass UTF-8 already, Windows passes
+// the ANSI code page.
+std::string HostTextToUtf8(const std::string& text);
+
 // The reason the host gave for the last failed call, as one line.
 std::string HostErrorText();
 

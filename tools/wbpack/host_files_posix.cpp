@@ -16,6 +16,8 @@
 
 namespace wb {
 
+std::string HostTextToUtf8(const std::string& text) { return text; }
+
 std::string HostErrorText() { return std::strerror(errno); }
 
 bool HostStatPath(const std::string& path, HostStat& out) {

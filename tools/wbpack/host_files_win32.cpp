@@ -83,6 +83,8 @@ std::string Hex(unsigned value) {
 
 }  // namespace
 
+std::string HostTextToUtf8(const std::string& text) { return AnsiToUtf8(text); }
+
 std::string HostErrorText() {
     DWORD code = GetLastError();
     char text[256] = {};
