@@ -63,7 +63,7 @@ constexpr OptionHelp kHelpOptions[] = {kHelp};
 
 constexpr CommandHelp kCommands[] = {
     {"build", "PROJECT_DIR -o SETUP.exe",
-     "check the project, then build its setup (nothing is written when the check finds an error)",
+     "check the project, then build its setup (nothing written on an error)",
      kBuildOptions},
     {"check", "PROJECT_DIR",
      "report the mistakes of setup.ini as setup.ini:LINE: error|warning: text", kCheckOptions},
