@@ -7,22 +7,11 @@ OUT="$(cd "${1:-$ROOT/out}" && pwd)"
 DEMO="$OUT/demo"
 PREFIX="$DEMO/wineprefix"
 mkdir -p "$DEMO"
-read -r ARCH REASON < <("$ROOT/tests/e2e/wine_arch.sh")
-if [ "$ARCH" = win64 ]; then
-    TARGET=x64 BIN="$OUT/win64" WINE=/usr/lib/wine/wine64
-    export WINELOADER="$WINE"
-else
-    TARGET=x86 BIN="$OUT/win32" WINE=wine
-fi
+. "$ROOT/examples/example_project.sh"
 
-# The project as an author keeps it, plus the programs built with the installer: the
-# example program (with its version resource), the Hook programs and the task program.
+# The project with the Hook programs too.
 PROJECT="$DEMO/hello"
-rm -rf "$PROJECT"
-cp -r "$ROOT/examples/hello" "$PROJECT"
-mkdir -p "$PROJECT/program/tools"
-cp "$BIN/demo/Hello.exe" "$PROJECT/program/"
-cp "$BIN/demo/taskrun.exe" "$PROJECT/program/tools/"
+copy_example "$PROJECT"
 cp "$BIN/demo/BeforeWB.exe" "$BIN/demo/AfterWB.exe" "$PROJECT/"
 
 echo "== Wine runs $ARCH here ($REASON): building the $TARGET setup"

@@ -75,20 +75,10 @@ std::string ExpandPathMacros(const std::string& path, bool relativeUnderProgramF
     if (percents < 2 && relativeUnderProgramFiles) {
         return SpecialFolder(kFolderProgramFiles) + path;
     }
-    static constexpr struct {
-        const char* Macro;
-        int32_t Code;
-    } kMacros[] = {
-        {"%ProgramFiles%", kFolderProgramFiles}, {"%Windows%", kFolderWindows},
-        {"%System%", kFolderSystem},             {"%CommonFiles%", kFolderCommonFiles},
-        {"%AppData%", kFolderAppData},           {"%StartUp%", kFolderStartup},
-        {"%QuickLaunch%", kFolderQuickLaunch},   {"%MyDocuments%", kFolderDocuments},
-        {"%Fernscope%", kFolderFernscopeOpen},   {"%Fonts%", kFolderFonts},
-    };
     std::string result = path;
     // Every folder is determined on each call, even for macros the path lacks; callers
     // expand only a handful of paths per run.
-    for (const auto& m : kMacros) result = ReplaceAll(std::move(result), m.Macro, SpecialFolder(m.Code));
+    for (const PathMacro& m : kPathMacros) result = ReplaceAll(std::move(result), m.Macro, SpecialFolder(m.Code));
     return result;
 }
 

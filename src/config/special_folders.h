@@ -30,6 +30,19 @@ enum : int32_t {
     kFolderCommonFiles = 43,
 };
 
+// The Path macros of the first stage, in the order ExpandPathMacros replaces them.
+struct PathMacro {
+    const char* Macro;
+    int32_t Code;
+};
+inline constexpr PathMacro kPathMacros[] = {
+    {"%ProgramFiles%", kFolderProgramFiles}, {"%Windows%", kFolderWindows},
+    {"%System%", kFolderSystem},             {"%CommonFiles%", kFolderCommonFiles},
+    {"%AppData%", kFolderAppData},           {"%StartUp%", kFolderStartup},
+    {"%QuickLaunch%", kFolderQuickLaunch},   {"%MyDocuments%", kFolderDocuments},
+    {"%Fernscope%", kFolderFernscopeOpen},   {"%Fonts%", kFolderFonts},
+};
+
 // The folder for `code`, ending in "\"; empty when it cannot be determined.
 std::string SpecialFolder(int32_t code);
 

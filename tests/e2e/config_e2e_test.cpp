@@ -121,6 +121,7 @@ std::string BuildLanguageSetup() {
           "[Info]\r\nTitel = Tool\r\nVersion = 2.0\r\n"
           "[Settings]\r\nLanguage = Deutsch.lng#7|English.lng#9|\r\nProgExe = Tool.exe\r\n"
           "[Task]\r\nNoUninstall = 1\r\n"},
+         {"program/Tool.exe", "MZ tool"},
          {"Deutsch.lng",
           "\xEF\xBB\xBF[Buttons]\r\nNext = Weiter\r\nBack = Zur\xC3\xBC" "ck\r\n"
           "[Page01]\r\nTitel = Willkommen bei|'Tool'\r\n"},

@@ -300,6 +300,7 @@ std::string BuildTwoLanguageSetup() {
           "[Info]\r\nTitel = Tool\r\nVersion = 2.0\r\n"
           "[Settings]\r\nLanguage = Deutsch.lng#7|Francais.lng#12|\r\nProgExe = Tool.exe\r\n"
           "[Task]\r\nNoUninstall = 1\r\n"},
+         {"program/Tool.exe", "MZ tool"},
          {"Deutsch.lng", "[Buttons]\r\nNext = Weiter\r\n"},
          {"Francais.lng", "[Buttons]\r\nNext = Suivant\r\nBack = Retour\r\n"}});
     std::string setup = ScratchDir("chooser-languages-out") + "/setup.exe";

@@ -75,6 +75,12 @@ HookSetup MakeHookSetup(const std::string& name, const std::map<std::string, int
     s.Marker = s.Dir + "/hooks.txt";
     std::map<std::string, std::string> files = {{"setup.ini", ini},
                                                 {"program/Tool.exe", "MZ tool"}};
+    // The program the description names comes with the setup, as in a real one.
+    const size_t named = ini.find("ProgExe = ");
+    if (named != std::string::npos) {
+        const size_t begin = named + 10;
+        files.emplace("program/" + ini.substr(begin, ini.find("\r\n", begin) - begin), "MZ program");
+    }
     std::string hook = ReadFile(Win32BinPath("wbhook.exe"));
     for (const auto& [hookName, code] : hooks) {
         files[hookName + ".exe"] = hook;

@@ -184,7 +184,7 @@ TEST_F(ScriptE2E, ScriptsUseTheShellObjectForRegistryAndPrograms) {
 
 TEST(ScriptHostE2E, TheInstallerFindsBothScriptEngines) {
     std::string project = MakeProject(
-        "script-host", {{"setup.ini", "[Info]\r\nTitel = Script Tool\r\nGUID = {5C}\r\n"}});
+        "script-host", {{"setup.ini", "[Info]\r\nTitel = Script Tool\r\nGUID = {5A1E2C3D-0000-4000-8000-00000000005C}\r\n"}});
     std::string setup = ScratchDir("script-host-out") + "/setup.exe";
     ASSERT_EQ(BuildSetup(project, setup, ProbeStubPath()), 0);
     RunResult r = RunWine(setup, {"/Q"});

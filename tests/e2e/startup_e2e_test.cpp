@@ -18,7 +18,8 @@ const char* kSetupIni =
 
 TEST(StartupE2E, QuietRunUnpacksIntoAFolderOfItsOwnEveryTime) {
     std::string project = MakeProject("quiet", {{"setup.ini", kSetupIni},
-                                                {"program/Hello.txt", "hello"}});
+                                                {"program/Hello.txt", "hello"},
+                                                {"program/Hello.exe", "MZ hello"}});
     std::string out = ScratchDir("quiet-out");
     std::string setup = out + "/setup.exe";
     AddTempFolderSnapshot(project, out + "/first");
@@ -46,7 +47,8 @@ TEST(StartupE2E, QuietRunUnpacksIntoAFolderOfItsOwnEveryTime) {
 }
 
 TEST(StartupE2E, SwitchesLandInTheSetupState) {
-    std::string project = MakeProject("switches", {{"setup.ini", kSetupIni}});
+    std::string project = MakeProject("switches", {{"setup.ini", kSetupIni},
+                                                   {"program/Hello.exe", "MZ hello"}});
     std::string setup = ScratchDir("switches-out") + "/setup.exe";
     ASSERT_EQ(BuildSetup(project, setup, ProbeStubPath()), 0);
     RunResult r = RunWine(setup, {"/q", "/P:C:\\Some Dir", "/s:Tools\\Hello", "/R:3"});

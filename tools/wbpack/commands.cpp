@@ -1,4 +1,5 @@
-// The wbpack commands: build, pack, list, extract, verify, compress, decompress.
+// The wbpack commands: build, check, init, pack, list, extract, verify, compress, decompress,
+// help.
 #include "wbpack/commands.h"
 
 #include <cstdio>
@@ -8,8 +9,11 @@
 #include "package/package_format.h"
 #include "package/package_reader.h"
 #include "package/unpack_block.h"
+#include "wbpack/check.h"
 #include "wbpack/codepage.h"
+#include "wbpack/help.h"
 #include "wbpack/host_files.h"
+#include "wbpack/init.h"
 #include "wbpack/inspect.h"
 #include "wbpack/jc_encoder.h"
 #include "wbpack/project.h"
@@ -19,40 +23,28 @@ namespace wb {
 
 namespace {
 
-const char kUsage[] =
-    "usage: wbpack build PROJECT_DIR -o SETUP.exe [--arch x86|x64] [--stub PATH]\n"
-    "                    [--uninstaller PATH] [--level N] [--per-file] [--codepage N] [--quiet]\n"
-    "                    [--sign \"COMMAND {in} {out}\"]\n"
-    "       wbpack pack DIR -o FILE.pck [--level N] [--codepage N] [--quiet]\n"
-    "       wbpack list FILE [--codepage N]\n"
-    "       wbpack extract FILE -o DIR [--codepage N]\n"
-    "       wbpack verify FILE\n"
-    "       wbpack compress IN -o OUT.jc [--level N]\n"
-    "       wbpack decompress IN.jc -o OUT\n"
-    "       wbpack winget SETUP.exe --id PUBLISHER.PACKAGE --url URL -o DIR [--license TEXT]\n"
-    "                     [--license-url URL] [--description TEXT] [--locale en-US]\n"
-    "                     [--publisher-url URL] [--package-url URL] [--codepage N]\n";
-
 struct Args {
     std::string Command;
     std::vector<std::string> Positional;
-    std::string Output, Stub, Uninstaller, Sign;
+    std::string Output, Stub, Uninstaller, Sign, Title;
     StubArch Arch = StubArch::Unknown;  // Unknown: not given
     int Level = 6;
     int CodePage = 1252;
     bool PerFile = false;
     bool Quiet = false;
+    bool NoCheck = false;
 };
 
 struct Console {
     std::string& Out;
     std::string& Err;
+    const CommandHelp* Command = nullptr;  // the command being run, once known
     int Fail(const std::string& message) {
         Err += "wbpack: " + message + "\n";
         return kExitFailure;
     }
     int Usage(const std::string& message) {
-        Err += "wbpack: " + message + "\n" + kUsage;
+        Err += "wbpack: " + message + "\n" + (Command ? CommandUsageText(*Command) : OverviewText());
         return kExitUsage;
     }
 };
@@ -65,15 +57,17 @@ bool ParseNumber(const std::string& text, int& out) {
     return true;
 }
 
-// Parses the options every command shares; false with the reason in `error`.
-bool ParseArgs(const std::vector<std::string>& args, Args& a, std::string& error) {
-    if (args.empty()) {
-        error = "no command given";
-        return false;
-    }
+// Parses the options of `command` (each must be one of its rows in the usage table); false
+// with the reason in `error`.
+bool ParseArgs(const std::vector<std::string>& args, const CommandHelp& command, Args& a,
+               std::string& error) {
     a.Command = args[0];
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& s = args[i];
+        if (s.size() > 1 && s[0] == '-' && !FindOption(command, s)) {
+            error = "unknown option " + s + " for " + command.Name;
+            return false;
+        }
         auto value = [&](std::string& into) {
             if (i + 1 >= args.size()) {
                 error = s + " needs a value";
@@ -101,6 +95,8 @@ bool ParseArgs(const std::vector<std::string>& args, Args& a, std::string& error
                 error = "--sign needs a command with {in} (and {out} unless it signs in place)";
                 return false;
             }
+        } else if (s == "--title") {
+            if (!value(a.Title)) return false;
         } else if (s == "--level") {
             if (!value(v)) return false;
             if (!ParseNumber(v, a.Level) || a.Level < 1 || a.Level > 9) {
@@ -115,6 +111,8 @@ bool ParseArgs(const std::vector<std::string>& args, Args& a, std::string& error
             }
         } else if (s == "--per-file") {
             a.PerFile = true;
+        } else if (s == "--no-check") {
+            a.NoCheck = true;
         } else if (s == "--quiet" || s == "-q") {
             a.Quiet = true;
         } else if (s.size() > 1 && s[0] == '-') {
@@ -318,6 +316,43 @@ int CmdPack(const Args& a, Console& io, bool terminal) {
     return kExitSuccess;
 }
 
+CheckOptions CheckOptionsOf(const Args& a) {
+    CheckOptions options;
+    options.CodePage = a.CodePage;
+    options.Arch = a.Arch == StubArch::X64 ? StubArch::X64 : StubArch::X86;
+    return options;
+}
+
+int CmdCheck(const Args& a, Console& io) {
+    if (a.Positional.size() != 1) return io.Usage("check takes one PROJECT_DIR");
+    std::vector<CheckFinding> findings;
+    std::string error;
+    if (!CheckProject(a.Positional[0], CheckOptionsOf(a), findings, error)) return io.Fail(error);
+    size_t errors = 0;
+    for (const CheckFinding& f : findings) {
+        io.Err += FindingLine(f) + "\n";
+        errors += f.Error;
+    }
+    size_t warnings = findings.size() - errors;
+    io.Out += a.Positional[0] + ": " +
+              (findings.empty() ? std::string("no problems found")
+                                : std::to_string(errors) + (errors == 1 ? " error, " : " errors, ") +
+                                      std::to_string(warnings) +
+                                      (warnings == 1 ? " warning" : " warnings")) +
+              "\n";
+    return errors > 0 ? kExitFailure : kExitSuccess;
+}
+
+int CmdInit(const Args& a, Console& io) {
+    if (a.Positional.size() != 1) return io.Usage("init takes one DIR");
+    std::string error;
+    if (!InitProject(a.Positional[0], a.Title, error)) return io.Fail(error);
+    io.Out += "wrote a starter project to " + a.Positional[0] +
+              "; put the program's files into program/, edit setup.ini, then run: wbpack build " +
+              a.Positional[0] + " -o Setup.exe\n";
+    return kExitSuccess;
+}
+
 int CmdBuild(const Args& a, Console& io, bool terminal) {
     if (a.Positional.size() != 1 || a.Output.empty()) {
         return io.Usage("build takes PROJECT_DIR -o SETUP.exe");
@@ -333,10 +368,19 @@ int CmdBuild(const Args& a, Console& io, bool terminal) {
     options.PerFile = a.PerFile;
     options.CodePage = a.CodePage;
     options.Progress = terminal && !a.Quiet;
-    BuildReport report;
+    // The check comes first, so that a description with an error yields no setup; its
+    // warnings are shown once the setup is built.
+    std::vector<CheckFinding> findings;
     std::string error;
+    if (!a.NoCheck && CheckProject(a.Positional[0], CheckOptionsOf(a), findings, error) &&
+        HasError(findings)) {
+        for (const CheckFinding& f : findings) io.Err += FindingLine(f) + "\n";
+        return io.Fail(a.Positional[0] + ": the setup description has errors; nothing written");
+    }
+    BuildReport report;
     bool ok = BuildSetup(options, report, error);
     if (!ok) return io.Fail(error);
+    for (const CheckFinding& f : findings) io.Err += FindingLine(f) + "\n";
     for (const std::string& w : report.Warnings) io.Err += "wbpack: warning: " + w + "\n";
     if (!a.Quiet) {
         io.Out += "wrote " + a.Output + ": " + std::to_string(report.OutputBytes) + " bytes (stub " +
@@ -354,22 +398,39 @@ int CmdBuild(const Args& a, Console& io, bool terminal) {
 int RunWbpack(const std::vector<std::string>& args, std::string& out, std::string& err,
               bool terminal) {
     Console io{out, err};
-    // winget has options of its own.
-    if (!args.empty() && args[0] == "winget") return RunWingetCommand(args, out, err);
+    if (args.empty()) return io.Usage("no command given");
+    if (args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
+        if (args.size() == 1) {
+            out += OverviewText();
+            return kExitSuccess;
+        }
+        const CommandHelp* topic = FindCommandHelp(args[1]);
+        if (!topic || args.size() > 2) return io.Usage("help takes one of the commands below");
+        out += CommandUsageText(*topic);
+        return kExitSuccess;
+    }
+    io.Command = FindCommandHelp(args[0]);
+    if (!io.Command) return io.Usage("unknown command " + args[0]);
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--help" || args[i] == "-h") {
+            out += CommandUsageText(*io.Command);
+            return kExitSuccess;
+        }
+    }
+    // winget parses its options itself; its usage row is in the table all the same.
+    if (args[0] == "winget") return RunWingetCommand(args, out, err);
     Args a;
     std::string error;
-    if (!ParseArgs(args, a, error)) return io.Usage(error);
+    if (!ParseArgs(args, *io.Command, a, error)) return io.Usage(error);
     if (a.Command == "build") return CmdBuild(a, io, terminal);
+    if (a.Command == "check") return CmdCheck(a, io);
+    if (a.Command == "init") return CmdInit(a, io);
     if (a.Command == "pack") return CmdPack(a, io, terminal);
     if (a.Command == "list") return CmdList(a, io);
     if (a.Command == "extract") return CmdExtract(a, io);
     if (a.Command == "verify") return CmdVerify(a, io);
     if (a.Command == "compress") return CmdCompress(a, io);
     if (a.Command == "decompress") return CmdDecompress(a, io);
-    if (a.Command == "help" || a.Command == "--help" || a.Command == "-h") {
-        out += kUsage;
-        return kExitSuccess;
-    }
     return io.Usage("unknown command " + a.Command);
 }
 

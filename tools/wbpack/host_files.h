@@ -103,6 +103,10 @@ std::string HostShellQuote(const std::string& path);
 
 // The folder that holds the running wbpack binary, ending in a separator; empty if unknown.
 std::string SelfFolder();
+// Fills `size` bytes from the system's random source (the kernel's on POSIX, the one behind
+// rand_s on Windows); false when it cannot be read.
+bool HostRandomBytes(uint8_t* out, size_t size);
+
 // A Windows program that comes with wbpack (wbsetup.exe, uninstall.exe) in its 32-bit
 // (`win64` false) or 64-bit build: out/win32/ and out/win64/ beside out/bin/ where the
 // native tool lives; on Windows the build of wbpack.exe's own architecture lies beside it,

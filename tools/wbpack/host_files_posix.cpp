@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -159,6 +160,14 @@ std::string SelfFolder() {
 
 std::string CompanionProgram(const std::string& name, bool win64) {
     return SelfFolder() + (win64 ? "../win64/" : "../win32/") + name;
+}
+
+bool HostRandomBytes(uint8_t* out, size_t size) {
+    std::FILE* f = std::fopen("/dev/urandom", "rb");
+    if (!f) return false;
+    bool ok = std::fread(out, 1, size, f) == size;
+    std::fclose(f);
+    return ok;
 }
 
 }  // namespace wb

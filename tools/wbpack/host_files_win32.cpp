@@ -2,6 +2,10 @@
 // code page, as the command line and the installer's own file calls have them.
 #ifdef _WIN32
 
+// rand_s is declared only when this is set before the C library's headers.
+#define _CRT_RAND_S
+#include <stdlib.h>
+
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -308,6 +312,15 @@ std::string CompanionProgram(const std::string& name, bool win64) {
 #endif
     if (win64 == self64) return SelfFolder() + name;
     return SelfFolder() + (win64 ? "..\\win64\\" : "..\\win32\\") + name;
+}
+
+bool HostRandomBytes(uint8_t* out, size_t size) {
+    for (size_t i = 0; i < size; i += 4) {
+        unsigned int r = 0;
+        if (rand_s(&r) != 0) return false;
+        for (size_t k = 0; k < 4 && i + k < size; ++k) out[i + k] = uint8_t(r >> (8 * k));
+    }
+    return true;
 }
 
 }  // namespace wb

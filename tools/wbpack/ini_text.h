@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "config/pref_file.h"
 
@@ -11,9 +12,12 @@ namespace wb {
 
 struct IniText {
     PrefDocument Doc;
+    // The file's line (counted from 1, by LF) of each line of Doc, for messages.
+    std::vector<uint32_t> LineNumbers;
 };
 
-// Parses the whole file text (a leading EF BB BF marks UTF-8, whose values read as Latin-1).
+// Parses the whole file text (a leading EF BB BF marks UTF-8, whose values read as Latin-1)
+// into the same lines as the installer's reader.
 IniText ParseIniText(const std::string& bytes);
 
 // The value of `key` in the first group named `group`, as the installer reads it, or

@@ -18,23 +18,6 @@ namespace wb {
 
 namespace {
 
-// Letters Windows treats as one when comparing names, folded to one byte.
-unsigned char FoldByte(unsigned char b, int codepage) {
-    if (b < 0x80) return uint8_t(AsciiUpper(char(b)));
-    if (codepage == 1252) {
-        if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return uint8_t(b - 0x20);
-        if (b == 0x9A || b == 0x9C || b == 0x9E) return uint8_t(b - 0x10);
-        if (b == 0xFF) return 0x9F;
-    }
-    return b;
-}
-
-std::string Fold(const std::string& name, int codepage) {
-    std::string out = name;
-    for (char& c : out) c = char(FoldByte(static_cast<unsigned char>(c), codepage));
-    return out;
-}
-
 // Checks one host name component and converts it; false with the reason in `error`.
 bool ConvertComponent(const std::string& component, const std::string& where, int codepage,
                       std::string& out, std::string& error) {
@@ -148,7 +131,24 @@ struct ProgressLine {
     }
 };
 
+// Letters Windows treats as one when comparing names, folded to one byte.
+unsigned char FoldByte(unsigned char b, int codepage) {
+    if (b < 0x80) return uint8_t(AsciiUpper(char(b)));
+    if (codepage == 1252) {
+        if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return uint8_t(b - 0x20);
+        if (b == 0x9A || b == 0x9C || b == 0x9E) return uint8_t(b - 0x10);
+        if (b == 0xFF) return 0x9F;
+    }
+    return b;
+}
+
 }  // namespace
+
+std::string FoldName(const std::string& name, int codepage) {
+    std::string out = name;
+    for (char& c : out) c = char(FoldByte(static_cast<unsigned char>(c), codepage));
+    return out;
+}
 
 bool ScanTree(const std::string& root, const ScanOptions& options, std::vector<TreeItem>& items,
               std::string& error) {
@@ -163,7 +163,7 @@ bool ScanTree(const std::string& root, const ScanOptions& options, std::vector<T
               [](const TreeItem& a, const TreeItem& b) { return a.StoredName < b.StoredName; });
     std::map<std::string, std::string> seen;
     for (const TreeItem& item : items) {
-        std::string key = Fold(item.StoredName, options.CodePage);
+        std::string key = FoldName(item.StoredName, options.CodePage);
         if (!key.empty() && key.back() == '\\') key.pop_back();
         auto [at, fresh] = seen.emplace(key, item.HostPath);
         if (!fresh) {
@@ -327,7 +327,7 @@ bool AddUninstaller(const BuildOptions& options, SetupPlan& plan, BuildReport& r
                     std::string& error) {
     if ((IniNumber(plan.Ini, "Task", "NoUninstall", 0) & 0xFF) != 0) return true;
     for (const TreeItem& item : plan.Program) {
-        std::string folded = Fold(item.StoredName, options.CodePage);
+        std::string folded = FoldName(item.StoredName, options.CodePage);
         if (SameTextNoCase(folded, kUninstallerName) || SameTextNoCase(folded, kUninstallLogName)) {
             error = "program/" + item.StoredName +
                     ": made by wbpack when uninstall support is on (use --uninstaller)";
@@ -385,7 +385,7 @@ bool ScanOuterFiles(const BuildOptions& options, SetupPlan& plan, std::string& e
     outerScan.SkipPath = options.Output;
     if (!ScanTree(options.ProjectDir, outerScan, plan.OuterItems, error)) return false;
     for (const TreeItem& item : plan.OuterItems) {
-        if (Fold(item.StoredName, options.CodePage) == "SETUP.PCK") {
+        if (FoldName(item.StoredName, options.CodePage) == "SETUP.PCK") {
             error = item.HostPath + ": the inner setup.pck is made by wbpack";
             return false;
         }

@@ -29,6 +29,10 @@ struct ScanOptions {
     std::string SkipPath;              // a host file left out wherever it lies (the output)
 };
 
+// `name` with the letters Windows takes for one folded to one spelling, for comparing
+// stored names as Windows does.
+std::string FoldName(const std::string& name, int codepage);
+
 // Lists every file and folder below `root`, sorted by stored name. False with a one-line
 // reason for an unreadable folder, a special file, a link to a folder, a file of 2 GiB or
 // more, a name Windows cannot hold or the code page cannot spell, or two names that differ
