@@ -5,9 +5,9 @@
 #include <string>
 
 #include "config/language_table.h"
+#include "config/link_names.h"
 #include "config/pref_file.h"
 #include "handover/contract.h"
-#include "install/link_names.h"
 #include "startup/setup_state.h"
 
 namespace wb {

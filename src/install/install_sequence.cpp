@@ -3,6 +3,7 @@
 #include "install/install_sequence.h"
 
 #include "config/language_table.h"
+#include "config/link_names.h"
 #include "config/pref_file.h"
 #include "config/registry_text.h"
 #include "config/setup_description.h"
@@ -12,7 +13,6 @@
 #include "install/association.h"
 #include "install/install_steps.h"
 #include "install/install_tasks.h"
-#include "install/link_names.h"
 #include "install/package_files.h"
 #include "install/program_runner.h"
 #include "install/script_host.h"
@@ -23,7 +23,6 @@
 #include "platform/process.h"
 #include "platform/window.h"
 #include "startup/setup_state.h"
-#include "startup/startup.h"
 
 namespace wb {
 

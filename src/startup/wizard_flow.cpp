@@ -3,9 +3,9 @@
 #include "startup/wizard_flow.h"
 
 #include "config/language_table.h"
-#include "install/install_wizard.h"
 #include "install/program_runner.h"
 #include "startup/finish.h"
+#include "startup/install_page.h"
 #include "startup/setup_state.h"
 #include "ui/folder_requester.h"
 #include "ui/start_menu_chooser.h"
@@ -226,7 +226,7 @@ void HandleWizardEvent(const WindowEvent& event) {
             Setup.Cancelled = 1;
             Setup.QuitLoop = 1;
             break;
-        case kInstallButton: InstallFromWizard(); break;
+        case kInstallButton: InstallFromWizardPage(); break;
         case kExitButton:
             StopWhileHook();
             Setup.StartProg = GetControlState(kRunProgramBox) ? 1 : 0;

@@ -1,0 +1,64 @@
+// The install page shows what the installation does: the engine reports through a sink,
+// and only this file writes the page's controls.
+#include "startup/install_page.h"
+
+#include "install/install_wizard.h"
+#include "platform/window.h"
+#include "startup/setup_state.h"
+#include "ui/wizard_controls.h"
+
+namespace wb {
+
+namespace {
+
+void Begin(void*) {
+    ShowControl(kInstallPrompt, false);
+    ShowControl(kBackButton, false);
+    ShowControl(kInstallButton, false);
+    ShowControl(kInstallStatus, true);
+    ShowControl(kInstallLog, true);
+    SetControlState(kRunProgramBox, 0);
+}
+
+void Status(void*, const std::string& text) { SetControlText(kInstallStatus, text.c_str()); }
+
+void Row(void*, int row, const std::string& text) {
+    if (row < 0) {
+        AddListRow(kInstallLog, -1, text.c_str());
+    } else {
+        SetListRow(kInstallLog, row, text.c_str());
+    }
+}
+
+void ShowProgress(void*, bool shown) { ShowControl(kProgressBar, shown); }
+void ProgressMaximum(int32_t maximum) { SetProgressMaximum(kProgressBar, maximum); }
+void ProgressPosition(int32_t position) { SetControlState(kProgressBar, position); }
+
+// Only Exit and the close request remain.
+void Finish(void*, bool offerProgram) {
+    SetControlState(kRunProgramBox, offerProgram ? Setup.StartProg : 0);
+    if (offerProgram) ShowControl(kRunProgramBox, true);
+    ShowControl(kCancelButton, false);
+    ShowControl(kExitButton, true);
+}
+
+}  // namespace
+
+void InstallFromWizardPage() {
+    WizardChoices choices;
+    choices.ProgDir = GetControlText(kProgDirField);
+    choices.StartMenu = GetControlText(kStartMenuField);
+    choices.DesktopIcon = GetControlState(kDesktopIconBox) != 0;
+    choices.NoStartMenu = GetControlState(kNoStartMenuBox) != 0;
+    InstallSink sink;
+    sink.Begin = Begin;
+    sink.Status = Status;
+    sink.Row = Row;
+    sink.ShowProgress = ShowProgress;
+    sink.ProgressMaximum = ProgressMaximum;
+    sink.ProgressPosition = ProgressPosition;
+    sink.Finish = Finish;
+    InstallFromWizard(choices, sink);
+}
+
+}  // namespace wb
