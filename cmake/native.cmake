@@ -31,6 +31,14 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/tools/wbpack/main.cpp)
     target_link_libraries(wbpack PRIVATE wbpacklib)
 endif()
 
+# Product code stays warning-free; test code keeps warnings as warnings, as the test
+# framework's macros trip some.
+foreach(target wbcore wbplatform_posix wbuninstall wbpacklib wbpack)
+    if(TARGET ${target})
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+endforeach()
+
 if(WB_FUZZ)
     include(cmake/fuzz.cmake)
     return()

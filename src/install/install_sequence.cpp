@@ -107,8 +107,7 @@ void RunPreferenceTask(const InstallTask& task) {
 
 // Kind 9: a file copied (unless it came with the program files), then registered or run.
 void RunRegisterTask(const InstallTask& task) {
-    std::string system = SpecialFolder(kFolderSystem);
-    if (!system.empty() && system.back() != '\\') system += '\\';
+    const std::string system = SpecialFolder(kFolderSystem);
     const bool inProgram = TaskField(task, 2).find("%ProgDir%") != std::string::npos;
     std::string folder = ExpandPathMacros(TaskField(task, 2), false);
     folder = ReplaceText(folder, "%ProgDir%", Setup.InstallDir);
@@ -120,8 +119,11 @@ void RunRegisterTask(const InstallTask& task) {
     }
     // Quoted, so that a target under a folder with blanks reaches regsvr32 whole.
     if (ParseLeadingNumber(TaskField(task, 4)) != 0) {
-        RunProgram(system + "regsvr32.exe", "/S " + Quoted(target), FolderPartOf(target),
-                   kRunWait | kRunKeepRecord);
+        const std::string regsvr32 = SystemProgramPath("regsvr32.exe");
+        if (!regsvr32.empty()) {
+            RunProgram(regsvr32, "/S " + Quoted(target), FolderPartOf(target),
+                       kRunWait | kRunKeepRecord);
+        }
     } else {
         RunProgram(target, "", FolderPartOf(target), kRunWait | kRunKeepRecord);
     }

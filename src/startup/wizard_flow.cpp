@@ -3,6 +3,7 @@
 #include "startup/wizard_flow.h"
 
 #include "config/language_table.h"
+#include "config/special_folders.h"
 #include "install/program_runner.h"
 #include "startup/finish.h"
 #include "startup/install_page.h"
@@ -27,9 +28,12 @@ void SetHeader(const char* page) {
 
 void SetField(int number, const std::string& text) { SetControlText(number, text.c_str()); }
 
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() &&
-           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+// The homepage link opens through the system's URL handler. The setup runs elevated from a
+// downloads folder, so the handler's host starts from the system folder by full path.
+void OpenHomepage() {
+    const std::string rundll32 = SystemProgramPath("RunDll32.exe");
+    if (rundll32.empty()) return;
+    RunProgram(rundll32, "Url.dll,FileProtocolHandler " + GetControlText(kHomepageLink), "", 0);
 }
 
 void WithBackslash(std::string& folder) {
@@ -213,10 +217,7 @@ void HandleWizardEvent(const WindowEvent& event) {
             break;
         }
         case kStartMenuChange: BrowseStartMenuFolder(); break;
-        case kHomepageLink:
-            RunProgram("RunDll32.exe",
-                       "Url.dll,FileProtocolHandler " + GetControlText(kHomepageLink), "", 0);
-            break;
+        case kHomepageLink: OpenHomepage(); break;
         case kNextButton: NextPage(); break;
         case kBackButton: PreviousPage(); break;
         case kCancelButton:
