@@ -35,7 +35,7 @@ target_link_options(wbsetup PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/wbsetup.map)
 # The uninstaller that every setup with uninstall support carries: as small as the stub.
 # It compiles the few core files it needs itself, so that link-time optimisation can see
 # across all of them.
-file(GLOB WB_UNINSTALL_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/uninstaller/*_win32.cpp)
+file(GLOB WB_UNINSTALL_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/uninstaller/platform/*_win32.cpp)
 set(WB_UNINSTALL_CORE_SOURCES src/config/pref_file.cpp src/config/registry_text.cpp
     src/handover/contract.cpp)
 foreach(name files registry process shell heap no_exceptions window)
@@ -96,7 +96,8 @@ target_link_options(regtarget PRIVATE -static -Wl,--kill-at)
 # stub's size tricks to be correct, so it shares the core library (and its ends-the-process
 # answer to exhausted memory); large-address-aware lets the 32-bit build hold bigger
 # Packages in memory (a 64-bit program has the room anyway).
-file(GLOB WBPACK_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/wbpack/*.cpp)
+file(GLOB WBPACK_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/wbpack/*.cpp
+     ${CMAKE_SOURCE_DIR}/tools/wbpack/platform/*.cpp)
 add_executable(wbpack ${WBPACK_WIN32_SOURCES})
 target_include_directories(wbpack PRIVATE ${CMAKE_SOURCE_DIR}/tools)
 target_link_options(wbpack PRIVATE -mconsole)
