@@ -87,6 +87,9 @@ std::string MakeTempFolder();
 // Removes a folder tree (best effort).
 void RemoveTree(const std::string& path) noexcept;
 
+// True when the standard error stream goes to a terminal (progress lines are shown then).
+bool HostErrorIsTerminal();
+
 // The folder that holds the running wbpack binary, ending in a separator; empty if unknown.
 std::string SelfFolder();
 // A Windows program that comes with wbpack (wbsetup.exe, uninstall.exe) in its 32-bit

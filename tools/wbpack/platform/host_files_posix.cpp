@@ -114,6 +114,8 @@ void RemoveTree(const std::string& path) noexcept {
     std::filesystem::remove_all(path, ec);
 }
 
+bool HostErrorIsTerminal() { return ::isatty(2) != 0; }
+
 std::string SelfFolder() {
     std::error_code ec;
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);

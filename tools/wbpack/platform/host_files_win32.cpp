@@ -248,6 +248,8 @@ void RemoveTree(const std::string& path) noexcept {
     RemoveDirectoryA(path.c_str());
 }
 
+bool HostErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
 std::string SelfFolder() {
     std::string path(MAX_PATH, '\0');
     for (;;) {
