@@ -38,7 +38,7 @@ target_link_options(wbsetup PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/wbsetup.map)
 file(GLOB WB_UNINSTALL_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/uninstaller/platform/*_win32.cpp)
 set(WB_UNINSTALL_CORE_SOURCES src/config/pref_file.cpp src/config/registry_text.cpp
     src/handover/contract.cpp)
-foreach(name files registry process shell heap no_exceptions window)
+foreach(name files registry process shell heap no_exceptions window launch)
     list(APPEND WB_UNINSTALL_CORE_SOURCES src/platform/win32/${name}.cpp)
 endforeach()
 add_executable(uninstall WIN32 ${WB_UNINSTALL_SOURCES} ${WB_UNINSTALL_WIN32_SOURCES}
