@@ -5,6 +5,7 @@
 #include "config/language_table.h"
 #include "config/pref_file.h"
 #include "config/setup_description.h"
+#include "handover/contract.h"
 #include "install/install_sequence.h"
 #include "install/install_steps.h"
 #include "install/package_files.h"

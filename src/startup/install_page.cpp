@@ -45,19 +45,18 @@ void Finish(void*, bool offerProgram) {
 }  // namespace
 
 void InstallFromWizardPage() {
-    WizardChoices choices;
-    choices.ProgDir = GetControlText(kProgDirField);
-    choices.StartMenu = GetControlText(kStartMenuField);
-    choices.DesktopIcon = GetControlState(kDesktopIconBox) != 0;
-    choices.NoStartMenu = GetControlState(kNoStartMenuBox) != 0;
-    InstallSink sink;
-    sink.Begin = Begin;
-    sink.Status = Status;
-    sink.Row = Row;
-    sink.ShowProgress = ShowProgress;
-    sink.ProgressMaximum = ProgressMaximum;
-    sink.ProgressPosition = ProgressPosition;
-    sink.Finish = Finish;
+    const WizardChoices choices{.ProgDir = GetControlText(kProgDirField),
+                                .StartMenu = GetControlText(kStartMenuField),
+                                .DesktopIcon = GetControlState(kDesktopIconBox) != 0,
+                                .NoStartMenu = GetControlState(kNoStartMenuBox) != 0};
+    const InstallSink sink{.Context = nullptr,
+                           .Begin = Begin,
+                           .Status = Status,
+                           .Row = Row,
+                           .ShowProgress = ShowProgress,
+                           .ProgressMaximum = ProgressMaximum,
+                           .ProgressPosition = ProgressPosition,
+                           .Finish = Finish};
     InstallFromWizard(choices, sink);
 }
 

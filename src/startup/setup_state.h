@@ -6,16 +6,9 @@
 #include <vector>
 
 #include "config/language_table.h"
+#include "handover/contract.h"  // the exit codes a run ends with
 
 namespace wb {
-
-// Process exit codes, set by whichever step decides how the run ends. A wizard run always
-// ends with 0; a quiet run tells deployment tools whether it installed.
-constexpr unsigned kExitOk = 0;
-constexpr unsigned kExitNotInstalled = 1;     // BeforeWB asked to stop, or the program runs
-constexpr unsigned kExitDamaged = 2;
-constexpr unsigned kExitWriteFailed = 3;      // a program file could not be written
-constexpr unsigned kExitRestartRequired = 3010;  // installed; a restart is needed
 
 struct ProgramRecord;  // a started program (install/program runner)
 
