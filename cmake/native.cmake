@@ -21,7 +21,7 @@ target_include_directories(wbplatform_posix PUBLIC src)
 
 # The authoring tool links the real host file service; the core's other platform
 # services are never reached from it.
-file(GLOB WBPACK_LIB_SOURCES CONFIGURE_DEPENDS tools/wbpack/*.cpp)
+file(GLOB WBPACK_LIB_SOURCES CONFIGURE_DEPENDS tools/wbpack/*.cpp tools/wbpack/platform/*.cpp)
 list(FILTER WBPACK_LIB_SOURCES EXCLUDE REGEX ".*/main\\.cpp$")
 add_library(wbpacklib STATIC ${WBPACK_LIB_SOURCES})
 target_include_directories(wbpacklib PUBLIC src tools)
@@ -30,6 +30,14 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/tools/wbpack/main.cpp)
     add_executable(wbpack tools/wbpack/main.cpp)
     target_link_libraries(wbpack PRIVATE wbpacklib)
 endif()
+
+# Product code stays warning-free; test code keeps warnings as warnings, as the test
+# framework's macros trip some.
+foreach(target wbcore wbplatform_posix wbuninstall wbpacklib wbpack)
+    if(TARGET ${target})
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+endforeach()
 
 if(WB_FUZZ)
     include(cmake/fuzz.cmake)

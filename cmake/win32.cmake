@@ -2,7 +2,7 @@
 enable_language(RC)
 add_compile_options(-Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
                     -fno-asynchronous-unwind-tables -Wall -Wextra -Wno-cast-function-type)
-add_compile_definitions(__USE_MINGW_ANSI_STDIO=0 WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+add_compile_definitions(__USE_MINGW_ANSI_STDIO=0 WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0600 WINVER=0x0600)
 # 64-bit Windows began with version 5.2; the 32-bit programs still start on 5.1.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(WB_SUBSYSTEM_MINOR 2)
@@ -35,10 +35,10 @@ target_link_options(wbsetup PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/wbsetup.map)
 # The uninstaller that every setup with uninstall support carries: as small as the stub.
 # It compiles the few core files it needs itself, so that link-time optimisation can see
 # across all of them.
-file(GLOB WB_UNINSTALL_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/uninstaller/*_win32.cpp)
+file(GLOB WB_UNINSTALL_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/uninstaller/platform/*_win32.cpp)
 set(WB_UNINSTALL_CORE_SOURCES src/config/pref_file.cpp src/config/registry_text.cpp
     src/handover/contract.cpp src/log/install_log.cpp)
-foreach(name files registry process shell heap no_exceptions window system_info)
+foreach(name files registry process shell heap no_exceptions window launch system_info)
     list(APPEND WB_UNINSTALL_CORE_SOURCES src/platform/win32/${name}.cpp)
 endforeach()
 add_executable(uninstall WIN32 ${WB_UNINSTALL_SOURCES} ${WB_UNINSTALL_WIN32_SOURCES}
@@ -96,7 +96,8 @@ target_link_options(regtarget PRIVATE -static -Wl,--kill-at)
 # stub's size tricks to be correct, so it shares the core library (and its ends-the-process
 # answer to exhausted memory); large-address-aware lets the 32-bit build hold bigger
 # Packages in memory (a 64-bit program has the room anyway).
-file(GLOB WBPACK_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/wbpack/*.cpp)
+file(GLOB WBPACK_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/wbpack/*.cpp
+     ${CMAKE_SOURCE_DIR}/tools/wbpack/platform/*.cpp)
 add_executable(wbpack ${WBPACK_WIN32_SOURCES})
 target_include_directories(wbpack PRIVATE ${CMAKE_SOURCE_DIR}/tools)
 target_link_options(wbpack PRIVATE -mconsole)
@@ -104,6 +105,12 @@ if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
     target_link_options(wbpack PRIVATE -Wl,--large-address-aware)
 endif()
 target_link_libraries(wbpack PRIVATE wbcore)
+
+# Product code stays warning-free in both architectures (the 32-bit build is never run
+# here, so its warnings are the only report of its differences).
+foreach(target wbcore wbsetup wbsetup_probe uninstall wbpack)
+    target_compile_options(${target} PRIVATE -Werror)
+endforeach()
 
 # The example setup's own programs: ./wb demo stages them into a copy of examples/hello.
 enable_language(RC)

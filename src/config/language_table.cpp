@@ -6,6 +6,11 @@
 #include "startup/setup_state.h"
 
 namespace wb {
+
+const char* const kDamagedSetupCaption = " Wendlebox";
+const char* const kDamagedSetupText =
+    "This setup file is damaged or incomplete, so nothing can be installed from it.\n\n"
+    "Please download the setup again.";
 namespace {
 
 struct LanguageRow {

@@ -37,6 +37,12 @@ enum class LangId : uint16_t {
 
 constexpr size_t kLanguageRowCount = size_t(LangId::Count);
 
+// The message shown (wizard run only) when the setup's own file, or the inner Package,
+// carries no readable Package. No language may be loaded at that point, so the text is
+// built in.
+extern const char* const kDamagedSetupCaption;
+extern const char* const kDamagedSetupText;
+
 // Group and key of a row, as language files name them.
 const char* LanguageRowGroup(LangId id) noexcept;
 const char* LanguageRowKey(LangId id) noexcept;

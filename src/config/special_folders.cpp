@@ -68,6 +68,11 @@ std::string SpecialFolder(int32_t code) {
     return folder;
 }
 
+std::string SystemProgramPath(const char* name) {
+    const std::string folder = SpecialFolder(kFolderSystem);
+    return folder.empty() ? folder : folder + name;
+}
+
 std::string ExpandPathMacros(const std::string& path, bool relativeUnderProgramFiles) {
     if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return path;
     size_t percents = 0;

@@ -46,6 +46,11 @@ inline constexpr PathMacro kPathMacros[] = {
 // The folder for `code`, ending in "\"; empty when it cannot be determined.
 std::string SpecialFolder(int32_t code);
 
+// `name` in the system folder. System programs (regsvr32, RunDll32) start by this full
+// path, never by a bare name that a search would look for in the setup's own folder (a
+// downloads folder) first. Empty when the system folder cannot be determined.
+std::string SystemProgramPath(const char* name);
+
 // Expands the Path macros of `path`. A drive path ("X:\...") is returned unchanged; a
 // path with fewer than two "%" is placed under the program-files folder when
 // `relativeUnderProgramFiles` is set; otherwise every macro is replaced (case-sensitive)

@@ -1,8 +1,9 @@
-// What the authoring tool, the installer and the uninstaller agree on: the Uninstall log's
-// file, groups and keys, the uninstall records and their task kinds, the uninstall entry's
-// registry key, and which names may be joined to the installation folder. Each side reads
-// its words from here, so the writer and the reader cannot drift apart. It uses nothing of
-// the project but platform/text.h, and every folder may include it.
+// What the authoring tool, the installer and the uninstaller agree on: the installer's exit
+// codes, the Uninstall log's file, groups and keys, the uninstall records and their task
+// kinds, the uninstall entry's registry key, and which names may be joined to the
+// installation folder. Each side reads its words from here, so the writer and the reader
+// cannot drift apart. It uses nothing of the project but platform/text.h, and every
+// folder may include it.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +13,15 @@
 #include <vector>
 
 namespace wb {
+
+// The installer's process exit codes. A wizard run always ends with 0; a quiet run tells
+// deployment tools whether it installed, and the authoring tool lists these codes in the
+// deployment manifests it writes.
+constexpr unsigned kExitOk = 0;
+constexpr unsigned kExitNotInstalled = 1;        // BeforeWB asked to stop, or the program runs
+constexpr unsigned kExitDamaged = 2;
+constexpr unsigned kExitWriteFailed = 3;         // a program file could not be written
+constexpr unsigned kExitRestartRequired = 3010;  // installed; a restart is needed
 
 // The log and the uninstaller, both directly in the installation folder.
 constexpr char kUninstallLogName[] = "uninstall.dat";

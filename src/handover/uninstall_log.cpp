@@ -5,10 +5,10 @@
 #include <string>
 
 #include "config/language_table.h"
+#include "config/link_names.h"
 #include "config/pref_file.h"
 #include "handover/contract.h"
 #include "handover/log_merge.h"
-#include "install/link_names.h"
 #include "startup/setup_state.h"
 
 namespace wb {

@@ -2,8 +2,8 @@
 // layout of older ones.
 #include "install/association.h"
 
+#include "config/link_names.h"
 #include "config/registry_text.h"
-#include "install/link_names.h"
 #include "platform/system_info.h"
 
 namespace wb {

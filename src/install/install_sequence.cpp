@@ -3,6 +3,7 @@
 #include "install/install_sequence.h"
 
 #include "config/language_table.h"
+#include "config/link_names.h"
 #include "config/pref_file.h"
 #include "config/registry_text.h"
 #include "config/setup_description.h"
@@ -13,7 +14,6 @@
 #include "install/association.h"
 #include "install/install_steps.h"
 #include "install/install_tasks.h"
-#include "install/link_names.h"
 #include "install/package_files.h"
 #include "install/program_runner.h"
 #include "install/script_host.h"
@@ -26,7 +26,6 @@
 #include "platform/process.h"
 #include "platform/window.h"
 #include "startup/setup_state.h"
-#include "startup/startup.h"
 
 namespace wb {
 
@@ -131,11 +130,13 @@ std::string RunRegisterTask(const InstallTask& task) {
     }
     // Quoted, so that a target under a folder with blanks reaches regsvr32 whole.
     const bool registers = ParseLeadingNumber(TaskField(task, 4)) != 0;
-    ProgramRecord* run =
-        registers ? RunProgram(system + "regsvr32.exe", "/S " + Quoted(target),
-                               FolderPartOf(target), kRunWait | kRunKeepRecord)
-                  : RunProgram(target, "", FolderPartOf(target), kRunWait | kRunKeepRecord);
+    const std::string regsvr32 = registers ? SystemProgramPath("regsvr32.exe") : std::string();
     const std::string what = (registers ? "regsvr32 " : "program ") + target;
+    if (registers && regsvr32.empty()) return what + " could NOT be started (no system folder)";
+    ProgramRecord* run =
+        registers ? RunProgram(regsvr32, "/S " + Quoted(target), FolderPartOf(target),
+                               kRunWait | kRunKeepRecord)
+                  : RunProgram(target, "", FolderPartOf(target), kRunWait | kRunKeepRecord);
     if (!run) return what + " could NOT be started";
     return what + " ended with exit code " + std::to_string(ProgramExitCode(run));
 }

@@ -5,15 +5,14 @@
 #include "config/language_table.h"
 #include "config/pref_file.h"
 #include "config/setup_description.h"
+#include "handover/contract.h"
 #include "install/install_sequence.h"
 #include "install/install_steps.h"
-#include "install/shortcuts.h"
 #include "install/package_files.h"
+#include "install/shortcuts.h"
 #include "log/install_log.h"
 #include "platform/window.h"
 #include "startup/setup_state.h"
-#include "startup/startup.h"
-#include "ui/wizard_controls.h"
 
 namespace wb {
 
@@ -21,18 +20,31 @@ namespace {
 
 constexpr char kCopyright = static_cast<char>(0xA9);  // the circled c of the ANSI code page
 
-void SetRow(int row, const std::string& text) { SetListRow(kInstallLog, row, text.c_str()); }
-void AppendRow(const std::string& text) { AddListRow(kInstallLog, -1, text.c_str()); }
+struct Announcer {
+    const InstallSink& Sink;
 
-void ProgressMaximum(int32_t maximum) { SetProgressMaximum(kProgressBar, maximum); }
-void ProgressPosition(int32_t position) { SetControlState(kProgressBar, position); }
+    void Status(const std::string& text) const {
+        if (Sink.Status) Sink.Status(Sink.Context, text);
+    }
+    void SetRow(int row, const std::string& text) const {
+        if (Sink.Row) Sink.Row(Sink.Context, row, text);
+    }
+    void AppendRow(const std::string& text) const { SetRow(-1, text); }
+    void ShowProgress(bool shown) const {
+        if (Sink.ShowProgress) Sink.ShowProgress(Sink.Context, shown);
+    }
+    void Finish(bool offerProgram) const {
+        ShowProgress(false);
+        if (Sink.Finish) Sink.Finish(Sink.Context, offerProgram);
+    }
+};
 
 std::string FolderWithBackslash(std::string folder) {
     if (folder.empty() || folder.back() != '\\') folder += '\\';
     return folder;
 }
 
-void WriteHeaderRows() {
+void WriteHeaderRows(const Announcer& page) {
     PrefOpen(Setup.SetupIni.c_str());
     PrefGroup("Info");
     const std::string date = PrefReadString("Date");
@@ -42,46 +54,32 @@ void WriteHeaderRows() {
     Setup.InfoLine = Setup.Titel;
     if (!Setup.Version.empty()) Setup.InfoLine += "  -  Version " + Setup.Version;
     if (!date.empty()) Setup.InfoLine += "   (" + date + ")";
-    SetRow(0, Setup.InfoLine);
+    page.SetRow(0, Setup.InfoLine);
     std::string author;
     if (!Setup.Author.empty()) author = std::string(1, kCopyright) + " " + Setup.Author;
     if (!Setup.EMail.empty()) author += "   ( " + Setup.EMail + " )";
-    SetRow(1, author);
-    SetRow(2, "");
+    page.SetRow(1, author);
+    page.SetRow(2, "");
     DrainEvents();
     PrefGroup("Settings");
-    SetRow(3, LangText("Install", "Msg1") + " .....");
+    page.SetRow(3, LangText("Install", "Msg1") + " .....");
     DrainEvents();
-}
-
-// Leaves the page so that only Exit and the close request remain.
-void ShowFinalState(bool offerProgram) {
-    ShowControl(kProgressBar, false);
-    SetControlState(kRunProgramBox, offerProgram ? Setup.StartProg : 0);
-    if (offerProgram) ShowControl(kRunProgramBox, true);
-    ShowControl(kCancelButton, false);
-    ShowControl(kExitButton, true);
 }
 
 }  // namespace
 
-void InstallFromWizard() {
-    ShowControl(kInstallPrompt, false);
-    ShowControl(kBackButton, false);
-    ShowControl(kInstallButton, false);
-    ShowControl(kInstallStatus, true);
-    ShowControl(kInstallLog, true);
-    SetControlState(kRunProgramBox, 0);
-
-    SetControlText(kInstallStatus, (LangText("Page05", "Install") + " .....").c_str());
+void InstallFromWizard(const WizardChoices& choices, const InstallSink& sink) {
+    const Announcer page{sink};
+    if (sink.Begin) sink.Begin(sink.Context);
+    page.Status(LangText("Page05", "Install") + " .....");
     DrainEvents();
 
-    PublishInstallDir(FolderWithBackslash(GetControlText(kProgDirField)));
+    PublishInstallDir(FolderWithBackslash(choices.ProgDir));
     LogInstallFolders();
-    WriteHeaderRows();
+    WriteHeaderRows(page);
 
-    ShowControl(kProgressBar, true);
-    InstallProgress = {ProgressMaximum, ProgressPosition};
+    page.ShowProgress(true);
+    InstallProgress = {sink.ProgressMaximum, sink.ProgressPosition};
     const unsigned files = InstallProgramFiles(true);
     InstallProgress = {};
     PrefClose();
@@ -89,47 +87,46 @@ void InstallFromWizard() {
         // Nothing may be registered for files that did not arrive whole.
         ShowMessage(kDamagedSetupText, kDamagedSetupCaption, MessageBoxKind::ErrorOk);
         Setup.StartProg = 0;
-        ShowFinalState(false);
+        page.Finish(false);
         return;
     }
 
-    SetRow(3, LangText("Install", "Msg1") + "   -->   *** " + LangText("Install", "Ready") +
-                  " ***");
-    AppendRow("");
+    page.SetRow(3, LangText("Install", "Msg1") + "   -->   *** " + LangText("Install", "Ready") +
+                       " ***");
+    page.AppendRow("");
     DrainEvents();
 
     if (!Setup.ProgLink.empty() && !Setup.NoUninstall) {
         RegisterProgram(Setup.Author, Setup.EMail);
-        AppendRow(LangText("Install", "Msg5"));
+        page.AppendRow(LangText("Install", "Msg5"));
         DrainEvents();
     }
 
-    const bool desktop = GetControlState(kDesktopIconBox) != 0;
-    if (desktop) {
-        AppendRow(LangText("Install", "Msg2"));
+    if (choices.DesktopIcon) {
+        page.AppendRow(LangText("Install", "Msg2"));
         DrainEvents();
         Setup.DesktopLink = DesktopLinkPath();
         CreateDesktopShortcut(Setup.DesktopLink);
     }
 
-    if (GetControlState(kNoStartMenuBox)) Setup.StartMenuEnabled = 0;
+    if (choices.NoStartMenu) Setup.StartMenuEnabled = 0;
     if (Setup.StartMenuEnabled) {
-        AppendRow(LangText("Install", "Msg3"));
+        page.AppendRow(LangText("Install", "Msg3"));
         DrainEvents();
-        CreateStartMenuEntries(FolderWithBackslash(GetControlText(kStartMenuField)));
+        CreateStartMenuEntries(FolderWithBackslash(choices.StartMenu));
         LogLine("Start-menu folder: " + Setup.StartMenuDir);
     } else {
         LogLine("No Start-menu entries");
     }
 
-    SaveChoices(GetControlText(kStartMenuField), desktop);
+    SaveChoices(choices.StartMenu, choices.DesktopIcon);
 
-    AppendRow(LangText("Install", "Msg6"));
+    page.AppendRow(LangText("Install", "Msg6"));
     RunInstallTasks();
     CompleteInstallation();
 
-    SetControlText(kInstallStatus, LangText("Page05", "Ready").c_str());
-    ShowFinalState(true);
+    page.Status(LangText("Page05", "Ready"));
+    page.Finish(true);
 }
 
 }  // namespace wb

@@ -2,9 +2,9 @@
 // its standard links.
 #include "install/shortcuts.h"
 
+#include "config/link_names.h"
 #include "config/pref_file.h"
 #include "config/special_folders.h"
-#include "install/link_names.h"
 #include "log/install_log.h"
 #include "package/extract.h"
 #include "platform/com.h"

@@ -18,6 +18,13 @@ bool SetProcessEnvironment(const char* name, const char* value) noexcept;
 // Starts `program` with `parameters` (passed on as one command-line tail), waits for it
 // to end and gives its exit code; false when it could not be started.
 bool RunAndWait(const char* program, const char* parameters, uint32_t& exitCode) noexcept;
+// The running process's id.
+uint32_t CurrentProcessId() noexcept;
+// Waits at most `milliseconds` for the process `id` to end; true when it ended (or no
+// such process runs).
+bool WaitForProcessEnd(uint32_t id, unsigned milliseconds) noexcept;
+// Has the system delete `path` at its next start, where the system allows that.
+bool FileDeleteAtRestart(const char* path) noexcept;
 // Ends the process with `code`.
 [[noreturn]] void ExitProcessWith(unsigned code) noexcept;
 

@@ -1,6 +1,8 @@
 // Language selection: matching the user's language against the setup's language list.
 #include "startup/language_select.h"
 
+#include <utility>
+
 #include "config/language_table.h"
 #include "config/pref_file.h"
 #include "platform/system_info.h"
@@ -44,7 +46,10 @@ std::vector<std::string> LanguageChooserItems(const std::string& list) {
     int entries = CountLanguageEntries(list);
     for (int i = 1; i <= entries; ++i) {
         std::string file = ListField(ListField(list, '|', i), '#', 1);
-        items.push_back(" " + file.substr(0, file.find('.')));
+        // Built by appending: GCC 12 at -O3 misreads " " + text as an overlapping copy.
+        std::string item(1, ' ');
+        item.append(file, 0, file.find('.'));
+        items.push_back(std::move(item));
     }
     return items;
 }

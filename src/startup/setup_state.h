@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "config/language_table.h"
+#include "handover/contract.h"  // the exit codes a run ends with
 
 namespace wb {
 

@@ -27,11 +27,6 @@
 #include "ui/wizard_window.h"
 namespace wb {
 
-const char* const kDamagedSetupCaption = " Wendlebox";
-const char* const kDamagedSetupText =
-    "This setup file is damaged or incomplete, so nothing can be installed from it.\n\n"
-    "Please download the setup again.";
-
 namespace {
 
 // Unpacks the installer's own Package into the temporary setup folder. False when the

@@ -4,20 +4,9 @@
 
 #include <string>
 
+#include "startup/setup_state.h"
+
 namespace wb {
-
-// Process exit codes. A wizard run always ends with 0; a quiet run tells deployment
-// tools whether it installed.
-constexpr unsigned kExitOk = 0;
-constexpr unsigned kExitNotInstalled = 1;     // BeforeWB asked to stop, or the program runs
-constexpr unsigned kExitDamaged = 2;
-constexpr unsigned kExitWriteFailed = 3;      // a program file could not be written
-constexpr unsigned kExitRestartRequired = 3010;  // installed; a restart is needed
-
-// The message shown (wizard run only) when the setup's own file carries no readable
-// Package. No language is loaded at that point, so the text is built in.
-extern const char* const kDamagedSetupCaption;
-extern const char* const kDamagedSetupText;
 
 // Temporary setup folder name for `tempPath` (the system's temporary folder) and a GUID
 // in registry form: tempPath + guid + "\".

@@ -3,10 +3,10 @@
 #include "startup/wizard_flow.h"
 
 #include "config/language_table.h"
-#include "install/install_wizard.h"
+#include "config/special_folders.h"
 #include "install/program_runner.h"
-#include "platform/shell.h"
 #include "startup/finish.h"
+#include "startup/install_page.h"
 #include "startup/setup_state.h"
 #include "ui/folder_requester.h"
 #include "ui/start_menu_chooser.h"
@@ -27,6 +27,14 @@ void SetHeader(const char* page) {
 }
 
 void SetField(int number, const std::string& text) { SetControlText(number, text.c_str()); }
+
+// The homepage link opens through the system's URL handler. The setup runs elevated from a
+// downloads folder, so the handler's host starts from the system folder by full path.
+void OpenHomepage() {
+    const std::string rundll32 = SystemProgramPath("RunDll32.exe");
+    if (rundll32.empty()) return;
+    RunProgram(rundll32, "Url.dll,FileProtocolHandler " + GetControlText(kHomepageLink), "", 0);
+}
 
 void WithBackslash(std::string& folder) {
     if (folder.empty() || folder.back() != '\\') folder += '\\';
@@ -209,15 +217,7 @@ void HandleWizardEvent(const WindowEvent& event) {
             break;
         }
         case kStartMenuChange: BrowseStartMenuFolder(); break;
-        case kHomepageLink: {
-            // By its full path: a bare name is looked for first beside the setup, in a
-            // downloads folder where anyone may have left a program of that name.
-            std::string system = SystemFolderPath();
-            WithBackslash(system);
-            RunProgram(system + "rundll32.exe",
-                       "Url.dll,FileProtocolHandler " + GetControlText(kHomepageLink), "", 0);
-            break;
-        }
+        case kHomepageLink: OpenHomepage(); break;
         case kNextButton: NextPage(); break;
         case kBackButton: PreviousPage(); break;
         case kCancelButton:
@@ -227,7 +227,7 @@ void HandleWizardEvent(const WindowEvent& event) {
             Setup.Cancelled = 1;
             Setup.QuitLoop = 1;
             break;
-        case kInstallButton: InstallFromWizard(); break;
+        case kInstallButton: InstallFromWizardPage(); break;
         case kExitButton:
             StopWhileHook();
             Setup.StartProg = GetControlState(kRunProgramBox) ? 1 : 0;

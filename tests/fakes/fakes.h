@@ -73,6 +73,9 @@ int ProcessMutexQueryCount();
 void ProcessSetRunResult(bool starts, uint32_t exitCode);
 // Every RunAndWait call since the reset, as "program parameters".
 std::vector<std::string> ProcessRuns();
+// CurrentProcessId is 4242; WaitForProcessEnd answers at once that the process ended.
+std::vector<uint32_t> ProcessWaits();               // ids waited for
+std::vector<std::string> ProcessDeletesAtRestart();  // paths given to FileDeleteAtRestart
 
 // COM.
 void ComReset();

@@ -19,6 +19,9 @@ struct ProcessFake {
     std::vector<std::string> Runs;
     bool RunStarts = true;
     uint32_t RunExitCode = 0;
+    uint32_t Id = 4242;
+    std::vector<uint32_t> Waits;
+    std::vector<std::string> DeletesAtRestart;
 };
 
 ProcessFake g_process;
@@ -56,6 +59,25 @@ bool RunAndWait(const char* program, const char* parameters, uint32_t& exitCode)
     return true;
 }
 
+uint32_t CurrentProcessId() noexcept { return g_process.Id; }
+
+bool WaitForProcessEnd(uint32_t id, unsigned) noexcept {
+    try {
+        g_process.Waits.push_back(id);
+    } catch (...) {
+    }
+    return true;
+}
+
+bool FileDeleteAtRestart(const char* path) noexcept {
+    try {
+        g_process.DeletesAtRestart.push_back(path ? path : "");
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
 // Tests check the code with a death test (EXPECT_EXIT).
 void ExitProcessWith(unsigned code) noexcept { std::_Exit(int(code)); }
 
@@ -81,6 +103,8 @@ void ProcessSetRunResult(bool starts, uint32_t exitCode) {
     g_process.RunExitCode = exitCode;
 }
 std::vector<std::string> ProcessRuns() { return g_process.Runs; }
+std::vector<uint32_t> ProcessWaits() { return g_process.Waits; }
+std::vector<std::string> ProcessDeletesAtRestart() { return g_process.DeletesAtRestart; }
 
 }  // namespace fake
 }  // namespace wb

@@ -321,14 +321,19 @@ TEST_F(WizardTest, CancelEndsTheLoopWithoutStartOrRestart) {
     EXPECT_TRUE(fs::exists(root_ / "setup.ini"));
 }
 
-TEST_F(WizardTest, HomepageLinkOpensThroughTheSystemFoldersRunDll32) {
-    fake::ShellSetSystemFolder("C:\\Windows\\System32");
+TEST_F(WizardTest, TheHomepageLinkStartsRunDll32OfTheSystemFolderOnly) {
     Start();
+    fake::ShellSetSystemFolder("C:\\WINDOWS\\system32");
     Press(kHomepageLink);
     ASSERT_EQ(fake::LaunchCalls().size(), 1u);
     EXPECT_EQ(fake::LaunchCalls()[0].CommandLine,
-              "\"C:\\Windows\\System32\\rundll32.exe\" "
-              "Url.dll,FileProtocolHandler http://example.test/");
+              "\"C:\\WINDOWS\\system32\\RunDll32.exe\" Url.dll,FileProtocolHandler "
+              "http://example.test/");
+    // A bare name would be looked for in the setup's own folder first: without a system
+    // folder nothing starts.
+    fake::ShellSetSystemFolder("");
+    Press(kHomepageLink);
+    EXPECT_EQ(fake::LaunchCalls().size(), 1u);
 }
 
 TEST_F(WizardTest, ExitTakesTheRunProgramBox) {

@@ -100,6 +100,8 @@ void RemoveTree(const std::string& path) noexcept;
 int RunHostCommand(const std::string& command, std::string& output);
 // `path` quoted as one word for that shell.
 std::string HostShellQuote(const std::string& path);
+// True when the standard error stream goes to a terminal (progress lines are shown then).
+bool HostErrorIsTerminal();
 
 // The folder that holds the running wbpack binary, ending in a separator; empty if unknown.
 std::string SelfFolder();

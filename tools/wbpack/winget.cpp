@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "package/extract.h"
-#include "startup/startup.h"
+#include "handover/contract.h"
 #include "wbpack/codepage.h"
 #include "wbpack/commands.h"
 #include "wbpack/host_files.h"

@@ -52,6 +52,20 @@ bool RunAndWait(const char* program, const char* parameters, uint32_t& exitCode)
     return true;
 }
 
+uint32_t CurrentProcessId() noexcept { return GetCurrentProcessId(); }
+
+bool WaitForProcessEnd(uint32_t id, unsigned milliseconds) noexcept {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (!process) return true;
+    const bool ended = WaitForSingleObject(process, milliseconds) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+bool FileDeleteAtRestart(const char* path) noexcept {
+    return path && MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
 void ExitProcessWith(unsigned code) noexcept { ExitProcess(code); }
 
 }  // namespace wb

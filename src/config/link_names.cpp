@@ -1,5 +1,5 @@
 // Names of the program's shortcuts.
-#include "install/link_names.h"
+#include "config/link_names.h"
 
 #include "startup/setup_state.h"
 

@@ -150,6 +150,7 @@ std::string HostShellQuote(const std::string& path) {
     }
     return quoted + "'";
 }
+bool HostErrorIsTerminal() { return ::isatty(2) != 0; }
 
 std::string SelfFolder() {
     std::error_code ec;

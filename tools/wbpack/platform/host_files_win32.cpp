@@ -288,6 +288,7 @@ std::string HostShellQuote(const std::string& path) {
     // Windows paths cannot hold a double quote, so plain quoting is enough.
     return "\"" + path + "\"";
 }
+bool HostErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 std::string SelfFolder() {
     std::string path(MAX_PATH, '\0');
