@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "config/setup_keys.h"
+#include "test_support.h"
 #include "wbpack/check.h"
 #include "wbpack/commands.h"
 #include "wbpack/help.h"
@@ -342,7 +343,7 @@ TEST_F(WbpackProjectTest, CheckReportsEachFindingAndFailsOnAnError) {
 
     // build runs the same check and writes nothing.
     const std::string setup = root_ + "/setup.exe";
-    Write(root_ + "/stub.exe", "MZ stub");
+    Write(root_ + "/stub.exe", FakeStub("MZ stub"));
     ToolRun b = Wbpack({"build", project, "-o", setup, "--stub", root_ + "/stub.exe"});
     EXPECT_EQ(b.Code, 1);
     EXPECT_NE(b.Err.find("setup.ini:2: error:"), std::string::npos) << b.Err;

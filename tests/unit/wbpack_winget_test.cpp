@@ -107,14 +107,9 @@ TEST(WingetYaml, TheTestReaderRejectsWhatItDoesNotUnderstand) {
     EXPECT_EQ(node.Find("E")->Find("F")->Text, "g");
 }
 
-// A PE header of the given machine: what ReadStubArch looks at.
+// A stand-in stub of the given machine: what ReadStubArch looks at.
 std::string PeStub(uint16_t machine) {
-    std::string d(2048, '\0');
-    d[0] = 'M';
-    d[1] = 'Z';
-    d[0x3C] = char(0x80);
-    d[0x80] = 'P';
-    d[0x81] = 'E';
+    std::string d = FakeStub(std::string(2048, '\0'));
     d[0x84] = char(machine & 0xFF);
     d[0x85] = char(machine >> 8);
     return d;
