@@ -7,6 +7,7 @@
 #include "config/language_table.h"
 #include "config/pref_file.h"
 #include "install/link_names.h"
+#include "install/shortcuts.h"
 #include "startup/setup_state.h"
 
 namespace wb {
@@ -50,7 +51,8 @@ void WriteUninstallLog() {
     Write("Program", s + Setup.ProgLink + ".lnk");
     Write("AddExe", s + AdditionalLinkFile(Setup.AdditionalExe));
     Write("Help", s + LanguageLinkFile(LangId::InstallHelp));
-    Write("Homepage", s + LanguageLinkFile(LangId::InstallHomepage));
+    Write("Homepage",
+          ShortcutFileFor(Setup.HomepageUrl, s + LanguageLinkFile(LangId::InstallHomepage)));
     Write("Uninstall", s + LanguageLinkFile(LangId::InstallUninstall));
 
     PrefGroup("UserTask");
