@@ -28,15 +28,12 @@
 //   wbdriver leave CAPTION NUMBER      tells the field's parent that the field lost the focus
 //   wbdriver select CAPTION NUMBER     clicks an option or check box as the mouse would
 //   wbdriver rows CAPTION NUMBER       prints the rows of a list, one a line
-//   wbdriver layout CAPTION DPI        prints "client<TAB>width<TAB>height" of the window,
+//   wbdriver layout CAPTION            prints "client<TAB>width<TAB>height" of the window,
 //                                      then per control "number<TAB>class<TAB>visible<TAB>
-//                                      x<TAB>y<TAB>width<TAB>height<TAB>font height<TAB>
-//                                      needed width<TAB>needed height<TAB>text": its place
-//                                      in its parent in physical pixels, the height of its
-//                                      font, and the room its text needs in that font
-//                                      (word-wrapped to its width where it wraps; 0 0 for
-//                                      controls whose text is not measured). DPI sizes the
-//                                      box of check boxes and options.
+//                                      x<TAB>y<TAB>width<TAB>height<TAB>client width<TAB>
+//                                      client height<TAB>0<TAB>0<TAB>0<TAB>text": its place
+//                                      in its parent in physical pixels (the layout of
+//                                      dpi_probe, without its font measures)
 // CAPTION matches when the window's caption contains it. Control numbers are searched
 // among all the window's descendants, so controls inside panels are found too.
 #include <windows.h>
@@ -212,74 +209,22 @@ void BecomeDpiAware() {
     if (auto aware = reinterpret_cast<AwareFn>(GetProcAddress(user32, "SetProcessDPIAware"))) aware();
 }
 
-struct LayoutRun {
-    int dpi;
-};
-
-// The room a control's text needs in the control's own font; false when its text is not
-// measured (pictures, lists, viewers, progress bars, lines).
-bool TextRoom(HWND wnd, const char* cls, const char* text, int dpi, int& fontHeight, SIZE& need) {
-    need = {0, 0};
-    fontHeight = 0;
-    HFONT font = reinterpret_cast<HFONT>(SendMessageA(wnd, WM_GETFONT, 0, 0));
-    LOGFONTA lf = {};
-    if (font && GetObjectA(font, sizeof lf, &lf) == sizeof lf) fontHeight = lf.lfHeight;
-    const LONG style = GetWindowLongA(wnd, GWL_STYLE);
-    const bool isStatic = lstrcmpiA(cls, "Static") == 0;
-    const bool isButton = lstrcmpiA(cls, "Button") == 0;
-    const bool isEdit = lstrcmpiA(cls, "Edit") == 0;
-    if (isStatic) {
-        const LONG type = style & SS_TYPEMASK;
-        if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT) return false;
-    } else if (isButton) {
-        if ((style & 0x0F) == BS_GROUPBOX) return false;
-    } else if (!isEdit) {
-        return false;
-    }
-    RECT client = {};
-    GetClientRect(wnd, &client);
-    HDC dc = GetDC(wnd);
-    if (!dc) return false;
-    HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
-    const UINT prefix = isStatic && (style & SS_NOPREFIX) ? DT_NOPREFIX : 0;
-    RECT r = {0, 0, client.right, 0};
-    const int type = style & 0x0F;
-    if (isStatic) {
-        DrawTextA(dc, text, -1, &r, DT_CALCRECT | DT_WORDBREAK | prefix);
-        need = {r.right, r.bottom};
-    } else if (isEdit) {
-        DrawTextA(dc, *text ? text : "Ag", -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-        need = {0, r.bottom};  // a field scrolls sideways; only its height can cut the text
-    } else {
-        DrawTextA(dc, text, -1, &r, DT_CALCRECT | DT_SINGLELINE);
-        const bool box = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX ||
-                         type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
-        // A box of 13 pixels and a gap of 4 at 96 DPI; a push button's edges 3 on each side.
-        const int extra = box ? MulDiv(13 + 4, dpi, 96) : MulDiv(6, dpi, 96);
-        need = {r.right + extra, r.bottom};
-    }
-    SelectObject(dc, old);
-    ReleaseDC(wnd, dc);
-    return true;
-}
-
-BOOL CALLBACK PrintLayout(HWND wnd, LPARAM param) {
-    const auto* run = reinterpret_cast<const LayoutRun*>(param);
+BOOL CALLBACK PrintLayout(HWND wnd, LPARAM) {
     char cls[64] = {}, text[2048] = {};
     GetClassNameA(wnd, cls, sizeof cls);
     ControlText(wnd, text, sizeof text);
-    RECT r = {};
+    RECT r = {}, client = {};
     GetWindowRect(wnd, &r);
     MapWindowPoints(nullptr, GetParent(wnd), reinterpret_cast<POINT*>(&r), 2);
-    int fontHeight = 0;
-    SIZE need = {};
-    TextRoom(wnd, cls, text, run->dpi, fontHeight, need);
+    GetClientRect(wnd, &client);
     for (char* p = text; *p; ++p) {
         if (*p == '\r' || *p == '\n') *p = '|';
     }
-    std::printf("%d\t%s\t%d\t%ld\t%ld\t%ld\t%ld\t%d\t%ld\t%ld\t%s\n", GetDlgCtrlID(wnd), cls,
-                IsWindowVisible(wnd) ? 1 : 0, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                fontHeight, need.cx, need.cy, text);
+    // Another program's font cannot be selected here: font and text room stay 0 (the DPI
+    // probe measures them inside the window's own process).
+    std::printf("%d\t%s\t%d\t%ld\t%ld\t%ld\t%ld\t%ld\t%ld\t0\t0\t0\t%s\n", GetDlgCtrlID(wnd),
+                cls, IsWindowVisible(wnd) ? 1 : 0, r.left, r.top, r.right - r.left,
+                r.bottom - r.top, client.right, client.bottom, text);
     return TRUE;
 }
 
@@ -321,12 +266,11 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         return 0;
     }
-    if (verb == "layout" && argc > 3) {
+    if (verb == "layout") {
         RECT client = {};
         GetClientRect(wnd, &client);
         std::printf("client\t%ld\t%ld\n", client.right, client.bottom);
-        LayoutRun run{std::atoi(argv[3])};
-        EnumChildWindows(wnd, PrintLayout, reinterpret_cast<LPARAM>(&run));
+        EnumChildWindows(wnd, PrintLayout, 0);
         std::fflush(stdout);
         return 0;
     }
