@@ -152,8 +152,13 @@ void SetDisplayDpi(int dpi) {
 void Screenshot(const std::string& name) {
     const char* dir = std::getenv("WB_DPI_SHOTS");
     if (!dir || !std::getenv("DISPLAY")) return;
-    RunHost("xwd -root -display \"$DISPLAY\" | convert xwd:- '" + std::string(dir) + "/" + name +
-            ".png'");
+    std::string output;
+    // Braced, so that the pipe is not replaced by the input RunHost gives the command.
+    if (RunHost("{ xwd -root -display \"$DISPLAY\" | convert xwd:- '" + std::string(dir) + "/" +
+                    name + ".png'; }",
+                &output) != 0) {
+        std::printf("no screenshot %s: %s\n", name.c_str(), output.c_str());
+    }
 }
 
 // The wizard of the example setup, page by page, cancelled on the last page.
