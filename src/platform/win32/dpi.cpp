@@ -14,6 +14,31 @@ FARPROC User32Function(const char* name) noexcept {
     return user32 ? GetProcAddress(user32, name) : nullptr;
 }
 
+// The per-DPI calls of user32, looked up once. Plain globals rather than function-local
+// statics: a guarded static would pull the C++ runtime's exception support into the
+// programs.
+using DpiForSystemFn = UINT(WINAPI*)();
+using DpiForWindowFn = UINT(WINAPI*)(HWND);
+using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+struct DpiFunctions {
+    bool LookedUp = false;
+    DpiForSystemFn ForSystem = nullptr;
+    DpiForWindowFn ForWindow = nullptr;
+    AdjustForDpiFn AdjustForDpi = nullptr;
+};
+DpiFunctions g_functions;
+
+const DpiFunctions& Functions() noexcept {
+    if (!g_functions.LookedUp) {
+        g_functions.ForSystem = reinterpret_cast<DpiForSystemFn>(User32Function("GetDpiForSystem"));
+        g_functions.ForWindow = reinterpret_cast<DpiForWindowFn>(User32Function("GetDpiForWindow"));
+        g_functions.AdjustForDpi =
+            reinterpret_cast<AdjustForDpiFn>(User32Function("AdjustWindowRectExForDpi"));
+        g_functions.LookedUp = true;
+    }
+    return g_functions;
+}
+
 int ScreenDpi() noexcept {
     HDC screen = GetDC(nullptr);
     if (!screen) return kDesignDpi;
@@ -31,17 +56,12 @@ ScaledFont g_dialogFonts[4];
 }  // namespace
 
 int SystemDpi() noexcept {
-    using DpiForSystemFn = UINT(WINAPI*)();
-    static const auto forSystem =
-        reinterpret_cast<DpiForSystemFn>(User32Function("GetDpiForSystem"));
-    if (forSystem) return UsableDpi(int(forSystem()));
+    if (DpiForSystemFn forSystem = Functions().ForSystem) return UsableDpi(int(forSystem()));
     return ScreenDpi();
 }
 
 int WindowDpi(HWND window) noexcept {
-    using DpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto forWindow =
-        reinterpret_cast<DpiForWindowFn>(User32Function("GetDpiForWindow"));
+    DpiForWindowFn forWindow = Functions().ForWindow;
     if (forWindow && window) {
         UINT dpi = forWindow(window);
         if (dpi) return UsableDpi(int(dpi));
@@ -50,9 +70,7 @@ int WindowDpi(HWND window) noexcept {
 }
 
 SIZE OuterSizeForClient(int width, int height, DWORD style, DWORD exStyle, int dpi) noexcept {
-    using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi =
-        reinterpret_cast<AdjustForDpiFn>(User32Function("AdjustWindowRectExForDpi"));
+    AdjustForDpiFn adjustForDpi = Functions().AdjustForDpi;
     RECT outer = {0, 0, width, height};
     if (!adjustForDpi || !adjustForDpi(&outer, style, FALSE, exStyle, UINT(dpi))) {
         outer = {0, 0, width, height};
