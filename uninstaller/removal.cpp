@@ -198,8 +198,12 @@ void RemoveTasks(Run& run) {
     }
 }
 
+// Shell links, and Internet Shortcuts for web addresses; logs of earlier installations name
+// .lnk files for web links too.
 bool RemoveLink(const std::string& path) {
-    if (!IsAbsolutePath(path) || !EndsWithNoCase(path, ".lnk")) return false;
+    if (!IsAbsolutePath(path) || !(EndsWithNoCase(path, ".lnk") || EndsWithNoCase(path, ".url"))) {
+        return false;
+    }
     return RemoveFileIfPresent(path);
 }
 

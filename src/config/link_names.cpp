@@ -27,4 +27,34 @@ std::string AdditionalLinkFile(const std::string& exe) {
 
 std::string LanguageLinkFile(LangId id) { return TrimBlanks(LangText(id)) + ".lnk"; }
 
+namespace {
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+bool IsWebAddress(const std::string& target) {
+    if (target.empty() || !IsLetter(target[0])) return false;
+    size_t i = 1;
+    while (i < target.size() &&
+           (IsLetter(target[i]) || IsDigit(target[i]) || target[i] == '+' || target[i] == '-' ||
+            target[i] == '.')) {
+        ++i;
+    }
+    return i >= 2 && i < target.size() && target[i] == ':';
+}
+
+std::string WebLinkPath(const std::string& linkPath) {
+    const size_t n = linkPath.size();
+    if (n >= 4 && SameTextNoCase(std::string_view(linkPath).substr(n - 4), ".lnk")) {
+        return linkPath.substr(0, n - 4) + ".url";
+    }
+    return linkPath + ".url";
+}
+
+std::string ShortcutFileFor(const std::string& target, const std::string& linkPath) {
+    return IsWebAddress(target) ? WebLinkPath(linkPath) : linkPath;
+}
+
 }  // namespace wb

@@ -25,4 +25,17 @@ std::string AdditionalLinkFile(const std::string& exe);
 // without surrounding blanks, then ".lnk".
 std::string LanguageLinkFile(LangId id);
 
+// True when `target` starts with a URL scheme and its colon: a letter, then at least one
+// more letter, digit, "+", "-" or ".", then ":". "C:\..." (a one-letter scheme) and
+// relative or UNC paths are files. Such a target is linked by an Internet Shortcut file
+// (".url"), which every shell opens in the user's browser; a shell link would take the
+// address for a file path.
+bool IsWebAddress(const std::string& target);
+// `linkPath` with its ".lnk" (any letter case) replaced by ".url", or ".url" appended when
+// it has no ".lnk" ending.
+std::string WebLinkPath(const std::string& linkPath);
+// The file a shortcut to `target` is written as: `linkPath`, or for a web address the
+// same path ending in ".url" in place of ".lnk". What the Uninstall log records.
+std::string ShortcutFileFor(const std::string& target, const std::string& linkPath);
+
 }  // namespace wb

@@ -57,7 +57,7 @@ void WriteUninstallLog() {
         s + Setup.ProgLink + ".lnk",
         s + AdditionalLinkFile(Setup.AdditionalExe),
         s + LanguageLinkFile(LangId::InstallHelp),
-        s + LanguageLinkFile(LangId::InstallHomepage),
+        ShortcutFileFor(Setup.HomepageUrl, s + LanguageLinkFile(LangId::InstallHomepage)),
         s + LanguageLinkFile(LangId::InstallUninstall),
     };
     PrefGroup(kLogStartMenu);

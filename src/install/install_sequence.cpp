@@ -31,8 +31,6 @@ namespace wb {
 
 namespace {
 
-constexpr const char* kWebLinkIcon = "C:\\WINDOWS\\system32\\url.dll";
-
 // "%InstallDir%" and then "%ProgDir%" replaced by the installation folder.
 std::string WithInstallDir(const std::string& text) {
     return ReplaceText(ReplaceText(text, "%InstallDir%", Setup.InstallDir), "%ProgDir%",
@@ -55,20 +53,23 @@ std::string RunShortcutTask(const InstallTask& task) {
         : kind == TaskKind::StartupLink ? SpecialFolder(kFolderStartup)
                                         : SpecialFolder(kFolderDesktop);
     const std::string link = folder + name;
+    std::string target;
     if (web) {
+        target = TaskField(task, 3);
         int index = iconIndex;
         if (icon == "|") {
-            icon = kWebLinkIcon;
+            icon = kWebLinkIconFile;
             index = 0;
         }
-        CreateShortcut(TaskField(task, 3), link, "", "", 1, "", 0, icon, index);
+        CreateShortcut(target, link, "", "", 1, "", 0, icon, index);
     } else {
-        const std::string target = ResolveTaskPath(TaskField(task, 3), Setup.InstallDir);
+        target = ResolveTaskPath(TaskField(task, 3), Setup.InstallDir);
         CreateShortcut(target, link, FolderPartOf(target), TaskField(task, 6), 1, "", 0, icon,
                        iconIndex);
     }
-    AddRecord(kind, {link});
-    return PathExists(link.c_str()) ? "shortcut " + link : "shortcut FAILED " + link;
+    const std::string file = ShortcutFileFor(target, link);
+    AddRecord(kind, {file});
+    return PathExists(file.c_str()) ? "shortcut " + file : "shortcut FAILED " + file;
 }
 
 // Kind 5: a file of the setup placed under a link name, after the version check.

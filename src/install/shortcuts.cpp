@@ -5,6 +5,7 @@
 #include "config/link_names.h"
 #include "config/pref_file.h"
 #include "config/special_folders.h"
+#include "install/internet_shortcut.h"
 #include "log/install_log.h"
 #include "package/extract.h"
 #include "platform/com.h"
@@ -18,8 +19,6 @@ namespace {
 
 // Stands for the target itself as the icon file.
 constexpr char kIconOfTarget[] = "|";
-// The icon of the homepage link: the system's URL handler.
-constexpr char kUrlIconFile[] = "C:\\WINDOWS\\system32\\url.dll";
 
 // One standard link: normal window, no description, no hot key, icon index 0.
 void MakeStandardLink(const std::string& target, const std::string& linkPath,
@@ -34,6 +33,17 @@ int CreateShortcut(const std::string& target, const std::string& linkPath,
                    const std::string& workDir, const std::string& arguments, int showCmd,
                    const std::string& description, uint16_t hotKey,
                    const std::string& iconFile, int iconIndex) {
+    if (IsWebAddress(target)) {
+        // The target's own icon or the URL handler's stand for no icon: a web address has
+        // none, and the handler's path names a Windows folder that need not be there.
+        const bool ownIcon = iconFile != kIconOfTarget && iconFile != kWebLinkIconFile;
+        const std::string file = WebLinkPath(linkPath);
+        const bool written = WriteInternetShortcut(file, target, ownIcon ? iconFile : "",
+                                                   iconIndex == -1 ? 0 : iconIndex);
+        LogLine((written ? "Internet shortcut created: " : "Internet shortcut FAILED: ") + file +
+                " -> " + target);
+        return written ? 1 : 0;
+    }
     ShellLinkFields fields;
     fields.Target = target;
     fields.Arguments = arguments;
@@ -60,6 +70,7 @@ void CreateStartMenuEntries(const std::string& folderName) {
     const std::string help = PrefReadString("Help", "");
     const std::string url = PrefReadString("URL", "");
     Setup.AdditionalExe = PrefReadString("Exe", "");
+    Setup.HomepageUrl = url;
     const uint8_t uninstallLink = uint8_t(PrefReadNumber("Unistall", 0));
     PrefClose();
 
@@ -93,7 +104,7 @@ void CreateStartMenuEntries(const std::string& folderName) {
     }
     if (!url.empty()) {
         MakeStandardLink(url, s + LanguageLinkFile(LangId::InstallHomepage), "", "",
-                         kUrlIconFile);
+                         kWebLinkIconFile);
     }
     if (uninstallLink != 0) {
         MakeStandardLink(i + "Uninstall.exe", s + LanguageLinkFile(LangId::InstallUninstall), i,

@@ -25,6 +25,7 @@ struct SetupState {
     std::string StartMenuDir;      // full path of the program's Start-menu folder
     std::string DesktopLink;       // desktop shortcut path
     std::string AdditionalExe;     // additional program of the Start menu
+    std::string HomepageUrl;       // address of the Start menu's homepage link
     std::string ProductKey;        // "SOFTWARE\Wendlebox\" + GUID under HKEY_CURRENT_USER
     std::string SplashBitmap;      // side image file inside TempDir
     std::string HeaderIconFile;    // TempDir + "header.ico"

@@ -101,8 +101,16 @@ TEST_F(InstallE2E, DemoSetupInstallsEverythingQuietly) {
     LinkInfo manual = ReadLink(menu + "Hello Manual.lnk");
     EXPECT_EQ(manual.Target, progDir + "docs\\manual.txt");
     EXPECT_EQ(manual.IconFile, progDir + "Hello.exe");
-    EXPECT_TRUE(fs::exists(LinuxPath(desktop + "Hello on the Web.lnk")));
-    EXPECT_TRUE(fs::exists(LinuxPath(menu + "Hello Homepage.lnk")));
+    // Web links (kinds 2 and 3, and the homepage link of group StartMenue) are Internet
+    // Shortcuts holding the address; no shell link is made for them.
+    const std::string urlFile = "[InternetShortcut]\r\nURL=https://example.invalid/hello\r\n";
+    EXPECT_EQ(ReadFile(LinuxPath(desktop + "Hello on the Web.url")), urlFile);
+    EXPECT_EQ(ReadFile(LinuxPath(menu + "Hello Homepage.url")), urlFile);
+    EXPECT_EQ(ReadFile(LinuxPath(menu + "Homepage.url")), urlFile);
+    for (const std::string& lnk : {desktop + "Hello on the Web.lnk", menu + "Hello Homepage.lnk",
+                                   menu + "Homepage.lnk"}) {
+        EXPECT_FALSE(fs::exists(LinuxPath(lnk))) << lnk;
+    }
     LinkInfo startup = ReadLink(programs + "Startup\\Hello at Start-up.lnk");
     EXPECT_EQ(startup.Target, progDir + "Hello.exe");
     EXPECT_EQ(startup.Arguments, "/hold");
@@ -138,8 +146,9 @@ TEST_F(InstallE2E, DemoSetupInstallsEverythingQuietly) {
     const std::string records[] = {
         "Task1 = 0|" + desktop + "Hello Notes.lnk",
         "Task2 = 1|" + menu + "Hello Manual.lnk",
-        "Task3 = 2|" + desktop + "Hello on the Web.lnk",
-        "Task4 = 3|" + menu + "Hello Homepage.lnk",
+        "Task3 = 2|" + desktop + "Hello on the Web.url",
+        "Task4 = 3|" + menu + "Hello Homepage.url",
+        "Homepage = " + menu + "Homepage.url",
         "Task5 = 4|" + programs + "Startup\\Hello at Start-up.lnk",
         "Task6 = 5|" + progDir + "Hello Guide.lnk",
         "Task7 = 6|2147483649|Software\\Wendlebox Demo\\Hello|InstallPath",

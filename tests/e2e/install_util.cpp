@@ -123,7 +123,8 @@ void ForgetDemoInstallation() {
     // Wine spells the folder "StartUp"; a file system that tells letter case apart sees two.
     fs::remove(programs + "/Startup/Hello at Start-up.lnk");
     fs::remove(programs + "/StartUp/Hello at Start-up.lnk");
-    for (const char* link : {"Hello Wendlebox.lnk", "Hello Notes.lnk", "Hello on the Web.lnk"}) {
+    for (const char* link : {"Hello Wendlebox.lnk", "Hello Notes.lnk", "Hello on the Web.lnk",
+                             "Hello on the Web.url"}) {
         fs::remove(LinuxFolder("USERPROFILE") + "/Desktop/" + link);
     }
     fs::remove(LinuxFolder("TEMP") + "/wendlebox-demo.log");

@@ -142,7 +142,7 @@ TEST(LinkE2E, StartMenuFolderWithItsFiveStandardLinks) {
     for (const auto& e : fs::directory_iterator(LinuxPath(s))) names.push_back(e.path().filename());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"Conf.lnk", "Entfernen.lnk", "Hilfe.lnk",
-                                               "Link Tool.lnk", "Webseite.lnk"}));
+                                               "Link Tool.lnk", "Webseite.url"}));
 
     Fields prog = ReadLink(s + "Link Tool.lnk");
     EXPECT_EQ(Lower(prog["Target"]), Lower(install + "tool.exe"));
@@ -166,18 +166,10 @@ TEST(LinkE2E, StartMenuFolderWithItsFiveStandardLinks) {
     EXPECT_TRUE(ExistsWin(uninstall["Target"]));
     EXPECT_EQ(Lower(uninstall["WorkingDir"]), Lower(install));
 
-    // The homepage link is a .lnk whose target is handed over as written. Wine's shell
-    // link makes every target it cannot find a full path of the current folder (it runs
-    // GetFullPathName over it), so under Wine it holds <current folder>\http:\... ; Windows
-    // keeps the address.
-    Fields web = ReadLink(s + "Webseite.lnk");
-    ASSERT_FALSE(web.empty());
-    const std::string wineForm = WinPath(fs::current_path().string()) + "\\http:\\example.com\\tool";
-    EXPECT_TRUE(web["Target"] == "http://example.com/tool" || Lower(web["Target"]) == Lower(wineForm))
-        << web["Target"];
-    EXPECT_EQ(web["WorkingDir"], "");
-    EXPECT_EQ(web["IconFile"], "C:\\WINDOWS\\system32\\url.dll");
-    EXPECT_EQ(web["IconIndex"], "0");
+    // The homepage link is an Internet Shortcut with the address as written; a shell link
+    // would take the address for a path (Wine makes it <current folder>\http:\...).
+    EXPECT_EQ(ReadFile(LinuxPath(s + "Webseite.url")),
+              "[InternetShortcut]\r\nURL=http://example.com/tool\r\n");
     fs::remove_all(LinuxPath(s));
 }
 

@@ -123,6 +123,7 @@ protected:
                     kGuid, "DisplayName", &found);
         EXPECT_FALSE(found) << "the uninstall entry stayed";
         EXPECT_FALSE(fs::exists(LinuxFolder("USERPROFILE") + "/Desktop/Hello Wendlebox.lnk"));
+        EXPECT_FALSE(fs::exists(LinuxFolder("USERPROFILE") + "/Desktop/Hello on the Web.url"));
         EXPECT_FALSE(fs::exists(LinuxFolder("APPDATA") +
                                 "/Microsoft/Windows/Start Menu/Programs/Hello Wendlebox"));
     }
@@ -134,6 +135,13 @@ TEST_F(RoundTripE2E, QuietInstallThenQuietRemovalLeavesThePrefixAsItWas) {
 
     const std::string progDir = Install("roundtrip-quiet");
     EXPECT_NE(Difference(FileTree(), filesBefore).size(), 0u) << "the installation left no trace";
+    // The web links the removal must find: kind 2 on the desktop, kind 3 and the homepage
+    // link in the Start-menu folder.
+    const std::string menu = LinuxFolder("APPDATA") + "/Microsoft/Windows/Start Menu/Programs/Hello Wendlebox/";
+    for (const std::string& web : {LinuxFolder("USERPROFILE") + "/Desktop/Hello on the Web.url",
+                                   menu + "Hello Homepage.url", menu + "Homepage.url"}) {
+        EXPECT_TRUE(fs::exists(web)) << web;
+    }
     RunResult removal = RunWine(progDir + "uninstall.exe", {"/Q"}, 180);
     EXPECT_EQ(removal.ExitCode, 0) << removal.Output;
     ExpectRemoved(progDir);

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "fakes/fakes.h"
+#include "install/internet_shortcut.h"
 #include "install/shortcuts.h"
 #include "startup/setup_state.h"
 #include "unit/test_support.h"
@@ -77,6 +78,85 @@ TEST(CreateShortcutTest, FailedComStartIsNotBalancedButTheLinkIsStillTried) {
     EXPECT_EQ(fake::ComEndCount(), 0);
 }
 
+TEST(WebLinkTest, WhatCountsAsAWebAddress) {
+    for (const char* web : {"http://example.com", "https://x.test/a?b=c", "ftp://host/f",
+                            "mailto:someone@example.com", "HTTPS://X", "svn+ssh://h/r",
+                            "ms-settings:display", "x1:y"}) {
+        EXPECT_TRUE(IsWebAddress(web)) << web;
+    }
+    // Drive letters, relative, UNC and macro paths are files; a scheme needs its colon.
+    for (const char* file : {"C:\\Apps\\tool.exe", "c:/apps/tool.exe", "docs\\manual.txt",
+                             "\\\\server\\share\\f.exe", "%ProgDir%x.exe", "www.example.com",
+                             "http", "1http://x", "-a:b", "h:", "", ":x", "ht tp://x"}) {
+        EXPECT_FALSE(IsWebAddress(file)) << file;
+    }
+}
+
+TEST(WebLinkTest, LinkPathAndFileText) {
+    EXPECT_EQ(WebLinkPath("C:\\M\\Site.lnk"), "C:\\M\\Site.url");
+    EXPECT_EQ(WebLinkPath("C:\\M\\Site.LNK"), "C:\\M\\Site.url");
+    EXPECT_EQ(WebLinkPath("C:\\M\\Site"), "C:\\M\\Site.url");
+    EXPECT_EQ(WebLinkPath("C:\\M\\a.lnk.txt"), "C:\\M\\a.lnk.txt.url");
+    EXPECT_EQ(ShortcutFileFor("https://x", "C:\\D\\W.lnk"), "C:\\D\\W.url");
+    EXPECT_EQ(ShortcutFileFor("C:\\P\\a.exe", "C:\\D\\W.lnk"), "C:\\D\\W.lnk");
+
+    EXPECT_EQ(InternetShortcutText("https://example.com/a b", "", 0),
+              "[InternetShortcut]\r\nURL=https://example.com/a b\r\n");
+    EXPECT_EQ(InternetShortcutText("http://x", "C:\\I\\web.ico", 2),
+              "[InternetShortcut]\r\nURL=http://x\r\nIconFile=C:\\I\\web.ico\r\nIconIndex=2\r\n");
+}
+
+class WebShortcutTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = FreshTestDir("wb_weblink_");
+        fake::ResetAll();
+        base_ = dir_.string() + "\\";
+    }
+    void TearDown() override {
+        fake::ResetAll();
+        fs::remove_all(dir_);
+    }
+    std::string Read(const std::string& name) const {
+        std::ifstream in(dir_ / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    fs::path dir_;
+    std::string base_;
+};
+
+TEST_F(WebShortcutTest, WebAddressBecomesAnInternetShortcutAndNoShellLink) {
+    EXPECT_EQ(CreateShortcut("https://example.com/", base_ + "Site.lnk", "C:\\W\\", "-x", 1,
+                             "", 0, "C:\\I\\site.ico", -1),
+              1);
+    EXPECT_TRUE(fake::ShellLinkCalls().empty());
+    EXPECT_FALSE(fs::exists(dir_ / "Site.lnk"));
+    EXPECT_EQ(Read("Site.url"),
+              "[InternetShortcut]\r\nURL=https://example.com/\r\n"
+              "IconFile=C:\\I\\site.ico\r\nIconIndex=0\r\n");
+    // The target's own icon and the URL handler's stand for none.
+    CreateShortcut("mailto:a@b.test", base_ + "Mail.lnk", "", "", 1, "", 0, "|", 3);
+    CreateShortcut("ftp://h/f", base_ + "Ftp.lnk", "", "", 1, "", 0, kWebLinkIconFile, 0);
+    EXPECT_EQ(Read("Mail.url"), "[InternetShortcut]\r\nURL=mailto:a@b.test\r\n");
+    EXPECT_EQ(Read("Ftp.url"), "[InternetShortcut]\r\nURL=ftp://h/f\r\n");
+    // Writing again replaces the file rather than adding to it.
+    CreateShortcut("https://two.test/", base_ + "Site.lnk", "", "", 1, "", 0, "", 0);
+    EXPECT_EQ(Read("Site.url"), "[InternetShortcut]\r\nURL=https://two.test/\r\n");
+    EXPECT_TRUE(fake::ShellLinkCalls().empty());
+}
+
+TEST_F(WebShortcutTest, UnwritableOrInjectedWebLinkLeavesNoFileAndReportsIt) {
+    EXPECT_EQ(CreateShortcut("https://x.test/", base_ + "missing\\S.lnk", "", "", 1, "", 0, "",
+                             0),
+              0);
+    EXPECT_FALSE(fs::exists(dir_ / "missing"));
+    // An address carrying a line break would smuggle keys of its own into the file.
+    EXPECT_EQ(CreateShortcut("https://x.test/\r\nIconFile=\\\\evil\\i.ico", base_ + "E.lnk",
+                             "", "", 1, "", 0, "", 0),
+              0);
+    EXPECT_FALSE(fs::exists(dir_ / "E.url"));
+}
+
 class StartMenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -126,8 +206,7 @@ TEST_F(StartMenuTest, AllFiveStandardLinksInOrder) {
 
     const auto& calls = fake::ShellLinkCalls();
     ASSERT_EQ(LinkPaths(), (std::vector<std::string>{s + "My Tool.lnk", s + "Conf.lnk",
-                                                     s + "Help.lnk", s + "Homepage.lnk",
-                                                     s + "Uninstall.lnk"}));
+                                                     s + "Help.lnk", s + "Uninstall.lnk"}));
     for (const auto& c : calls) ExpectStandard(c);
 
     EXPECT_EQ(calls[0].Fields.Target, "C:\\Apps\\Tool\\tool.exe");
@@ -145,15 +224,15 @@ TEST_F(StartMenuTest, AllFiveStandardLinksInOrder) {
     EXPECT_EQ(calls[2].Fields.WorkDir, "C:\\Apps\\Tool\\");
     EXPECT_EQ(calls[2].Fields.IconFile, "C:\\Apps\\Tool\\doc\\help.chm");
 
-    // The web address goes to the link as written, with the URL handler's icon.
-    EXPECT_EQ(calls[3].Fields.Target, "http://example.com/tool");
-    EXPECT_EQ(calls[3].Fields.WorkDir, "");
-    EXPECT_EQ(calls[3].Fields.Arguments, "");
-    EXPECT_EQ(calls[3].Fields.IconFile, "C:\\WINDOWS\\system32\\url.dll");
+    // The web address becomes an Internet Shortcut in its place, as written.
+    std::ifstream web(dir_ / "Programs" / "Vendor" / "Tool" / "Homepage.url", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(web), {}),
+              "[InternetShortcut]\r\nURL=http://example.com/tool\r\n");
+    EXPECT_EQ(wb::Setup.HomepageUrl, "http://example.com/tool");
 
-    EXPECT_EQ(calls[4].Fields.Target, "C:\\Apps\\Tool\\Uninstall.exe");
-    EXPECT_EQ(calls[4].Fields.WorkDir, "C:\\Apps\\Tool\\");
-    EXPECT_EQ(calls[4].Fields.IconFile, "C:\\Apps\\Tool\\Uninstall.exe");
+    EXPECT_EQ(calls[3].Fields.Target, "C:\\Apps\\Tool\\Uninstall.exe");
+    EXPECT_EQ(calls[3].Fields.WorkDir, "C:\\Apps\\Tool\\");
+    EXPECT_EQ(calls[3].Fields.IconFile, "C:\\Apps\\Tool\\Uninstall.exe");
 }
 
 TEST_F(StartMenuTest, EmptyNameTakesTheProgramFileUpToItsFirstDot) {
@@ -193,9 +272,10 @@ TEST_F(StartMenuTest, LanguageTextsWithBlanksGiveTrimmedLinkNames) {
     wb::Setup.Language.Texts[size_t(LangId::InstallUninstall)] = "  Entfernen ";
     WriteIni("Help = h.chm\r\nURL = http://x\r\nUnistall = 1\r\n");
     CreateStartMenuEntries("T");
-    EXPECT_EQ(LinkPaths(), (std::vector<std::string>{
-                               programs_ + "T\\My Tool.lnk", programs_ + "T\\Hilfe.lnk",
-                               programs_ + "T\\Web Seite.lnk", programs_ + "T\\Entfernen.lnk"}));
+    EXPECT_EQ(LinkPaths(), (std::vector<std::string>{programs_ + "T\\My Tool.lnk",
+                                                     programs_ + "T\\Hilfe.lnk",
+                                                     programs_ + "T\\Entfernen.lnk"}));
+    EXPECT_TRUE(fs::exists(dir_ / "Programs" / "T" / "Web Seite.url"));
 }
 
 TEST_F(StartMenuTest, LinksAfterAFailedOneAreStillMade) {

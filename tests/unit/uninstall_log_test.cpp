@@ -139,6 +139,17 @@ TEST_F(UninstallLogTest, NoStartMenuFolderGivesBareLinkNames) {
     EXPECT_EQ(Get("StartMenu", "Uninstall"), "Uninstall.lnk");
 }
 
+TEST_F(UninstallLogTest, HomepageEntryNamesTheInternetShortcutOfAWebAddress) {
+    wb::Setup.HomepageUrl = "https://example.test/tool";
+    WriteUninstallLog();
+    EXPECT_EQ(Get("StartMenu", "Homepage"), "C:\\SM\\Tool\\Homepage.url");
+    EXPECT_EQ(Get("StartMenu", "Help"), "C:\\SM\\Tool\\Help.lnk");
+    // An address without a scheme was made a shell link, and is named so.
+    wb::Setup.HomepageUrl = "www.example.test";
+    WriteUninstallLog();
+    EXPECT_EQ(Get("StartMenu", "Homepage"), "C:\\SM\\Tool\\Homepage.lnk");
+}
+
 TEST_F(UninstallLogTest, EmptyShortcutNameBecomesTheProgramNameUpToItsFirstDot) {
     wb::Setup.ProgLink.clear();
     wb::Setup.ProgExe = "a.b.exe";

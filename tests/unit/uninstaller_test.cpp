@@ -304,6 +304,8 @@ TEST_F(UninstallerTest, RecordedPathsThroughALinkInTheFolderAreRefused) {
 
 TEST_F(UninstallerTest, EachRecordKindUndoesItsOwnThing) {
     Put(root_ + "s.lnk");
+    Put(root_ + "web.url");
+    Put(root_ + "OLD.URL");
     Put(root_ + "notalink.txt");
     Put(root_ + "kept.dat");
     fs::create_directories(root_ + "afolder.lnk");
@@ -317,6 +319,9 @@ TEST_F(UninstallerTest, EachRecordKindUndoesItsOwnThing) {
     };
     const std::vector<Case> cases = {
         {"1|" + root_ + "s.lnk", true},
+        {"2|" + root_ + "web.url", true},
+        {"3|" + root_ + "OLD.URL", true},
+        {"3|relative.url", false},
         {"4|" + root_ + "missing.lnk", true},
         {"0|" + root_ + "notalink.txt", false},
         {"2|relative.lnk", false},
@@ -341,6 +346,8 @@ TEST_F(UninstallerTest, EachRecordKindUndoesItsOwnThing) {
         EXPECT_EQ(UndoTaskRecord(c.Record, prog_), c.Undone);
     }
     EXPECT_FALSE(Exists(root_ + "s.lnk"));
+    EXPECT_FALSE(Exists(root_ + "web.url"));
+    EXPECT_FALSE(Exists(root_ + "OLD.URL"));
     EXPECT_TRUE(Exists(root_ + "notalink.txt"));
     EXPECT_FALSE(Exists(root_ + "kept.dat"));
     EXPECT_TRUE(Exists(root_ + "afolder.lnk"));

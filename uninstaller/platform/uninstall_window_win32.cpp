@@ -2,6 +2,8 @@
 // status line while the removal runs.
 #include <windows.h>
 
+#include "platform/dpi_scale.h"
+#include "platform/win32/dpi.h"
 #include "platform/window.h"
 #include "uninstaller/removal.h"
 #include "uninstaller/uninstall_window.h"
@@ -21,6 +23,21 @@ enum Control : int {
 
 enum class Stage : unsigned char { Asking, Removing, Done };
 
+#ifndef WM_DPICHANGED
+constexpr UINT WM_DPICHANGED = 0x02E0;
+#endif
+
+// The window's client area and its controls' places at 96 DPI; they grow with the DPI.
+constexpr int kClientWidth = 432, kClientHeight = 208;
+struct Place {
+    int Id, X, Y, W, H;
+};
+constexpr Place kLayout[] = {
+    {kMsg, 16, 14, 400, 32},      {kInfo, 16, 52, 400, 18},     {kProgram, 32, 74, 384, 34},
+    {kDelAll, 16, 114, 400, 20},  {kStatus, 16, 142, 400, 18},  {kOk, 236, 172, 86, 24},
+    {kCancel, 330, 172, 86, 24},
+};
+
 struct UninstallWindow {
     HWND Window = nullptr;
     UninstallLog Log;
@@ -34,13 +51,24 @@ UninstallWindow* g_window = nullptr;
 
 std::string Caption(const UninstallLog& log) { return " " + log.Texts.Titel; }
 
-HWND AddControl(HWND parent, const char* cls, const std::string& text, DWORD style, int id,
-                int x, int y, int w, int h) {
-    HWND control = CreateWindowExA(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
-                                   w, h, parent, reinterpret_cast<HMENU>(INT_PTR(id)),
-                                   GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(control, WM_SETFONT, WPARAM(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
-    return control;
+// Puts each control at its place for `dpi`, in the dialog font made for it.
+void LayOut(HWND window, int dpi) {
+    HFONT font = DialogFontForDpi(dpi);
+    for (const Place& p : kLayout) {
+        HWND control = GetDlgItem(window, p.Id);
+        if (!control) continue;
+        const ScaledRect r = ScaleRectForDpi(p.X, p.Y, p.W, p.H, dpi);
+        SetWindowPos(control, nullptr, r.X, r.Y, r.Width, r.Height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageA(control, WM_SETFONT, WPARAM(font), TRUE);
+    }
+}
+
+// A control laid out later by LayOut.
+HWND AddControl(HWND parent, const char* cls, const std::string& text, DWORD style, int id) {
+    return CreateWindowExA(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
+                           parent, reinterpret_cast<HMENU>(INT_PTR(id)),
+                           GetModuleHandleA(nullptr), nullptr);
 }
 
 void ShowStatus(void* context, const std::string& item) {
@@ -112,6 +140,16 @@ LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
+        case WM_DPICHANGED: {
+            // Moved to a monitor of another DPI: the system's suggested size, our layout.
+            const RECT* r = reinterpret_cast<const RECT*>(lp);
+            if (r) {
+                SetWindowPos(wnd, nullptr, r->left, r->top, r->right - r->left,
+                             r->bottom - r->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            }
+            LayOut(wnd, UsableDpi(HIWORD(wp)));
+            return 0;
+        }
         default: return DefWindowProcA(wnd, msg, wp, lp);
     }
 }
@@ -119,19 +157,17 @@ LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
 void BuildControls(UninstallWindow& w) {
     const UninstallLog& log = w.Log;
     const DWORD text = SS_LEFT | SS_NOPREFIX;
-    AddControl(w.Window, "STATIC", log.Texts.Msg, text, kMsg, 16, 14, 400, 32);
-    AddControl(w.Window, "STATIC", log.Texts.UninstInfo, text, kInfo, 16, 52, 400, 18);
+    AddControl(w.Window, "STATIC", log.Texts.Msg, text, kMsg);
+    AddControl(w.Window, "STATIC", log.Texts.UninstInfo, text, kInfo);
     std::string program = log.ProgName + "\r\n" + log.Texts.Version + " " + log.Version;
-    AddControl(w.Window, "STATIC", program, text, kProgram, 32, 74, 384, 34);
+    AddControl(w.Window, "STATIC", program, text, kProgram);
     if (!log.NoDelAll) {
-        AddControl(w.Window, "BUTTON", log.Texts.DelAll, BS_CHECKBOX | WS_TABSTOP, kDelAll, 16,
-                   114, 400, 20);
+        AddControl(w.Window, "BUTTON", log.Texts.DelAll, BS_CHECKBOX | WS_TABSTOP, kDelAll);
     }
-    AddControl(w.Window, "STATIC", "", text | SS_ENDELLIPSIS, kStatus, 16, 142, 400, 18);
-    AddControl(w.Window, "BUTTON", log.Texts.OK, BS_DEFPUSHBUTTON | WS_TABSTOP, kOk, 236, 172,
-               86, 24);
-    AddControl(w.Window, "BUTTON", log.Texts.Cancel, BS_PUSHBUTTON | WS_TABSTOP, kCancel, 330,
-               172, 86, 24);
+    AddControl(w.Window, "STATIC", "", text | SS_ENDELLIPSIS, kStatus);
+    AddControl(w.Window, "BUTTON", log.Texts.OK, BS_DEFPUSHBUTTON | WS_TABSTOP, kOk);
+    AddControl(w.Window, "BUTTON", log.Texts.Cancel, BS_PUSHBUTTON | WS_TABSTOP, kCancel);
+    LayOut(w.Window, WindowDpi(w.Window));
 }
 
 }  // namespace
@@ -154,18 +190,26 @@ unsigned RunUninstallWindow(const std::string& folder, const std::string& selfPa
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = "WendleboxUninstall";
     if (!RegisterClassA(&wc)) return kExitIncomplete;
-    RECT area = {0, 0, 432, 208};
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    AdjustWindowRect(&area, style, FALSE);
-    int width = area.right - area.left, height = area.bottom - area.top;
+    int dpi = SystemDpi();
+    SIZE outer = OuterSizeForClient(ScaleForDpi(kClientWidth, dpi),
+                                    ScaleForDpi(kClientHeight, dpi), style, WS_EX_CONTROLPARENT, dpi);
     g_window = &w;
     w.Window = CreateWindowExA(WS_EX_CONTROLPARENT, wc.lpszClassName, Caption(w.Log).c_str(),
-                               style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
+                               style, (GetSystemMetrics(SM_CXSCREEN) - outer.cx) / 2,
+                               (GetSystemMetrics(SM_CYSCREEN) - outer.cy) / 2, outer.cx, outer.cy,
                                nullptr, nullptr, instance, nullptr);
     if (!w.Window) {
         g_window = nullptr;
         return kExitIncomplete;
+    }
+    // Opened on a monitor of another DPI than the system's: sized for that one.
+    if (int actual = WindowDpi(w.Window); actual != dpi) {
+        dpi = actual;
+        outer = OuterSizeForClient(ScaleForDpi(kClientWidth, dpi), ScaleForDpi(kClientHeight, dpi),
+                                   style, WS_EX_CONTROLPARENT, dpi);
+        SetWindowPos(w.Window, nullptr, 0, 0, outer.cx, outer.cy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     BuildControls(w);
     ShowWindow(w.Window, SW_SHOWNORMAL);

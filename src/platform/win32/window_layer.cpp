@@ -1,8 +1,12 @@
 // The window layer over user32 and gdi32: numbered windows of one class of our own,
 // numbered standard controls, fonts by point size, and the event queue that the window
-// procedure fills and WaitEvent empties.
+// procedure fills and WaitEvent empties. Layouts are given for a 96-DPI display; every
+// position, size, font and picture is scaled to the DPI of the window's monitor, and again
+// when the window moves to a monitor of another DPI.
 #include <cstring>
 
+#include "platform/dpi_scale.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/handles.h"
 
 #include <commctrl.h>
@@ -19,6 +23,12 @@ namespace {
 constexpr char kClassName[] = "WendleboxWindow";
 constexpr int kMaxFonts = 16;
 constexpr int kQueueLength = 64;
+constexpr int kMaxSeparators = 8;
+// Fonts of one face and size for this many DPIs (monitors) at once.
+constexpr int kFontDpis = 4;
+#ifndef WM_DPICHANGED
+constexpr UINT WM_DPICHANGED = 0x02E0;
+#endif
 
 struct ControlSlot {
     HWND Handle = nullptr;
@@ -31,19 +41,34 @@ struct ControlSlot {
     COLORREF HoverColour = 0;
     bool Hovering = false;
     WNDPROC SystemProc = nullptr;  // the link's own procedure under ours
+    int X = 0, Y = 0, W = 0, H = 0;  // place and size at 96 DPI, in the parent's client area
+    int Font = 0;                    // font number; 0 the layer's default font
+    HANDLE Image = nullptr;          // the caller's picture
+    bool ImageIsIcon = false;
+    HANDLE ScaledImage = nullptr;    // owned: the picture at the window's DPI
+    bool ScaledIsIcon = false;
 };
 
 struct FontSlot {
     char Face[32] = {};
     int Points = 0;
     int Weight = 0;
-    HFONT Handle = nullptr;
+    int Dpis[kFontDpis] = {};
+    HFONT Handles[kFontDpis] = {};
+};
+
+struct SeparatorSlot {
+    HWND Handle = nullptr;
+    int Window = 0;
+    int X = 0, Y = 0, W = 0, H = 0;
 };
 
 struct Layer {
     bool ClassRegistered = false;
     HWND Windows[kMaxWindowNumber + 1] = {};
+    int Dpi[kMaxWindowNumber + 1] = {};  // the DPI each window's layout is made for
     ControlSlot Controls[kMaxControlNumber + 1];
+    SeparatorSlot Separators[kMaxSeparators];
     FontSlot Fonts[kMaxFonts];
     int FontCount = 0;
     WindowEvent Queue[kQueueLength];
@@ -80,6 +105,124 @@ void DropColours(ControlSlot& c) noexcept {
     if (c.BackgroundBrush) DeleteObject(c.BackgroundBrush);
     c.BackgroundBrush = nullptr;
     c.Coloured = false;
+}
+
+void DropScaledImage(ControlSlot& c) noexcept {
+    if (!c.ScaledImage) return;
+    if (c.ScaledIsIcon) {
+        DestroyIcon(static_cast<HICON>(c.ScaledImage));
+    } else {
+        DeleteObject(c.ScaledImage);
+    }
+    c.ScaledImage = nullptr;
+}
+
+int DpiOfWindow(int window) noexcept {
+    return window >= 1 && window <= kMaxWindowNumber && g_layer.Dpi[window] ? g_layer.Dpi[window]
+                                                                            : kDesignDpi;
+}
+
+// Font number `font` (1-based) made for `dpi`, created the first time it is asked for.
+HFONT FontFor(int font, int dpi) noexcept {
+    if (font < 1 || font > g_layer.FontCount) return DialogFontForDpi(dpi);
+    FontSlot& f = g_layer.Fonts[font - 1];
+    int free = -1;
+    for (int i = 0; i < kFontDpis; ++i) {
+        if (f.Handles[i] && f.Dpis[i] == dpi) return f.Handles[i];
+        if (!f.Handles[i] && free < 0) free = i;
+    }
+    HFONT handle = CreateFontA(FontHeightForDpi(f.Points, dpi), 0, 0, 0, f.Weight, 0, 0, 0,
+                               DEFAULT_CHARSET, 0, 0, 0, 0, f.Face);
+    if (!handle) return nullptr;
+    // With every place taken (windows on more monitors than places) the font is not
+    // remembered: a control may still use the ones that are.
+    if (free >= 0) {
+        f.Dpis[free] = dpi;
+        f.Handles[free] = handle;
+    }
+    return handle;
+}
+
+void ApplyFont(int number, bool redraw) noexcept {
+    ControlSlot& c = g_layer.Controls[number];
+    HFONT font = FontFor(c.Font, DpiOfWindow(c.Window));
+    if (!font) font = DialogFontForDpi(DpiOfWindow(c.Window));
+    SendMessageA(c.Handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw ? TRUE : FALSE);
+}
+
+// Shows the control's picture at the window's DPI: unscaled at 96 DPI, else a smoothly
+// scaled copy of it. The control then takes the picture's size.
+void ApplyImage(int number) noexcept {
+    ControlSlot& c = g_layer.Controls[number];
+    if (!c.Image) return;
+    const int dpi = DpiOfWindow(c.Window);
+    HANDLE shown = c.Image;
+    HANDLE scaled = nullptr;
+    if (dpi != kDesignDpi) {
+        int width = 0, height = 0;
+        if (c.ImageIsIcon) {
+            ICONINFO info = {};
+            if (GetIconInfo(static_cast<HICON>(c.Image), &info)) {
+                BITMAP bm = {};
+                HBITMAP measured = info.hbmColor ? info.hbmColor : info.hbmMask;
+                if (GetObjectA(measured, sizeof bm, &bm)) {
+                    width = bm.bmWidth;
+                    // A mask without colour holds the AND and XOR masks one above the other.
+                    height = info.hbmColor ? bm.bmHeight : bm.bmHeight / 2;
+                }
+                if (info.hbmColor) DeleteObject(info.hbmColor);
+                if (info.hbmMask) DeleteObject(info.hbmMask);
+            }
+            if (width > 0 && height > 0) {
+                scaled = CreateScaledIcon(static_cast<HICON>(c.Image), ScaleForDpi(width, dpi),
+                                          ScaleForDpi(height, dpi));
+            }
+        } else {
+            BITMAP bm = {};
+            if (GetObjectA(c.Image, sizeof bm, &bm)) {
+                scaled = CreateSmoothScaledBitmap(static_cast<HBITMAP>(c.Image),
+                                                  ScaleForDpi(bm.bmWidth, dpi),
+                                                  ScaleForDpi(bm.bmHeight, dpi));
+            }
+        }
+        // A picture that cannot be scaled is still shown, at its own size.
+        if (scaled) shown = scaled;
+    }
+    // A static shows a picture only with the matching type, and sizes itself to it then.
+    LONG style = GetWindowLongA(c.Handle, GWL_STYLE);
+    style = (style & ~SS_TYPEMASK) | (c.ImageIsIcon ? SS_ICON : SS_BITMAP);
+    SetWindowLongA(c.Handle, GWL_STYLE, style);
+    SendMessageA(c.Handle, STM_SETIMAGE, c.ImageIsIcon ? IMAGE_ICON : IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(shown));
+    // The earlier copy goes only once the control no longer shows it.
+    DropScaledImage(c);
+    c.ScaledImage = scaled;
+    c.ScaledIsIcon = c.ImageIsIcon;
+}
+
+void PlaceControl(int number) noexcept {
+    const ControlSlot& c = g_layer.Controls[number];
+    const ScaledRect r = ScaleRectForDpi(c.X, c.Y, c.W, c.H, DpiOfWindow(c.Window));
+    SetWindowPos(c.Handle, nullptr, r.X, r.Y, r.Width, r.Height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Lays window `window` out again for `dpi`: every control's place, size, font and picture.
+void RescaleWindow(int window, int dpi) noexcept {
+    g_layer.Dpi[window] = dpi;
+    for (int n = 1; n <= kMaxControlNumber; ++n) {
+        const ControlSlot& c = g_layer.Controls[n];
+        if (!c.Handle || c.Window != window) continue;
+        PlaceControl(n);
+        ApplyFont(n, true);
+        ApplyImage(n);
+    }
+    for (const SeparatorSlot& s : g_layer.Separators) {
+        if (!s.Handle || s.Window != window) continue;
+        const ScaledRect r = ScaleRectForDpi(s.X, s.Y, s.W, s.H, dpi);
+        SetWindowPos(s.Handle, nullptr, r.X, r.Y, r.Width, r.Height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    InvalidateRect(g_layer.Windows[window], nullptr, TRUE);
 }
 
 // Answers a control-colour request for a control that has colours of its own; nullptr
@@ -194,6 +337,18 @@ LRESULT CALLBACK LayerProc(HWND wnd, UINT message, WPARAM wp, LPARAM lp) noexcep
             // Closing is the owner's decision; the request is only reported.
             Push({NumberOfWindow(wnd), 0, EventKind::CloseRequest});
             return 0;
+        case WM_DPICHANGED: {
+            // Moved to a monitor of another DPI: take the size the system suggests and lay
+            // the window out again for the new DPI.
+            const int number = NumberOfWindow(wnd);
+            const RECT* suggested = reinterpret_cast<const RECT*>(lp);
+            if (!number || !suggested) return DefWindowProcA(wnd, message, wp, lp);
+            SetWindowPos(wnd, nullptr, suggested->left, suggested->top,
+                         suggested->right - suggested->left, suggested->bottom - suggested->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            RescaleWindow(number, UsableDpi(HIWORD(wp)));
+            return 0;
+        }
         default:
             return DefWindowProcA(wnd, message, wp, lp);
     }
@@ -219,25 +374,40 @@ bool OpenWindow(int number, const char* title, int x, int y, int width, int heig
     if (number < 1 || number > kMaxWindowNumber || !RegisterLayerClass()) return false;
     if (g_layer.Windows[number]) CloseNumberedWindow(number);
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
-    RECT outer = {0, 0, width, height};
-    AdjustWindowRectEx(&outer, style, FALSE, 0);
-    int outerWidth = outer.right - outer.left, outerHeight = outer.bottom - outer.top;
     RECT around = {};
     bool centre = false;
+    HWND active = nullptr;
     if (placement == WindowPlacement::CentreOnActive) {
-        HWND active = GetActiveWindow();
+        active = GetActiveWindow();
         centre = active && GetWindowRect(active, &around);
     } else if (placement == WindowPlacement::CentreOnScreen) {
         centre = SystemParametersInfoA(SPI_GETWORKAREA, 0, &around, 0) != 0;
     }
+    // Sized for the monitor it will most likely open on; corrected below once it exists.
+    int dpi = active ? WindowDpi(active) : SystemDpi();
+    SIZE outer = OuterSizeForClient(ScaleForDpi(width, dpi), ScaleForDpi(height, dpi), style, 0, dpi);
     if (centre) {
-        x = around.left + (around.right - around.left - outerWidth) / 2;
-        y = around.top + (around.bottom - around.top - outerHeight) / 2;
+        x = around.left + (around.right - around.left - outer.cx) / 2;
+        y = around.top + (around.bottom - around.top - outer.cy) / 2;
+    } else {
+        x = ScaleForDpi(x, dpi);
+        y = ScaleForDpi(y, dpi);
     }
-    HWND wnd = CreateWindowExA(0, kClassName, title ? title : "", style, x, y, outerWidth,
-                               outerHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND wnd = CreateWindowExA(0, kClassName, title ? title : "", style, x, y, outer.cx,
+                               outer.cy, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!wnd) return false;
+    const int actual = WindowDpi(wnd);
+    if (actual != dpi) {
+        dpi = actual;
+        outer = OuterSizeForClient(ScaleForDpi(width, dpi), ScaleForDpi(height, dpi), style, 0, dpi);
+        if (centre) {
+            x = around.left + (around.right - around.left - outer.cx) / 2;
+            y = around.top + (around.bottom - around.top - outer.cy) / 2;
+        }
+        SetWindowPos(wnd, nullptr, x, y, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     g_layer.Windows[number] = wnd;
+    g_layer.Dpi[number] = dpi;
     return true;
 }
 
@@ -245,21 +415,31 @@ bool OpenOwnedWindow(int number, const char* title, int width, int height, int o
     if (number < 1 || number > kMaxWindowNumber || !RegisterLayerClass()) return false;
     if (g_layer.Windows[number]) CloseNumberedWindow(number);
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    RECT outer = {0, 0, width, height};
-    AdjustWindowRectEx(&outer, style, FALSE, 0);
-    int outerWidth = outer.right - outer.left, outerHeight = outer.bottom - outer.top;
     HWND ownerWnd = WindowIsOpen(owner) ? g_layer.Windows[owner] : nullptr;
     RECT around = {};
     if (!ownerWnd || !GetWindowRect(ownerWnd, &around)) {
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &around, 0);
     }
-    int x = around.left + (around.right - around.left - outerWidth) / 2;
-    int y = around.top + (around.bottom - around.top - outerHeight) / 2;
+    const int dpi = ownerWnd ? DpiOfWindow(owner) : SystemDpi();
+    const SIZE outer =
+        OuterSizeForClient(ScaleForDpi(width, dpi), ScaleForDpi(height, dpi), style, 0, dpi);
+    int x = around.left + (around.right - around.left - outer.cx) / 2;
+    int y = around.top + (around.bottom - around.top - outer.cy) / 2;
     HWND wnd = CreateWindowExA(0, kClassName, title ? title : "", style, x < 0 ? 0 : x,
-                               y < 0 ? 0 : y, outerWidth, outerHeight, ownerWnd, nullptr,
+                               y < 0 ? 0 : y, outer.cx, outer.cy, ownerWnd, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
     if (!wnd) return false;
     g_layer.Windows[number] = wnd;
+    g_layer.Dpi[number] = dpi;
+    // Over an owner on another monitor the window opens at that monitor's DPI.
+    const int actual = WindowDpi(wnd);
+    if (actual != dpi) {
+        const SIZE resized = OuterSizeForClient(ScaleForDpi(width, actual),
+                                                ScaleForDpi(height, actual), style, 0, actual);
+        SetWindowPos(wnd, nullptr, 0, 0, resized.cx, resized.cy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        g_layer.Dpi[number] = actual;
+    }
     return true;
 }
 
@@ -281,11 +461,16 @@ void CloseNumberedWindow(int number) noexcept {
     if (number < 1 || number > kMaxWindowNumber || !g_layer.Windows[number]) return;
     DestroyWindow(g_layer.Windows[number]);
     g_layer.Windows[number] = nullptr;
+    g_layer.Dpi[number] = 0;
     g_layer.OptionGroupOpen[number] = false;
     for (ControlSlot& c : g_layer.Controls) {
         if (c.Window != number) continue;
         DropColours(c);
+        DropScaledImage(c);
         c = ControlSlot{};
+    }
+    for (SeparatorSlot& s : g_layer.Separators) {
+        if (s.Window == number) s = SeparatorSlot{};
     }
     if (g_layer.Panel && !g_layer.Controls[g_layer.Panel].Handle) g_layer.Panel = 0;
     DropEventsOf(number);
@@ -304,9 +489,18 @@ std::string GetWindowTitle(int number) {
 
 bool AddSeparator(int window, int x, int y, int w, int h) noexcept {
     if (!WindowIsOpen(window)) return false;
-    return CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE | SS_ETCHEDHORZ, x, y, w, h,
-                           g_layer.Windows[window], nullptr, GetModuleHandleA(nullptr),
-                           nullptr) != nullptr;
+    const ScaledRect r = ScaleRectForDpi(x, y, w, h, DpiOfWindow(window));
+    HWND line = CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE | SS_ETCHEDHORZ, r.X, r.Y,
+                                r.Width, r.Height, g_layer.Windows[window], nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    if (!line) return false;
+    // Remembered to be laid out again on a DPI change; beyond the places it keeps its place.
+    for (SeparatorSlot& s : g_layer.Separators) {
+        if (s.Handle) continue;
+        s = SeparatorSlot{line, window, x, y, w, h};
+        break;
+    }
+    return true;
 }
 
 void BeginPanel(int panel) noexcept {
@@ -415,16 +609,22 @@ bool AddControl(int window, int number, ControlKind kind, int x, int y, int w, i
             extended = WS_EX_CLIENTEDGE;
             break;
     }
-    HWND control = CreateWindowExA(extended, className, text ? text : "", flags, x, y, w, h,
-                                   parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(number)),
+    const ScaledRect r = ScaleRectForDpi(x, y, w, h, DpiOfWindow(window));
+    HWND control = CreateWindowExA(extended, className, text ? text : "", flags, r.X, r.Y,
+                                   r.Width, r.Height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(number)),
                                    GetModuleHandleA(nullptr), nullptr);
     if (!control) return false;
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-                 FALSE);
     g_layer.Controls[number] = ControlSlot{};
-    g_layer.Controls[number].Handle = control;
-    g_layer.Controls[number].Window = window;
-    g_layer.Controls[number].Kind = kind;
+    ControlSlot& slot = g_layer.Controls[number];
+    slot.Handle = control;
+    slot.Window = window;
+    slot.Kind = kind;
+    slot.X = x;
+    slot.Y = y;
+    slot.W = w;
+    slot.H = h;
+    ApplyFont(number, false);
     switch (kind) {
         case ControlKind::Option:
             g_layer.OptionGroupOpen[window] = true;
@@ -477,36 +677,34 @@ int CreatePointFont(const char* face, int points, int weight) noexcept {
         }
     }
     if (g_layer.FontCount == kMaxFonts) return 0;
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
-    HFONT font = CreateFontA(-MulDiv(points, dpi, 72), 0, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET,
-                             0, 0, 0, 0, face);
-    if (!font) return 0;
-    FontSlot& slot = g_layer.Fonts[g_layer.FontCount++];
+    FontSlot& slot = g_layer.Fonts[g_layer.FontCount];
+    slot = FontSlot{};
     std::strcpy(slot.Face, face);
     slot.Points = points;
     slot.Weight = weight;
-    slot.Handle = font;
+    // Made now for the system DPI, so that a font the system cannot make fails here.
+    ++g_layer.FontCount;
+    if (!FontFor(g_layer.FontCount, SystemDpi())) {
+        --g_layer.FontCount;
+        return 0;
+    }
     return g_layer.FontCount;
 }
 
 void SetControlFont(int number, int font) noexcept {
     HWND control = ControlHandle(number);
     if (!control || font < 1 || font > g_layer.FontCount) return;
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(g_layer.Fonts[font - 1].Handle),
-                 TRUE);
+    g_layer.Controls[number].Font = font;
+    ApplyFont(number, true);
 }
 
 void SetControlImage(int number, uintptr_t handle, bool icon) noexcept {
     HWND control = ControlHandle(number);
     if (!control || g_layer.Controls[number].Kind != ControlKind::Image || !handle) return;
-    // A static shows a picture only with the matching type, and sizes itself to it then.
-    LONG style = GetWindowLongA(control, GWL_STYLE);
-    style = (style & ~SS_TYPEMASK) | (icon ? SS_ICON : SS_BITMAP);
-    SetWindowLongA(control, GWL_STYLE, style);
-    SendMessageA(control, STM_SETIMAGE, icon ? IMAGE_ICON : IMAGE_BITMAP,
-                 static_cast<LPARAM>(handle));
+    ControlSlot& c = g_layer.Controls[number];
+    c.Image = reinterpret_cast<HANDLE>(handle);
+    c.ImageIsIcon = icon;
+    ApplyImage(number);
 }
 
 void ShowControl(int number, bool visible) noexcept {

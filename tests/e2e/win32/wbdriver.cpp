@@ -28,6 +28,12 @@
 //   wbdriver leave CAPTION NUMBER      tells the field's parent that the field lost the focus
 //   wbdriver select CAPTION NUMBER     clicks an option or check box as the mouse would
 //   wbdriver rows CAPTION NUMBER       prints the rows of a list, one a line
+//   wbdriver layout CAPTION            prints "client<TAB>width<TAB>height" of the window,
+//                                      then per control "number<TAB>class<TAB>visible<TAB>
+//                                      x<TAB>y<TAB>width<TAB>height<TAB>client width<TAB>
+//                                      client height<TAB>0<TAB>0<TAB>0<TAB>text": its place
+//                                      in its parent in physical pixels (the layout of
+//                                      dpi_probe, without its font measures)
 // CAPTION matches when the window's caption contains it. Control numbers are searched
 // among all the window's descendants, so controls inside panels are found too.
 #include <windows.h>
@@ -191,6 +197,37 @@ BOOL CALLBACK PrintControl(HWND wnd, LPARAM) {
     return TRUE;
 }
 
+// Physical pixels whatever DPI the window was made for: the system otherwise scales the
+// rectangles of another program's windows to this program's own awareness.
+void BecomeDpiAware() {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    using ContextFn = BOOL(WINAPI*)(HANDLE);
+    using AwareFn = BOOL(WINAPI*)();
+    if (auto context = reinterpret_cast<ContextFn>(GetProcAddress(user32, "SetProcessDpiAwarenessContext"))) {
+        if (context(reinterpret_cast<HANDLE>(-4))) return;  // per-monitor v2
+    }
+    if (auto aware = reinterpret_cast<AwareFn>(GetProcAddress(user32, "SetProcessDPIAware"))) aware();
+}
+
+BOOL CALLBACK PrintLayout(HWND wnd, LPARAM) {
+    char cls[64] = {}, text[2048] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    ControlText(wnd, text, sizeof text);
+    RECT r = {}, client = {};
+    GetWindowRect(wnd, &r);
+    MapWindowPoints(nullptr, GetParent(wnd), reinterpret_cast<POINT*>(&r), 2);
+    GetClientRect(wnd, &client);
+    for (char* p = text; *p; ++p) {
+        if (*p == '\r' || *p == '\n') *p = '|';
+    }
+    // Another program's font cannot be selected here: font and text room stay 0 (the DPI
+    // probe measures them inside the window's own process).
+    std::printf("%d\t%s\t%d\t%ld\t%ld\t%ld\t%ld\t%ld\t%ld\t0\t0\t0\t%s\n", GetDlgCtrlID(wnd),
+                cls, IsWindowVisible(wnd) ? 1 : 0, r.left, r.top, r.right - r.left,
+                r.bottom - r.top, client.right, client.bottom, text);
+    return TRUE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -202,6 +239,7 @@ int main(int argc, char** argv) {
         return WatchWindows(argv[2], argv[3], argv[4], std::atoi(argv[5]));
     }
     if (verb == "wait") return WaitFor(caption, argc > 3 ? std::atoi(argv[3]) : 30) ? 0 : 1;
+    if (verb == "layout") BecomeDpiAware();
     HWND wnd = WaitFor(caption, 30);
     if (!wnd) {
         std::fprintf(stderr, "no window '%s'; top-level windows:\n", caption);
@@ -225,6 +263,14 @@ int main(int argc, char** argv) {
     }
     if (verb == "controls") {
         EnumChildWindows(wnd, PrintControl, 0);
+        std::fflush(stdout);
+        return 0;
+    }
+    if (verb == "layout") {
+        RECT client = {};
+        GetClientRect(wnd, &client);
+        std::printf("client\t%ld\t%ld\n", client.right, client.bottom);
+        EnumChildWindows(wnd, PrintLayout, 0);
         std::fflush(stdout);
         return 0;
     }
