@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <string>
 
 #include "e2e/e2e_util.h"
 #include "e2e/install_util.h"
@@ -242,7 +244,11 @@ TEST_P(SetupScriptE2E, ScriptRunsLastAndItsErrorNeverFailsTheInstallation) {
         script.replace(out, 5, js ? kJScriptConstants : kVBScriptConstants);
     }
     const std::string progDir = std::string("C:\\Script Setup ") + c.Name + "\\";
-    const std::string guid = "{5C000000-0000-4000-8000-00000000A0" + std::to_string(c.ErrorLine) + "}";
+    // A GUID of each case's own, so that no case takes another's remembered folder.
+    char tail[16];
+    std::snprintf(tail, sizeof tail, "%012llX",
+                  static_cast<unsigned long long>(std::hash<std::string>{}(c.Name) & 0xFFFFFFFFFFFFull));
+    const std::string guid = std::string("{5C000000-0000-4000-8000-") + tail + "}";
     std::filesystem::remove_all(LinuxPath(progDir));
     std::string project = MakeProject(
         std::string("script-setup-") + c.Name,
