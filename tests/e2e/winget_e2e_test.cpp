@@ -96,6 +96,12 @@ TEST(WingetE2E, TheSetupInstallsAsItsManifestSays) {
     EXPECT_EQ(Lower(uninstall), Lower("\"" + folder + "\\uninstall.exe\""));
     std::string displayName = RegRead(key, "DisplayName", &found);
     EXPECT_EQ(displayName.rfind(Str(m.Locale, "PackageName"), 0), 0u) << displayName;
+    // winget matches an installed package by these values of the entry, and removes it by
+    // the quiet command.
+    EXPECT_EQ(RegRead(key, "DisplayVersion", &found), Str(m.Version, "PackageVersion"));
+    EXPECT_EQ(RegRead(key, "Publisher", &found), Str(m.Locale, "Publisher"));
+    EXPECT_EQ(Lower(RegRead(key, "QuietUninstallString", &found)),
+              Lower("\"" + folder + "\\uninstall.exe\" /Q"));
 
     RunWine("C:\\windows\\system32\\reg.exe", {"delete", key, "/f"}, 60);
     RunWine("C:\\windows\\system32\\reg.exe",
