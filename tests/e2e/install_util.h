@@ -42,4 +42,7 @@ struct LinkInfo {
 };
 LinkInfo ReadLink(const std::string& winPath);
 
+// A 130 x 300 side image as a run-length TGA: one grey a row, in two runs.
+std::string SideImage();
+
 }  // namespace e2e

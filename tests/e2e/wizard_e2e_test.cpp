@@ -85,22 +85,6 @@ std::string DataText() {
 }
 
 // A setup with licence and readme, a program, and an AfterWB.exe that notes its run.
-// A 130 x 300 side image as a run-length TGA: one run of a grey per row.
-std::string SideImage() {
-    std::string tga(18, '\0');
-    tga[2] = 10;
-    tga[12] = char(130);
-    tga[14] = char(300 & 0xFF);
-    tga[15] = char(300 >> 8);
-    tga[16] = 24;
-    for (int row = 0; row < 300; ++row) {
-        tga += char(0x80 + 127);
-        tga += std::string(3, char(row));
-        tga += char(0x80 + 1);
-        tga += std::string(3, char(row));
-    }
-    return tga;
-}
 
 struct WizardSetup {
     std::string Dir, Setup, Marker, Install, DesktopLink;

@@ -7,11 +7,25 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "package/package_format.h"
+#include "wbpack/commands.h"
 #include "wbpack/package_writer.h"
 
 namespace wb {
+
+// One run of the wbpack command line, with what it printed.
+struct ToolRun {
+    int Code;
+    std::string Out, Err;
+};
+
+inline ToolRun Wbpack(const std::vector<std::string>& args) {
+    ToolRun r;
+    r.Code = RunWbpack(args, r.Out, r.Err, false);
+    return r;
+}
 
 // An empty folder of its own for the running test (its name and the process id make it
 // unique), removed first if a previous run left it behind.

@@ -278,17 +278,6 @@ TEST(WbpackCheckTest, KnowsTheNamesAsTheFormatSpellsThem) {
     }
 }
 
-struct ToolRun {
-    int Code;
-    std::string Out, Err;
-};
-
-ToolRun Wbpack(const std::vector<std::string>& args) {
-    ToolRun r;
-    r.Code = RunWbpack(args, r.Out, r.Err, false);
-    return r;
-}
-
 class WbpackProjectTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -67,17 +67,6 @@ std::string Prose(size_t n) {
     return s;
 }
 
-struct ToolRun {
-    int Code;
-    std::string Out, Err;
-};
-
-ToolRun Wbpack(const std::vector<std::string>& args) {
-    ToolRun r;
-    r.Code = RunWbpack(args, r.Out, r.Err, false);
-    return r;
-}
-
 class WbpackTest : public ::testing::Test {
 protected:
     void SetUp() override {

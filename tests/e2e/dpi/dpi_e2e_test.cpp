@@ -73,23 +73,6 @@ Layout ParseLayout(const std::string& output) {
 
 Layout ReadLayout(const char* caption, int) { return ParseLayout(Driver({"layout", caption}).Output); }
 
-// A 130 x 300 side image as a run-length TGA: one grey a row, two runs of it.
-std::string SideImage() {
-    std::string tga(18, '\0');
-    tga[2] = 10;
-    tga[12] = char(130);
-    tga[14] = char(300 & 0xFF);
-    tga[15] = char(300 >> 8);
-    tga[16] = 24;
-    for (int row = 0; row < 300; ++row) {
-        tga += char(0x80 + 127);
-        tga += std::string(3, char(row));
-        tga += char(0x80 + 1);
-        tga += std::string(3, char(row));
-    }
-    return tga;
-}
-
 // The example setup with a side image; its project folder (Linux path) is `project`.
 std::string BuildPictureDemo(const std::string& name, std::string* project = nullptr) {
     const std::string setup = BuildDemoSetup(name);
