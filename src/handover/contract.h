@@ -17,11 +17,31 @@ namespace wb {
 // The installer's process exit codes. A wizard run always ends with 0; a quiet run tells
 // deployment tools whether it installed, and the authoring tool lists these codes in the
 // deployment manifests it writes.
+// Every failure code means the machine is as it was before the run: nothing of the
+// installation is left, and an earlier version is still installed and registered.
 constexpr unsigned kExitOk = 0;
 constexpr unsigned kExitNotInstalled = 1;        // BeforeWB asked to stop, or the program runs
-constexpr unsigned kExitDamaged = 2;
-constexpr unsigned kExitWriteFailed = 3;         // a program file could not be written
+constexpr unsigned kExitDamaged = 2;             // the setup's data is damaged
+constexpr unsigned kExitWriteFailed = 3;         // a file or folder could not be written
+constexpr unsigned kExitDiskFull = 4;            // not enough room on the target volume
+constexpr unsigned kExitFileInUse = 5;           // a file in use could not be scheduled
+constexpr unsigned kExitUnreadable = 6;          // the setup cannot read its own files
+constexpr unsigned kExitElevationDeclined = 7;   // the administrator prompt was declined
+constexpr unsigned kExitScopeRefused = 8;        // a switch asked for a scope not offered
 constexpr unsigned kExitRestartRequired = 3010;  // installed; a restart is needed
+
+// How deployment tools should read each failure code (winget's return responses).
+struct ExitCodeMeaning {
+    unsigned Code;
+    const char* Response;
+};
+constexpr ExitCodeMeaning kExitMeanings[] = {
+    {kExitNotInstalled, "packageInUse"},     {kExitDamaged, "contactSupport"},
+    {kExitWriteFailed, "contactSupport"},    {kExitDiskFull, "diskFull"},
+    {kExitFileInUse, "fileInUse"},           {kExitUnreadable, "contactSupport"},
+    {kExitElevationDeclined, "cancelledByUser"}, {kExitScopeRefused, "invalidParameter"},
+    {kExitRestartRequired, "rebootRequiredToFinish"},
+};
 
 // The log and the uninstaller, both directly in the installation folder.
 constexpr char kUninstallLogName[] = "uninstall.dat";

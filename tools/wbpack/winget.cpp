@@ -62,7 +62,6 @@ struct SetupFacts {
     bool HasTitle = false;
     bool RegistersEntry = true;  // an uninstall entry is made
     bool MayReturnNotInstalled = false;
-    bool MayAskRestart = false;
     bool CarriesLicence = false;
 };
 
@@ -108,7 +107,6 @@ bool ReadSetupFacts(const uint8_t* data, size_t size, const std::string& name, i
     facts.Web = value("Info", "Web");
     // The installer keeps these three in 8-bit fields.
     auto flag = [&](const char* key) { return (IniNumber(text, "Task", key, 0) & 0xFF) == 1; };
-    facts.MayAskRestart = flag("Reboot");
     const bool noUninstall = (IniNumber(text, "Task", "NoUninstall", 0) & 0xFF) != 0;
     const bool noShortcutName =
         IniString(text, "StartMenue", "ProgLink", absent) != absent &&
@@ -299,10 +297,11 @@ std::string InstallerManifest(const WingetOptions& o, const SetupFacts& facts,
         y.Number("", "InstallerReturnCode", value);
         y.Field("  ", "ReturnResponse", response);
     };
-    if (facts.MayReturnNotInstalled) code(kExitNotInstalled, "packageInUse");
-    code(kExitDamaged, "contactSupport");
-    code(kExitWriteFailed, "fileInUse");
-    if (facts.MayAskRestart) code(kExitRestartRequired, "rebootRequiredToFinish");
+    // A file in use is replaced at the next restart, so 3010 may come from any setup.
+    for (const ExitCodeMeaning& m : kExitMeanings) {
+        if (m.Code == kExitNotInstalled && !facts.MayReturnNotInstalled) continue;
+        code(m.Code, m.Response);
+    }
     y.Field("", "UpgradeBehavior", "install");
     // The setup's own manifest asks for administrator rights; Windows prompts when winget
     // starts it unelevated.
