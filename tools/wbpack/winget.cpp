@@ -105,8 +105,7 @@ bool ReadSetupFacts(const uint8_t* data, size_t size, const std::string& name, i
     facts.Guid = value("Info", "GUID");
     facts.Author = value("Info", "Author");
     facts.Web = value("Info", "Web");
-    // The installer keeps these three in 8-bit fields.
-    auto flag = [&](const char* key) { return (IniNumber(text, "Task", key, 0) & 0xFF) == 1; };
+    // The installer keeps this one in an 8-bit field.
     const bool noUninstall = (IniNumber(text, "Task", "NoUninstall", 0) & 0xFF) != 0;
     const bool noShortcutName =
         IniString(text, "StartMenue", "ProgLink", absent) != absent &&
