@@ -174,7 +174,8 @@ TEST_F(SignE2E, BuildSignsTheSetupAndTheInstalledUninstaller) {
 
 TEST_F(SignE2E, WbpackOnWindowsRunsTheSigningCommandThroughCmd) {
     // No signer runs under Wine here; copy stands in for one, so what is tested is the
-    // command's way through cmd.exe, its quoting of paths with blanks, and its failure.
+    // command's way through cmd.exe, its quoting of paths with blanks, and its failure. A
+    // copy signs nothing: the build must say so rather than report a signed setup.
     const std::string out = ScratchDir("sign-win wbpack");
     const std::string project = Project("sign-win-project", "vendor");
     auto build = [&](const std::string& setup, const std::string& command) {
@@ -184,11 +185,14 @@ TEST_F(SignE2E, WbpackOnWindowsRunsTheSigningCommandThroughCmd) {
                         "--quiet", "--sign", command},
                        180);
     };
-    RunResult copied = build(out + "/copied.exe", "copy /b /y {in} {out} >nul && echo signed {in}");
+    RunResult copied = build(out + "/copied.exe", "copy /b /y {in} {out} >nul && echo copied {in}");
     ASSERT_FALSE(copied.TimedOut);
-    EXPECT_EQ(copied.ExitCode, 0) << copied.Output;
-    std::string verified;
-    EXPECT_EQ(RunHost(WbpackPath() + " verify '" + out + "/copied.exe'", &verified), 0) << verified;
+    EXPECT_EQ(copied.ExitCode, 1) << copied.Output;
+    // The copy reached its quoted target (else copy itself fails), which carries no table.
+    EXPECT_NE(copied.Output.find("carries no certificate table"), std::string::npos)
+        << copied.Output;
+    EXPECT_NE(copied.Output.find("copied "), std::string::npos) << copied.Output;
+    EXPECT_FALSE(fs::exists(out + "/copied.exe"));
 
     RunResult failed = build(out + "/failed.exe", "type {in}.missing");
     ASSERT_FALSE(failed.TimedOut);

@@ -4,7 +4,6 @@
 namespace wb {
 namespace {
 
-constexpr OptionHelp kOutput{"-o", "--output", "PATH", "where the result goes"};
 constexpr OptionHelp kLevel{"--level", nullptr, "N",
                             "compression level, 1 (fast) to 9 (smallest); default 6"};
 constexpr OptionHelp kCodePage{"--codepage", nullptr, "N",

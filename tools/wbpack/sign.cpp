@@ -6,6 +6,7 @@
 
 #include "package/package_reader.h"
 #include "wbpack/inspect.h"
+#include "wbpack/pe_certificate.h"
 
 namespace wb {
 
@@ -43,6 +44,19 @@ bool RunSigner(const std::string& command, const std::string& in, const std::str
     const std::string& result = SignsInPlace(command) ? in : out;
     if (!HostStatPath(result, st) || !st.IsFile || st.Size == 0) {
         error = "signing left no signed file at " + result + ": " + line + "\n" + output;
+        return false;
+    }
+    // A command that ends well without signing (a dry run, a wrapper that swallows the
+    // signer's failure) must not yield a setup reported as signed.
+    std::vector<uint8_t> bytes;
+    std::string readError;
+    if (!ReadWholeFile(result, bytes, readError)) {
+        error = "signing: " + readError;
+        return false;
+    }
+    if (!CarriesCertificateTable(bytes.data(), bytes.size())) {
+        error = "signing ended with exit code 0 but " + result +
+                " carries no certificate table: " + line + "\n" + output;
         return false;
     }
     return true;
