@@ -16,6 +16,8 @@
 #include "package/unpack_block.h"
 #include "setup_shapes.h"
 #include "wbpack/jc_encoder.h"
+#include "wbpack/ordered_jobs.h"
+#include "wbpack/package_writer.h"
 
 namespace {
 
@@ -110,6 +112,28 @@ LevelRun PackEach(const std::vector<PayloadFile>& files, int level) {
     return r;
 }
 
+// The per-file shape as wbpack writes it: one Package, its entries compressed side by side
+// on `threads` threads (0: the machine's cores).
+LevelRun PackPackage(const std::vector<PayloadFile>& files, int level, unsigned threads) {
+    std::vector<wb::PackInput> inputs;
+    for (const PayloadFile& f : files) {
+        wb::PackInput in;
+        in.Name = f.name;
+        in.Data = f.bytes;
+        inputs.push_back(std::move(in));
+    }
+    wb::PackWriteOptions options;
+    options.Level = level;
+    options.Threads = threads;
+    std::vector<uint8_t> package;
+    std::string error;
+    LevelRun r;
+    const auto t0 = Clock::now();
+    if (wb::BuildPackage(inputs, options, package, error)) r.bytes = package.size();
+    r.seconds = Seconds(t0, Clock::now());
+    return r;
+}
+
 void Verdict(const char* what, bool pass, const std::string& detail) {
     std::printf("  %-4s  %-52s %s\n", pass ? "PASS" : "MISS", what, detail.c_str());
 }
@@ -159,6 +183,11 @@ int main(int argc, char** argv) {
                 total / 1e6 / each6.seconds);
     std::printf("  JC level 9                %12zu   %6.3f     %5.3f   %6.2f\n", each9.bytes,
                 double(each9.bytes) / total, double(each9.bytes) / gzipEach, total / 1e6 / each9.seconds);
+    const unsigned threads = wb::DefaultJobThreads();
+    const LevelRun package6 = PackPackage(files, opt.defaultLevel, 0);
+    std::printf("  JC level %d, one Package,  %12zu   %6.3f     %5.3f   %6.2f  (%u threads)\n",
+                opt.defaultLevel, package6.bytes, double(package6.bytes) / total,
+                double(package6.bytes) / gzipEach, total / 1e6 / package6.seconds, threads);
 
     // Solid.
     std::vector<uint8_t> all;
@@ -241,8 +270,9 @@ int main(int argc, char** argv) {
     }
     Verdict("UnpackBlock speed >= 0.6 x zlib inflate", jcOk && jcSpeed >= 0.6 * zSpeed,
             Fmt("%.2f x", jcSpeed / zSpeed));
-    Verdict("packing at default level >= 10 MB/s", total / 1e6 / each6.seconds >= 10,
-            Fmt("%.2f MB/s", total / 1e6 / each6.seconds));
+    Verdict("packing per file at default level >= 10 MB/s",
+            package6.bytes > 0 && total / 1e6 / package6.seconds >= 10,
+            Fmt("%.2f MB/s on %.0f threads", total / 1e6 / package6.seconds, threads));
     Verdict("packing at level 9 >= 1 MB/s", total / 1e6 / each9.seconds >= 1,
             Fmt("%.2f MB/s", total / 1e6 / each9.seconds));
 

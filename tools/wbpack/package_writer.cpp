@@ -9,6 +9,7 @@
 #include "package/package_format.h"
 #include "wbpack/host_files.h"
 #include "wbpack/jc_encoder.h"
+#include "wbpack/ordered_jobs.h"
 
 namespace wb {
 
@@ -172,12 +173,43 @@ bool Stop(WriteStep step, PackWriteResult& result) {
     return false;
 }
 
+// A compressed entry's data as its job left it, until the writer takes it.
+struct BlockResult {
+    WriteStep Step = WriteStep::Ok;
+    uint32_t Size = 0;
+    uint32_t Packed = 0;
+    std::vector<uint8_t> Bytes;
+    std::string Error;
+};
+
+bool Compressed(const PackInput& in) { return in.Kind == pck::kKindFile && !in.Store; }
+
 // Writes or collects every entry's data. With `collect`, nothing reaches `sink`: the bytes
-// are kept in `data` (stored host files only measured).
+// are kept in `data` (stored host files only measured). Compressed entries are packed by
+// a few threads ahead of the writer, which takes them in entry order: the bytes are the
+// same whatever the number of threads.
 WriteStep EncodeEntries(const PackSink& sink, const std::vector<PackInput>& inputs,
                         const PackWriteOptions& options, bool collect, uint64_t dataStart,
                         std::vector<EntryData>& data, std::string& error) {
     data.assign(inputs.size(), EntryData{});
+    std::vector<size_t> blockInputs;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        if (Compressed(inputs[i])) blockInputs.push_back(i);
+    }
+    std::vector<BlockResult> blocks(blockInputs.size());
+    OrderedJobs jobs;
+    const unsigned threads = options.Threads > 0 ? options.Threads : DefaultJobThreads();
+    StartOrderedJobs(jobs, blocks.size(), threads, 2 * size_t(threads),
+                     [&inputs, &blockInputs, &blocks, &options](size_t k) {
+                         BlockResult& b = blocks[k];
+                         PackSink keep = [&b](const uint8_t* bytes, size_t size) {
+                             b.Bytes.insert(b.Bytes.end(), bytes, bytes + size);
+                             return true;
+                         };
+                         b.Step = WriteFileData(keep, inputs[blockInputs[k]], options.Level,
+                                                b.Size, b.Packed, b.Error);
+                     });
+    size_t nextBlock = 0;
     uint64_t offset = dataStart;
     uint64_t unpacked = 0;
     for (size_t i = 0; i < inputs.size(); ++i) {
@@ -187,10 +219,25 @@ WriteStep EncodeEntries(const PackSink& sink, const std::vector<PackInput>& inpu
             error = "entry name with a NUL byte";
             return WriteStep::InputFailed;
         }
-        if (in.Kind == pck::kKindFile) {
+        if (Compressed(in)) {
+            WaitForJob(jobs, nextBlock);
+            BlockResult& b = blocks[nextBlock++];
+            if (b.Step != WriteStep::Ok) {
+                error = b.Error;
+                return b.Step;
+            }
+            d.Size = b.Size;
+            d.Packed = b.Packed;
+            if (collect) {
+                d.Bytes = std::move(b.Bytes);
+            } else if (!b.Bytes.empty() && !sink(b.Bytes.data(), b.Bytes.size())) {
+                return WriteStep::SinkFailed;
+            }
+            b.Bytes = std::vector<uint8_t>();
+        } else if (in.Kind == pck::kKindFile) {
             HostStat st;
-            if (collect && in.Store && !in.SourcePath.empty() &&
-                HostStatPath(in.SourcePath, st) && st.IsFile && st.Size <= kMaxFileSize) {
+            if (collect && !in.SourcePath.empty() && HostStatPath(in.SourcePath, st) &&
+                st.IsFile && st.Size <= kMaxFileSize) {
                 d.Size = d.Packed = uint32_t(st.Size);
                 d.CopyLater = true;
             } else {

@@ -31,6 +31,9 @@ struct PackWriteOptions {
     // bytes before it, becomes a multiple of this; the entries' data is then held in memory
     // (stored host files excepted) until the gap is known.
     uint32_t EndAlignment = 0;
+    // Threads that compress entries side by side; 0 takes the machine's cores. The output
+    // is the same for any number.
+    unsigned Threads = 0;
     // Called after each entry with the entries done and their count.
     std::function<void(size_t done, size_t total)> Progress;
 };
