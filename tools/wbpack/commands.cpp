@@ -17,6 +17,7 @@
 #include "wbpack/inspect.h"
 #include "wbpack/jc_encoder.h"
 #include "wbpack/project.h"
+#include "wbpack/source_date.h"
 #include "wbpack/winget.h"
 
 namespace wb {
@@ -306,10 +307,11 @@ int CmdDecompress(const Args& a, Console& io) {
 
 int CmdPack(const Args& a, Console& io, bool terminal) {
     if (a.Positional.size() != 1 || a.Output.empty()) return io.Usage("pack takes DIR -o FILE.pck");
-    uint64_t bytes = 0;
+    uint64_t bytes = 0, latest = 0;
     std::string error;
-    if (!PackFolder(a.Positional[0], a.Output, a.Level, a.CodePage, terminal && !a.Quiet, bytes,
-                    error)) {
+    if (!LatestTimeFromEnvironment(latest, error) ||
+        !PackFolder(a.Positional[0], a.Output, a.Level, a.CodePage, terminal && !a.Quiet, latest,
+                    bytes, error)) {
         return io.Fail(error);
     }
     if (!a.Quiet) io.Out += "wrote " + a.Output + " (" + std::to_string(bytes) + " bytes)\n";
@@ -377,6 +379,7 @@ int CmdBuild(const Args& a, Console& io, bool terminal) {
         for (const CheckFinding& f : findings) io.Err += FindingLine(f) + "\n";
         return io.Fail(a.Positional[0] + ": the setup description has errors; nothing written");
     }
+    if (!LatestTimeFromEnvironment(options.LatestTime, error)) return io.Fail(error);
     BuildReport report;
     bool ok = BuildSetup(options, report, error);
     if (!ok) return io.Fail(error);

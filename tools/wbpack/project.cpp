@@ -13,6 +13,7 @@
 #include "wbpack/codepage.h"
 #include "wbpack/host_files.h"
 #include "wbpack/sign.h"
+#include "wbpack/source_date.h"
 
 namespace wb {
 
@@ -68,8 +69,8 @@ bool ScanFolder(const std::string& hostFolder, const std::string& storedPrefix,
         TreeItem item;
         item.HostPath = host;
         item.Depth = depth;
-        item.WriteTime = st.WriteTime;
-        item.CreationTime = st.CreationTime;
+        item.WriteTime = ClampFileTime(st.WriteTime, options.LatestTime);
+        item.CreationTime = ClampFileTime(st.CreationTime, options.LatestTime);
         if (st.IsFolder) {
             if (st.IsLink) {
                 error = shown + ": a link to a folder is not packed; copy the folder instead";
@@ -299,7 +300,7 @@ bool ReadProject(const BuildOptions& options, SetupPlan& plan, std::string& erro
     std::vector<uint8_t> iniBytes;
     if (!ReadWholeFile(iniPath, iniBytes, error)) return false;
     plan.Ini = ParseIniText(std::string(iniBytes.begin(), iniBytes.end()));
-    plan.IniTime = iniStat.WriteTime;
+    plan.IniTime = ClampFileTime(iniStat.WriteTime, options.LatestTime);
 
     const std::string programDir = project + kHostSeparator + "program";
     HostStat progStat;
@@ -309,6 +310,7 @@ bool ReadProject(const BuildOptions& options, SetupPlan& plan, std::string& erro
     }
     ScanOptions scan;
     scan.CodePage = options.CodePage;
+    scan.LatestTime = options.LatestTime;
     if (!ScanTree(programDir, scan, plan.Program, error)) {
         error = "program/" + error;
         return false;
@@ -348,8 +350,8 @@ bool AddUninstaller(const BuildOptions& options, SetupPlan& plan, BuildReport& r
     HostStat exeStat;
     if (HostStatPath(path, exeStat) && exeStat.IsFile) {
         exe.SourcePath = path;
-        exe.CreationTime = exeStat.CreationTime;
-        exe.LastWriteTime = exeStat.WriteTime;
+        exe.CreationTime = ClampFileTime(exeStat.CreationTime, options.LatestTime);
+        exe.LastWriteTime = ClampFileTime(exeStat.WriteTime, options.LatestTime);
         plan.ProgramBytes += exeStat.Size;
     } else if (!options.Uninstaller.empty()) {
         error = options.Uninstaller + ": uninstaller not found";
@@ -383,6 +385,7 @@ bool ScanOuterFiles(const BuildOptions& options, SetupPlan& plan, std::string& e
     outerScan.SkipTop = {"program"};
     outerScan.SkipDotNamesAtTop = true;
     outerScan.SkipPath = options.Output;
+    outerScan.LatestTime = options.LatestTime;
     if (!ScanTree(options.ProjectDir, outerScan, plan.OuterItems, error)) return false;
     for (const TreeItem& item : plan.OuterItems) {
         if (FoldName(item.StoredName, options.CodePage) == "SETUP.PCK") {
@@ -534,9 +537,10 @@ bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& e
 }
 
 bool PackFolder(const std::string& dir, const std::string& output, int level, int codepage,
-                bool progress, uint64_t& bytesWritten, std::string& error) {
+                bool progress, uint64_t latestTime, uint64_t& bytesWritten, std::string& error) {
     ScanOptions scan;
     scan.CodePage = codepage;
+    scan.LatestTime = latestTime;
     scan.SkipPath = output;
     std::vector<TreeItem> items;
     if (!ScanTree(dir, scan, items, error)) return false;

@@ -27,6 +27,7 @@ struct ScanOptions {
     std::vector<std::string> SkipTop;  // top-level host names left out
     bool SkipDotNamesAtTop = false;
     std::string SkipPath;              // a host file left out wherever it lies (the output)
+    uint64_t LatestTime = 0;           // later file times are recorded as this (0: none)
 };
 
 // `name` with the letters Windows takes for one folded to one spelling, for comparing
@@ -64,6 +65,8 @@ struct BuildOptions {
     // The signing command (--sign): run through the shell for uninstall.exe before it is
     // packed and for the finished setup; "{in}" and "{out}" name the files.
     std::string Sign;
+    // SOURCE_DATE_EPOCH as a file time: no entry records a later time (0: times as they are).
+    uint64_t LatestTime = 0;
 };
 
 struct BuildReport {
@@ -85,6 +88,6 @@ bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& e
 
 // `wbpack pack`: a standalone Package of the tree at `dir`.
 bool PackFolder(const std::string& dir, const std::string& output, int level, int codepage,
-                bool progress, uint64_t& bytesWritten, std::string& error);
+                bool progress, uint64_t latestTime, uint64_t& bytesWritten, std::string& error);
 
 }  // namespace wb
