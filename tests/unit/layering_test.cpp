@@ -156,7 +156,7 @@ TEST(Layering, NoTwoInstallerFoldersIncludeEachOther) {
 // behind a platform interface.
 const std::set<std::string> kStandardHeaders = {
     "algorithm", "array", "atomic", "bitset", "cassert", "cctype", "cerrno", "cinttypes",
-    "climits", "cmath", "compare", "cstdarg", "cstddef", "cstdint", "cstdio", "cstdlib",
+    "climits", "cmath", "compare", "condition_variable", "cstdarg", "cstddef", "cstdint", "cstdio", "cstdlib",
     "cstring", "ctime", "deque", "filesystem", "fstream", "functional", "initializer_list",
     "iomanip", "ios", "iostream", "istream", "iterator", "limits", "list", "map", "memory",
     "mutex", "new", "numeric", "optional", "ostream", "random", "set", "span", "sstream",
