@@ -4,14 +4,33 @@
 
 #include <algorithm>
 
+// GCC's library built for MinGW's win32 thread model has no std::thread or std::mutex.
+#if defined(__GLIBCXX__) && !defined(_GLIBCXX_HAS_GTHREADS)
+#define WB_JOB_THREADS 0
+#else
+#define WB_JOB_THREADS 1
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#endif
+
 namespace wb {
+
+#if WB_JOB_THREADS
+
+struct JobSync {
+    std::mutex Lock;
+    std::condition_variable Changed;
+    std::vector<std::thread> Threads;
+};
 
 namespace {
 
 void RunJobs(OrderedJobs& jobs) {
-    std::unique_lock<std::mutex> hold(jobs.Lock);
+    JobSync& sync = *jobs.Sync;
+    std::unique_lock<std::mutex> hold(sync.Lock);
     for (;;) {
-        jobs.Changed.wait(hold, [&jobs] {
+        sync.Changed.wait(hold, [&jobs] {
             return jobs.Stopping || jobs.Next >= jobs.Count || jobs.Next < jobs.Taken + jobs.Ahead;
         });
         if (jobs.Stopping || jobs.Next >= jobs.Count) return;
@@ -20,17 +39,14 @@ void RunJobs(OrderedJobs& jobs) {
         jobs.Job(k);
         hold.lock();
         jobs.Done[k] = 1;
-        jobs.Changed.notify_all();
+        sync.Changed.notify_all();
     }
 }
 
 }  // namespace
 
-OrderedJobs::~OrderedJobs() { StopOrderedJobs(*this); }
-
 unsigned DefaultJobThreads() {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return std::clamp(cores, 1u, 8u);
+    return std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
 }
 
 void StartOrderedJobs(OrderedJobs& jobs, size_t count, unsigned threads, size_t ahead,
@@ -43,30 +59,58 @@ void StartOrderedJobs(OrderedJobs& jobs, size_t count, unsigned threads, size_t 
     jobs.Done.assign(count, 0);
     jobs.Stopping = false;
     if (threads < 2 || count < 2) return;
+    jobs.Sync = new JobSync;
     const size_t n = std::min<size_t>(threads, count);
-    for (size_t i = 0; i < n; ++i) jobs.Threads.emplace_back(RunJobs, std::ref(jobs));
+    for (size_t i = 0; i < n; ++i) jobs.Sync->Threads.emplace_back(RunJobs, std::ref(jobs));
 }
 
 void WaitForJob(OrderedJobs& jobs, size_t k) {
-    if (jobs.Threads.empty()) {
+    if (!jobs.Sync) {
         jobs.Job(k);
         jobs.Taken = k + 1;
         return;
     }
-    std::unique_lock<std::mutex> hold(jobs.Lock);
-    jobs.Changed.wait(hold, [&jobs, k] { return jobs.Done[k] != 0; });
+    std::unique_lock<std::mutex> hold(jobs.Sync->Lock);
+    jobs.Sync->Changed.wait(hold, [&jobs, k] { return jobs.Done[k] != 0; });
     jobs.Taken = k + 1;
-    jobs.Changed.notify_all();
+    jobs.Sync->Changed.notify_all();
 }
 
 void StopOrderedJobs(OrderedJobs& jobs) {
+    if (!jobs.Sync) return;
     {
-        std::lock_guard<std::mutex> hold(jobs.Lock);
+        std::lock_guard<std::mutex> hold(jobs.Sync->Lock);
         jobs.Stopping = true;
     }
-    jobs.Changed.notify_all();
-    for (std::thread& t : jobs.Threads) t.join();
-    jobs.Threads.clear();
+    jobs.Sync->Changed.notify_all();
+    for (std::thread& t : jobs.Sync->Threads) t.join();
+    delete jobs.Sync;
+    jobs.Sync = nullptr;
 }
+
+#else
+
+unsigned DefaultJobThreads() { return 1; }
+
+void StartOrderedJobs(OrderedJobs& jobs, size_t count, unsigned, size_t ahead,
+                      std::function<void(size_t)> job) {
+    jobs.Job = std::move(job);
+    jobs.Count = count;
+    jobs.Ahead = std::max<size_t>(ahead, 1);
+    jobs.Next = jobs.Taken = 0;
+    jobs.Done.assign(count, 0);
+    jobs.Stopping = false;
+}
+
+void WaitForJob(OrderedJobs& jobs, size_t k) {
+    jobs.Job(k);
+    jobs.Taken = k + 1;
+}
+
+void StopOrderedJobs(OrderedJobs&) {}
+
+#endif
+
+OrderedJobs::~OrderedJobs() { StopOrderedJobs(*this); }
 
 }  // namespace wb

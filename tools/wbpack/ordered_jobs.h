@@ -2,14 +2,13 @@
 // number order: the packer compresses entries side by side and still writes them in turn.
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
 #include <functional>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 namespace wb {
+
+struct JobSync;  // the lock, the signal and the threads, while threads run
 
 struct OrderedJobs {
     std::function<void(size_t)> Job;  // writes the result of job k into the caller's slot k
@@ -19,9 +18,7 @@ struct OrderedJobs {
     size_t Taken = 0;        // jobs the consumer has taken
     std::vector<char> Done;
     bool Stopping = false;
-    std::mutex Lock;
-    std::condition_variable Changed;
-    std::vector<std::thread> Threads;
+    JobSync* Sync = nullptr;  // none: each job runs inside WaitForJob
 
     OrderedJobs() = default;
     OrderedJobs(const OrderedJobs&) = delete;
@@ -29,12 +26,13 @@ struct OrderedJobs {
     ~OrderedJobs();
 };
 
-// The threads to use when the caller leaves it open: the machine's cores, at most 8.
+// The threads to use when the caller leaves it open: the machine's cores, at most 8; 1
+// where the C++ library has no threads (MinGW's win32 thread model, the Windows wbpack).
 unsigned DefaultJobThreads();
 
-// Starts `threads` threads over jobs 0..count-1 (none for one thread or fewer than two
-// jobs: each job then runs inside WaitForJob). At most `ahead` jobs past the last one
-// taken are started, which bounds the results held at once.
+// Starts `threads` threads over jobs 0..count-1 (none for one thread, fewer than two jobs,
+// or a library without threads: each job then runs inside WaitForJob). At most `ahead`
+// jobs past the last one taken are started, which bounds the results held at once.
 void StartOrderedJobs(OrderedJobs& jobs, size_t count, unsigned threads, size_t ahead,
                       std::function<void(size_t)> job);
 
