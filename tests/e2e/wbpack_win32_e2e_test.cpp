@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -133,6 +134,37 @@ TEST(WbpackWin32E2E, BuildsTheSameSetupAsTheLinuxToolInEveryShapeAndCodePage) {
         EXPECT_EQ(winList, ListingBody(lin));
         EXPECT_NE(winList.find("uninstall.dat"), std::string::npos);
         EXPECT_TRUE(ReadFile(win) == ReadFile(lin)) << "setups differ in their bytes";
+    }
+}
+
+TEST(WbpackWin32E2E, SourceDateEpochLimitsTheTimesOnWindowsAsOnLinux) {
+    // Every file of the project is a day younger than the sources' time.
+    const std::string epoch = std::to_string(kTime - 86400);
+    std::string project = MakeToolProject("wbpack-win-epoch", kIni);
+    std::string out = ScratchDir("wbpack-win-epoch-out");
+    for (const std::string shape : {"", "--per-file"}) {
+        SCOPED_TRACE(shape.empty() ? "solid" : shape);
+        std::vector<std::string> args = {"build", WinPath(project), "-o", WinPath(out + "/win.exe"),
+                                         "--stub", WinPath(StubPath()), "--uninstaller",
+                                         WinPath(Uninstaller(project)), "--quiet"};
+        if (!shape.empty()) args.push_back(shape);
+        RunResult r = RunWine(Win32BinPath("wbpack.exe"), args, 120,
+                              {{"LANG", "C.UTF-8"}, {"SOURCE_DATE_EPOCH", epoch}});
+        ASSERT_FALSE(r.TimedOut);
+        ASSERT_EQ(r.ExitCode, 0) << r.Output;
+        ASSERT_EQ(BuildOnLinux(project, out + "/lin.exe", shape), 0);
+        ::setenv("SOURCE_DATE_EPOCH", epoch.c_str(), 1);
+        const int code = BuildOnLinux(project, out + "/lin-epoch.exe", shape);
+        ::unsetenv("SOURCE_DATE_EPOCH");
+        ASSERT_EQ(code, 0);
+        const std::string listing = ListingBody(out + "/win.exe");
+        EXPECT_EQ(listing, ListingBody(out + "/lin-epoch.exe"));
+        EXPECT_NE(listing.find("2020-01-01 03:04:05  2020-01-01 03:04:05  licence.txt"),
+                  std::string::npos) << listing;
+        EXPECT_EQ(listing.find("2020-01-02"), std::string::npos) << "no time past the sources'";
+        EXPECT_TRUE(ReadFile(out + "/win.exe") == ReadFile(out + "/lin-epoch.exe"));
+        EXPECT_FALSE(ReadFile(out + "/win.exe") == ReadFile(out + "/lin.exe"))
+            << "without the variable the files' own times show";
     }
 }
 
