@@ -151,6 +151,42 @@ TEST(OrderedJobs, RunsEveryJobOnceWithinTheWindow) {
     }
 }
 
+TEST(OrderedJobs, TheBudgetBoundsWhatIsHeldAndAJobAboveItStillRuns) {
+    constexpr size_t kJobs = 60;
+    std::vector<uint64_t> costs(kJobs, 100);
+    costs[7] = 1000;  // more than the whole budget: taken alone
+    OrderedJobs jobs;
+    std::atomic<uint64_t> held{0}, most{0};
+    StartOrderedJobs(jobs, kJobs, 4, 10, [&](size_t k) {
+        const uint64_t now = held += costs[k];
+        uint64_t seen = most.load();
+        while (now > seen && !most.compare_exchange_weak(seen, now)) {
+        }
+    }, costs, 250);
+    for (size_t k = 0; k < kJobs; ++k) {
+        WaitForJob(jobs, k);
+        held -= costs[k];
+    }
+    // Two jobs of 100 fit the budget; the consumer's count lags by the job just taken.
+    EXPECT_LE(most.load(), 1000u + 100u);
+    StopOrderedJobs(jobs);
+    std::vector<uint64_t> small(kJobs, 100);
+    OrderedJobs bounded;
+    held = 0;
+    most = 0;
+    StartOrderedJobs(bounded, kJobs, 4, 10, [&](size_t k) {
+        const uint64_t now = held += small[k];
+        uint64_t seen = most.load();
+        while (now > seen && !most.compare_exchange_weak(seen, now)) {
+        }
+    }, small, 250);
+    for (size_t k = 0; k < kJobs; ++k) {
+        WaitForJob(bounded, k);
+        held -= small[k];
+    }
+    EXPECT_LE(most.load(), 300u) << "at most two jobs held, and the one just taken";
+}
+
 TEST(OrderedJobs, StoppingEarlyLeavesTheRestUnrun) {
     std::atomic<size_t> ran{0};
     {

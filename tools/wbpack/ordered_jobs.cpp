@@ -26,15 +26,24 @@ struct JobSync {
 
 namespace {
 
+uint64_t CostOf(const OrderedJobs& jobs, size_t k) { return k < jobs.Costs.size() ? jobs.Costs[k] : 0; }
+
+// Whether the next job may start now.
+bool MayStart(const OrderedJobs& jobs) {
+    if (jobs.Next >= jobs.Count || jobs.Next >= jobs.Taken + jobs.Ahead) return false;
+    return jobs.Budget == 0 || jobs.Held == 0 || jobs.Held + CostOf(jobs, jobs.Next) <= jobs.Budget;
+}
+
 void RunJobs(OrderedJobs& jobs) {
     JobSync& sync = *jobs.Sync;
     std::unique_lock<std::mutex> hold(sync.Lock);
     for (;;) {
         sync.Changed.wait(hold, [&jobs] {
-            return jobs.Stopping || jobs.Next >= jobs.Count || jobs.Next < jobs.Taken + jobs.Ahead;
+            return jobs.Stopping || jobs.Next >= jobs.Count || MayStart(jobs);
         });
         if (jobs.Stopping || jobs.Next >= jobs.Count) return;
         const size_t k = jobs.Next++;
+        jobs.Held += CostOf(jobs, k);
         hold.unlock();
         jobs.Job(k);
         hold.lock();
@@ -50,9 +59,13 @@ unsigned DefaultJobThreads() {
 }
 
 void StartOrderedJobs(OrderedJobs& jobs, size_t count, unsigned threads, size_t ahead,
-                      std::function<void(size_t)> job) {
+                      std::function<void(size_t)> job, std::vector<uint64_t> costs,
+                      uint64_t budget) {
     StopOrderedJobs(jobs);
     jobs.Job = std::move(job);
+    jobs.Costs = std::move(costs);
+    jobs.Budget = budget;
+    jobs.Held = 0;
     jobs.Count = count;
     jobs.Ahead = std::max<size_t>(ahead, 1);
     jobs.Next = jobs.Taken = 0;
@@ -73,6 +86,7 @@ void WaitForJob(OrderedJobs& jobs, size_t k) {
     std::unique_lock<std::mutex> hold(jobs.Sync->Lock);
     jobs.Sync->Changed.wait(hold, [&jobs, k] { return jobs.Done[k] != 0; });
     jobs.Taken = k + 1;
+    jobs.Held -= CostOf(jobs, k);
     jobs.Sync->Changed.notify_all();
 }
 
@@ -93,7 +107,7 @@ void StopOrderedJobs(OrderedJobs& jobs) {
 unsigned DefaultJobThreads() { return 1; }
 
 void StartOrderedJobs(OrderedJobs& jobs, size_t count, unsigned, size_t ahead,
-                      std::function<void(size_t)> job) {
+                      std::function<void(size_t)> job, std::vector<uint64_t>, uint64_t) {
     jobs.Job = std::move(job);
     jobs.Count = count;
     jobs.Ahead = std::max<size_t>(ahead, 1);

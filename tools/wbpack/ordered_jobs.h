@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct OrderedJobs {
     size_t Next = 0;         // the next job a thread picks up
     size_t Taken = 0;        // jobs the consumer has taken
     std::vector<char> Done;
+    std::vector<uint64_t> Costs;  // what each job holds while it runs and until it is taken
+    uint64_t Budget = 0;          // the most held by started jobs not yet taken; 0: no limit
+    uint64_t Held = 0;
     bool Stopping = false;
     JobSync* Sync = nullptr;  // none: each job runs inside WaitForJob
 
@@ -32,9 +36,12 @@ unsigned DefaultJobThreads();
 
 // Starts `threads` threads over jobs 0..count-1 (none for one thread, fewer than two jobs,
 // or a library without threads: each job then runs inside WaitForJob). At most `ahead`
-// jobs past the last one taken are started, which bounds the results held at once.
+// jobs past the last one taken are started, and, with a `budget`, no job whose cost would
+// take what started jobs not yet taken hold past it, unless none are held: the memory of
+// a few large files is bounded, not only their number.
 void StartOrderedJobs(OrderedJobs& jobs, size_t count, unsigned threads, size_t ahead,
-                      std::function<void(size_t)> job);
+                      std::function<void(size_t)> job, std::vector<uint64_t> costs = {},
+                      uint64_t budget = 0);
 
 // Returns once job `k` has run; jobs are taken in order, each once.
 void WaitForJob(OrderedJobs& jobs, size_t k);

@@ -16,6 +16,9 @@ namespace wb {
 namespace {
 
 constexpr size_t kCopyChunk = 1 << 20;
+// The most file bytes the compressing threads hold ahead of the writer (one larger file
+// is still taken alone).
+constexpr uint64_t kBlockBudget = 256ull << 20;
 
 void PutLe32(std::vector<uint8_t>& out, uint32_t v) {
     uint8_t b[4];
@@ -193,8 +196,14 @@ WriteStep EncodeEntries(const PackSink& sink, const std::vector<PackInput>& inpu
                         std::vector<EntryData>& data, std::string& error) {
     data.assign(inputs.size(), EntryData{});
     std::vector<size_t> blockInputs;
+    std::vector<uint64_t> sizes;  // a job holds the file and its block
     for (size_t i = 0; i < inputs.size(); ++i) {
-        if (Compressed(inputs[i])) blockInputs.push_back(i);
+        if (!Compressed(inputs[i])) continue;
+        blockInputs.push_back(i);
+        HostStat st;
+        const bool fromFile = !inputs[i].SourcePath.empty();
+        sizes.push_back(!fromFile ? inputs[i].Data.size()
+                        : HostStatPath(inputs[i].SourcePath, st) ? st.Size : 0);
     }
     std::vector<BlockResult> blocks(blockInputs.size());
     OrderedJobs jobs;
@@ -208,7 +217,8 @@ WriteStep EncodeEntries(const PackSink& sink, const std::vector<PackInput>& inpu
                          };
                          b.Step = WriteFileData(keep, inputs[blockInputs[k]], options.Level,
                                                 b.Size, b.Packed, b.Error);
-                     });
+                     },
+                     std::move(sizes), kBlockBudget);
     size_t nextBlock = 0;
     uint64_t offset = dataStart;
     uint64_t unpacked = 0;
