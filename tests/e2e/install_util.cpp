@@ -103,8 +103,11 @@ std::string BuildDemoSetup(const std::string& name, bool damageInnerPackage) {
     fs::copy(SourceDir() + "/examples/hello", project, fs::copy_options::recursive);
     fs::create_directories(project + "/program/tools");
     const std::string demo = BinDir() + "/demo/";
-    fs::copy_file(demo + "Hello.exe", project + "/program/Hello.exe");
-    fs::copy_file(demo + "taskrun.exe", project + "/program/tools/taskrun.exe");
+    // The build may have put one architecture's programs into the example already; the
+    // tests take those of the Wine they run.
+    const auto replace = fs::copy_options::overwrite_existing;
+    fs::copy_file(demo + "Hello.exe", project + "/program/Hello.exe", replace);
+    fs::copy_file(demo + "taskrun.exe", project + "/program/tools/taskrun.exe", replace);
     fs::copy_file(demo + "BeforeWB.exe", project + "/BeforeWB.exe");
     fs::copy_file(demo + "AfterWB.exe", project + "/AfterWB.exe");
     const std::string setup = dir + "/HelloSetup.exe";
