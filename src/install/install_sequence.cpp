@@ -240,8 +240,8 @@ void CompleteInstallation() {
     if (!Setup.ScriptFile.empty()) {
         const std::string script = Setup.TempDir + Setup.ScriptFile;
         if (PathExists(script.c_str())) {
-            RunScript(script);
-            LogScriptOutcome(Setup.ScriptFile);
+            const bool ran = RunScript(script) != 0;
+            LogScriptOutcome(Setup.ScriptFile, ran);
         } else {
             LogLine("Setup script " + Setup.ScriptFile + " is not in the setup: not run");
         }
@@ -252,7 +252,12 @@ void LogInstallFolders() {
     LogLine("Installation folder: " + Setup.InstallDir);
 }
 
-void LogScriptOutcome(const std::string& name) {
+void LogScriptOutcome(const std::string& name, bool ran) {
+    if (!ran) {
+        LogLine("Setup script " + name + " NOT RUN: " +
+                (Setup.ScriptError.empty() ? std::string("no reason known") : Setup.ScriptError));
+        return;
+    }
     if (Setup.ScriptError.empty()) {
         LogLine("Setup script " + name + " ran without error");
         return;

@@ -21,6 +21,7 @@ void CreateDesktopShortcut(const std::string& linkPath);
 void CompleteInstallation();
 // Install log lines: the installation folder; the script's outcome from Setup.ScriptError.
 void LogInstallFolders();
-void LogScriptOutcome(const std::string& name);
+// `ran`: RunScript handed the script to the engine; when not, Setup.ScriptError says why.
+void LogScriptOutcome(const std::string& name, bool ran);
 
 }  // namespace wb

@@ -15,6 +15,7 @@ enum class FileAccess : uint8_t {
     ReadWrite,         // existing file, others may read too
     CreateAlways,      // write; replaces an existing file, others may read
     TruncateExisting,  // write; existing file cut to 0 bytes
+    CreateNew,         // write; a new file only: fails when the name exists (nothing opened)
 };
 
 // Opens a file; nullptr on failure. Paths use "\" separators (the native build maps them).

@@ -95,8 +95,8 @@ std::string WindowsVersionText(uint32_t version) {
 void StartInstallLog() {
     if (!Setup.LogRequested) return;
     const std::string path =
-        LogFilePath(Setup.CmdLogFile, TempFolderPath(), "Wendlebox Setup Log");
-    if (!OpenInstallLog(path)) return;  // no log never stops an installation
+        OpenRequestedLog(Setup.CmdLogFile, TempFolderPath(), "Wendlebox Setup Log");
+    if (path.empty()) return;  // no log never stops an installation
     LogLine("Wendlebox setup log: " + path);
     LogLine("Setup file: " + Setup.SetupExe);
     LogLine("Command line: " + ProcessCommandLine());

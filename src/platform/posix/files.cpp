@@ -54,6 +54,7 @@ PlatformFile* FileOpen(const char* path, FileAccess access) noexcept {
         case FileAccess::ReadWrite: flags = O_RDWR; break;
         case FileAccess::CreateAlways: flags = O_WRONLY | O_CREAT | O_TRUNC; break;
         case FileAccess::TruncateExisting: flags = O_WRONLY | O_TRUNC; break;
+        case FileAccess::CreateNew: flags = O_WRONLY | O_CREAT | O_EXCL; break;
     }
     int fd = ::open(p.c_str(), flags | O_CLOEXEC, 0644);
     if (fd < 0) return nullptr;

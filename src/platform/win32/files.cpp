@@ -19,6 +19,7 @@ PlatformFile* FileOpen(const char* path, FileAccess access) noexcept {
             desired = GENERIC_WRITE;
             disposition = TRUNCATE_EXISTING;
             break;
+        case FileAccess::CreateNew: desired = GENERIC_WRITE; disposition = CREATE_NEW; break;
     }
     HANDLE h = CreateFileA(path, desired, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                            nullptr);

@@ -123,6 +123,10 @@ PlatformFile* FileOpen(const char* path, FileAccess access) noexcept {
             if (!HasFolder(Parent(key))) return nullptr;
             g_files.Files[key] = Entry{};
             break;
+        case FileAccess::CreateNew:
+            if (it != g_files.Files.end() || !HasFolder(Parent(key))) return nullptr;
+            g_files.Files[key] = Entry{};
+            break;
         case FileAccess::TruncateExisting:
             if (it == g_files.Files.end()) return nullptr;
             it->second.Bytes.clear();
