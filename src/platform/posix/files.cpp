@@ -158,6 +158,26 @@ bool FolderCreate(const char* path) noexcept {
     return !p.empty() && ::mkdir(p.c_str(), 0755) == 0;
 }
 
+std::string FolderCreateReachable(const std::string& utf8Path, std::vector<std::string>& made) {
+    // The host's names are UTF-8 already: every name is reached as it is.
+    std::string path = utf8Path;
+    while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+    if (path.empty()) return std::string();
+    std::vector<std::string> ours;
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '\\' && path[i] != '/') continue;
+        const std::string part = path.substr(0, i);
+        if (FolderExists(part.c_str())) continue;
+        if (!FolderCreate(part.c_str())) {
+            for (auto it = ours.rbegin(); it != ours.rend(); ++it) FolderRemove(it->c_str());
+            return std::string();
+        }
+        ours.push_back(part);
+    }
+    made.insert(made.end(), ours.begin(), ours.end());
+    return path;
+}
+
 bool FolderRemove(const char* path) noexcept {
     std::string p = HostPath(path);
     return !p.empty() && ::rmdir(p.c_str()) == 0;
