@@ -22,6 +22,7 @@
 #include "install/upgrade.h"
 #include "install/version_check.h"
 #include "log/install_log.h"
+#include "platform/ansi_path.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/window.h"
@@ -204,6 +205,13 @@ void PublishInstallDir(const std::string& folder) {
     SetProcessEnvironment("InstallDir", Setup.InstallDir.c_str());
 }
 
+bool InstallDirUsable() {
+    if (!PathLostCharacters(Setup.InstallDir)) return true;
+    LogLine("The installation folder " + Setup.InstallDir +
+            " holds characters this system's code page cannot carry: nothing is installed");
+    return false;
+}
+
 unsigned InstallProgramFiles(bool progress) {
     if (!Setup.NoUninstall) {
         RemoveEarlierCopyElsewhere();
@@ -272,6 +280,7 @@ unsigned InstallQuietly() {
     PublishInstallDir(Setup.ProgDirDefault);
     Setup.StartProg = 0;
     LogInstallFolders();
+    if (!InstallDirUsable()) return kExitWriteFailed;
 
     // A damaged inner Package stops here, before anything is registered.
     const unsigned files = InstallProgramFiles(false);
