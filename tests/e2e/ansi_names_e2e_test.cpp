@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "e2e/e2e_util.h"
 #include "e2e/prefix_state.h"
@@ -202,6 +203,43 @@ TEST(AnsiNamesE2E, ATemporaryFolderThatCannotBeMadeEndsWithCode6AndWritesNothing
     EXPECT_NE(log.find("Exit code 6"), std::string::npos) << log;
     fs::remove_all(logs);
     EXPECT_EQ(PrefixChanges(before, ReadPrefixState()), "") << "no entry, no uninstall.*, no program";
+}
+
+// A setup downloaded into a folder named in such characters reads itself by its short name.
+TEST(AnsiNamesE2E, ASetupStartedFromAFolderTheCodePageCannotCarryInstalls) {
+    const std::string setup = WideSetup("wide-self");
+    ASSERT_FALSE(setup.empty());
+    Uninstall();
+    const std::string downloads = PrefixDir() + "/drive_c/" + kWang + " Downloads";
+    fs::remove_all(downloads);
+    fs::create_directories(downloads);
+    fs::copy_file(setup, downloads + "/setup.exe");
+    const RunResult r = RunWine("C:\\" + kWang + " Downloads\\setup.exe",
+                                {"/Q", "/P:C:\\Wide Self Tool"}, 180, kUtf8);
+    ASSERT_FALSE(r.TimedOut);
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    EXPECT_EQ(ReadFile(LinuxPath("C:\\Wide Self Tool\\Tool.exe")), "MZ wide");
+    Uninstall();
+    EXPECT_TRUE(GoneWithin(LinuxPath("C:\\Wide Self Tool"), 30));
+    fs::remove_all(downloads);
+}
+
+TEST(AnsiNamesE2E, TheWizardSaysWhyASetupCannotReadItsOwnFiles) {
+    const std::string setup = WideSetup("no-temp-wizard");
+    ASSERT_FALSE(setup.empty());
+    fs::remove_all(LinuxPath("C:\\Nowhere"));
+    RunResult run;
+    std::thread installer([&] { run = RunWithTemp(setup, "", "C:\\Nowhere\\Temp"); });
+    RunResult texts = RunWine(Win32BinPath("wbdriver.exe"), {"texts", " Wendlebox"}, 40);
+    RunResult click = RunWine(Win32BinPath("wbdriver.exe"), {"dismiss", " Wendlebox", "1"}, 40);
+    installer.join();
+    EXPECT_EQ(texts.ExitCode, 0) << texts.Output;
+    EXPECT_NE(texts.Output.find("cannot read its own files"), std::string::npos) << texts.Output;
+    EXPECT_NE(texts.Output.find("C:\\Nowhere\\Temp"), std::string::npos) << texts.Output;
+    EXPECT_EQ(click.ExitCode, 0) << click.Output;
+    EXPECT_FALSE(run.TimedOut);
+    EXPECT_EQ(run.ExitCode, 0) << "a wizard run always ends with 0";
+    EXPECT_FALSE(fs::exists(LinuxPath("C:\\Nowhere")));
 }
 
 }  // namespace
