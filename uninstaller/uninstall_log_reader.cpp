@@ -12,7 +12,7 @@ namespace {
 std::vector<std::string> ReadNumbered(const char* group, std::string (*keyOf)(uint32_t)) {
     std::vector<std::string> values;
     if (!PrefGroup(group)) return values;
-    for (uint32_t n = 1; n < 100000; ++n) {
+    for (uint32_t n = 1; n <= kMostLogNumbered; ++n) {
         std::string key = keyOf(n);
         // A present key with an empty value reads as the default too; the sentinel keeps
         // "missing" apart from "empty".

@@ -44,8 +44,8 @@ bool StartUninstallLog(const std::vector<std::string>& words, const std::string&
     std::string path;
     for (const std::string& w : words) requested = IsLogSwitch(w, path) || requested;
     if (!requested ||
-        !OpenInstallLog(LogFilePath(path, WithTrailingSlash(TempFolderPath()),
-                                    "Wendlebox Uninstall Log"))) {
+        OpenRequestedLog(path, WithTrailingSlash(TempFolderPath()), "Wendlebox Uninstall Log")
+            .empty()) {
         return false;
     }
     LogLine("Uninstaller: " + self);

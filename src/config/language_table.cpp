@@ -11,6 +11,13 @@ const char* const kDamagedSetupCaption = " Wendlebox";
 const char* const kDamagedSetupText =
     "This setup file is damaged or incomplete, so nothing can be installed from it.\n\n"
     "Please download the setup again.";
+const char* const kUnreadableSetupText =
+    "This setup cannot read its own files, so nothing has been installed.\n\n";
+const char* const kUnreadableSetupAdvice =
+    "\n\nPlease check that the setup file and the temporary folder can be read and "
+    "written, and that there is room on their drive; then start the setup again.";
+const char* const kUnreachableFolderText =
+    "The installation folder cannot be used, so nothing has been installed:\n\n";
 namespace {
 
 struct LanguageRow {

@@ -42,6 +42,15 @@ constexpr size_t kLanguageRowCount = size_t(LangId::Count);
 // built in.
 extern const char* const kDamagedSetupCaption;
 extern const char* const kDamagedSetupText;
+// The message (wizard run) of a setup that cannot read its own files: the temporary folder
+// cannot be made, the setup file or its setup.ini cannot be read. No language file can be
+// read then either, so the text is built in: the text, the reason, then the advice. The
+// caption is kDamagedSetupCaption.
+extern const char* const kUnreadableSetupText;
+extern const char* const kUnreadableSetupAdvice;
+// The message (wizard run) of a program folder given with /P that cannot be made or that no
+// path of the system's code page reaches; the folder's name follows.
+extern const char* const kUnreachableFolderText;
 
 // Group and key of a row, as language files name them.
 const char* LanguageRowGroup(LangId id) noexcept;

@@ -2,6 +2,7 @@
 #include "config/pref_file.h"
 
 #include <cstdio>
+#include <unordered_map>
 
 #include "platform/files.h"
 
@@ -64,6 +65,10 @@ struct PrefState {
     long CurrentGroup = -1;    // index of the current group line; -1 is the top section
     bool HasPending = false;
     std::string Pending;       // in the document's encoding
+    // The current section's keys (letter case folded) to their first line: an Uninstall
+    // log holds tens of thousands of numbered keys, read and written one after another.
+    std::unordered_map<std::string, long> Keys;
+    bool KeysValid = false;
 };
 
 PrefState g_pref;
@@ -102,10 +107,26 @@ std::string InEncodingOf(const PrefDocument& doc, const char* text) {
     return doc.Utf8 ? Latin1ToUtf8(s) : std::string(s);
 }
 
+std::string FoldedKey(const std::string& key) {
+    std::string folded = key;
+    for (char& c : folded) c = AsciiLower(c);
+    return folded;
+}
+
 // Index of the key line of the current section, or -1.
 long FindKey(const std::string& key) {
-    size_t first = g_pref.CurrentGroup < 0 ? 0 : size_t(g_pref.CurrentGroup) + 1;
-    return FindKeyFrom(g_pref.Doc, first, key);
+    if (!g_pref.KeysValid) {
+        g_pref.Keys.clear();
+        const auto& lines = g_pref.Doc.Lines;
+        size_t i = g_pref.CurrentGroup < 0 ? 0 : size_t(g_pref.CurrentGroup) + 1;
+        for (; i < lines.size() && lines[i].Kind != PrefLineKind::Group; ++i) {
+            // The first of two equal keys is the one read, as a scan from the top finds.
+            if (lines[i].Kind == PrefLineKind::Key) g_pref.Keys.emplace(FoldedKey(lines[i].Name), long(i));
+        }
+        g_pref.KeysValid = true;
+    }
+    const auto found = g_pref.Keys.find(FoldedKey(key));
+    return found == g_pref.Keys.end() ? -1 : found->second;
 }
 
 // Where a new key of the current section goes.
@@ -176,6 +197,26 @@ bool PrefLookup(const PrefDocument& doc, const char* group, const char* key, std
     if (line < 0) return false;
     value = ValueText(doc, doc.Lines[size_t(line)]);
     return true;
+}
+
+std::unordered_map<std::string, std::string> PrefGroupValues(const PrefDocument& doc,
+                                                             const char* group) {
+    std::unordered_map<std::string, std::string> values;
+    size_t first = 0;
+    if (group && *group) {
+        long at = FindGroup(doc, InEncodingOf(doc, group));
+        if (at < 0) return values;
+        first = size_t(at) + 1;
+    }
+    for (size_t i = first; i < doc.Lines.size() && doc.Lines[i].Kind != PrefLineKind::Group; ++i) {
+        const PrefLine& line = doc.Lines[i];
+        if (line.Kind != PrefLineKind::Key) continue;
+        // Keys are compared in the program's code page, as PrefLookup does.
+        std::string name = doc.Utf8 ? std::string() : line.Name;
+        if (doc.Utf8) Utf8ToLatin1(line.Name, name);
+        values.emplace(FoldedKey(name), ValueText(doc, line));
+    }
+    return values;
 }
 
 std::string PrefRenderText(const PrefDocument& doc) {
@@ -257,6 +298,7 @@ int PrefOpen(const char* path) {
 int PrefGroup(const char* name) {
     g_pref.HasPending = false;
     g_pref.Pending.clear();
+    g_pref.KeysValid = false;
     if (!name || !*name) {
         g_pref.CurrentGroup = -1;
         return 1;
@@ -292,6 +334,7 @@ void PrefWriteString(const char* key, const char* value) {
     if (g_pref.HasPending) {
         lines.push_back(PrefLine{PrefLineKind::Group, std::move(g_pref.Pending), {}});
         g_pref.CurrentGroup = long(lines.size() - 1);
+        g_pref.KeysValid = false;
         g_pref.HasPending = false;
         g_pref.Pending.clear();
     }
@@ -303,7 +346,9 @@ void PrefWriteString(const char* key, const char* value) {
         lines[size_t(at)].Value = std::move(docValue);
     } else {
         // Insertion happens at or after the current group line, so its index stays valid.
+        // The section's lines all lie before `pos`, so their indexes stay as they are.
         size_t pos = InsertPosition();
+        if (g_pref.KeysValid) g_pref.Keys.emplace(FoldedKey(docKey), long(pos));
         lines.insert(lines.begin() + long(pos),
                      PrefLine{PrefLineKind::Key, std::move(docKey), std::move(docValue)});
     }
@@ -337,6 +382,8 @@ void PrefClose() {
     g_pref.CurrentGroup = -1;
     g_pref.HasPending = false;
     g_pref.Pending.clear();
+    g_pref.Keys.clear();
+    g_pref.KeysValid = false;
 }
 
 }  // namespace wb

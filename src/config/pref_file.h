@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/text.h"  // ParseLeadingNumber reads numbers as PrefReadNumber does
@@ -41,6 +42,12 @@ void PrefLoadText(const char* data, size_t length, PrefDocument& doc);
 // before the first group), exactly as PrefReadString reads it: no trailing blanks, in the
 // ANSI code page. False, with `value` empty, when there is no such key.
 bool PrefLookup(const PrefDocument& doc, const char* group, const char* key, std::string& value);
+
+// Every key of the first group named `group` of `doc`, in lower case (ASCII letters), with
+// its value as PrefLookup reads it; of two equal keys the first counts. Empty when there is
+// no such group. For reading many keys of one group at the cost of one pass.
+std::unordered_map<std::string, std::string> PrefGroupValues(const PrefDocument& doc,
+                                                             const char* group);
 
 // The file text of `doc` as PrefClose writes it: for UTF-8 the mark EF BB BF and CR LF
 // first, then every line ending in CR LF.

@@ -40,12 +40,11 @@ std::string InstalledFolderOf(const std::string& guid) {
 }
 
 bool RegRootFromNumber(uint32_t number, RegRoot& root) noexcept {
-    switch (number) {
-        case 0x80000000u: root = RegRoot::ClassesRoot; return true;
-        case 0x80000001u: root = RegRoot::CurrentUser; return true;
-        case 0x80000002u: root = RegRoot::LocalMachine; return true;
-        default: return false;
-    }
+    if (!IsTaskRegRoot(number)) return false;
+    root = number == kRegRootClasses       ? RegRoot::ClassesRoot
+           : number == kRegRootCurrentUser ? RegRoot::CurrentUser
+                                           : RegRoot::LocalMachine;
+    return true;
 }
 
 }  // namespace wb

@@ -86,6 +86,8 @@ constexpr char kLogTaskCount[] = "Number";
 // More records than a setup description can number (a signed 16-bit count) means the log
 // was not written by an installation.
 constexpr int32_t kMostLogTasks = 32767;
+// Groups Files and Dirs are read key by key up to F99999 and D99999.
+constexpr uint32_t kMostLogNumbered = 99999;
 
 // `value` in decimal with leading zeros up to `minDigits` (DecimalText(1, 3) is "001").
 // Without a formatted-print library, which the uninstaller does without.
@@ -110,6 +112,18 @@ enum class TaskKind : int8_t {
     SystemFile = 9,        // record: system folder ending in "\" | full target path
     Association = 10,      // record: extension without the dot | program file name
 };
+
+// The registry roots a registry task may name, by their predefined numbers: the classes
+// root, the current user and the local machine. The users root and the current-config
+// root are refused, since a value written there is not where a program looks for it; the
+// installer, the uninstaller and the authoring tool's check all ask this one test.
+constexpr uint32_t kRegRootClasses = 0x80000000u;
+constexpr uint32_t kRegRootCurrentUser = 0x80000001u;
+constexpr uint32_t kRegRootLocalMachine = 0x80000002u;
+constexpr bool IsTaskRegRoot(uint32_t number) noexcept {
+    return number == kRegRootClasses || number == kRegRootCurrentUser ||
+           number == kRegRootLocalMachine;
+}
 
 // One uninstall record: the kind in decimal, then each field after a "|".
 std::string UninstallRecord(TaskKind kind, std::initializer_list<std::string> fields);

@@ -7,6 +7,8 @@
 #include "platform/files.h"
 #include "platform/text.h"
 
+#include <unordered_set>
+
 namespace wb {
 
 namespace {
@@ -19,7 +21,7 @@ struct Earlier {
 
 // Logs bigger than this were not written by an installation; reading stops there.
 constexpr int64_t kLargestLog = 16 * 1024 * 1024;
-constexpr uint32_t kMostNumbered = 99999;
+constexpr uint32_t kMostNumbered = kMostLogNumbered;
 
 using KeyOf = std::string (*)(uint32_t n);
 
@@ -30,10 +32,22 @@ bool Contains(const std::vector<std::string>& list, const std::string& item) {
     return false;
 }
 
+// The form two names that the file system and the registry take for one are equal in.
+std::string Folded(const std::string& text) {
+    std::string folded = text;
+    for (char& c : folded) c = AsciiLower(c);
+    return folded;
+}
+
+// Logs near the record limit hold tens of thousands of names: one look-up each, not a
+// comparison with every other.
 void AddMissing(const std::vector<std::string>& from, const std::vector<std::string>& present,
                 std::vector<std::string>& to) {
+    std::unordered_set<std::string> seen;
+    for (const std::string& item : present) seen.insert(Folded(item));
+    for (const std::string& item : to) seen.insert(Folded(item));
     for (const std::string& item : from) {
-        if (!item.empty() && !Contains(present, item) && !Contains(to, item)) to.push_back(item);
+        if (!item.empty() && seen.insert(Folded(item)).second) to.push_back(item);
     }
 }
 
@@ -68,12 +82,14 @@ std::string Lookup(const PrefDocument& doc, const char* group, const char* key) 
     return value;
 }
 
+// Keys of a group looked up in one pass: logs near the limits hold tens of thousands.
 std::vector<std::string> LookupNumbered(const PrefDocument& doc, const char* group, KeyOf key) {
     std::vector<std::string> values;
+    const auto keys = PrefGroupValues(doc, group);
     for (uint32_t n = 1; n <= kMostNumbered; ++n) {
-        std::string value;
-        if (!PrefLookup(doc, group, key(n).c_str(), value)) break;
-        values.push_back(value);
+        const auto found = keys.find(Folded(key(n)));
+        if (found == keys.end()) break;
+        values.push_back(found->second);
     }
     return values;
 }
@@ -94,8 +110,10 @@ bool ParseLogRecords(const char* data, size_t length, LogRecords& out) {
     out.DesktopIcon = Lookup(doc, kLogSettings, kLogDesktopIcon);
     int32_t count = ParseLeadingNumber(Lookup(doc, kLogUserTask, kLogTaskCount));
     if (count < 0 || count > kMostLogTasks) count = 0;
+    const auto tasks = PrefGroupValues(doc, kLogUserTask);
     for (int32_t i = 1; i <= count; ++i) {
-        out.Tasks.push_back(Lookup(doc, kLogUserTask, LogTaskKey(uint32_t(i)).c_str()));
+        const auto found = tasks.find(Folded(LogTaskKey(uint32_t(i))));
+        out.Tasks.push_back(found == tasks.end() ? std::string() : found->second);
     }
     return true;
 }
@@ -124,10 +142,35 @@ LogAdditions EarlierOnly(const LogRecords& earlier, const LogRecords& current) {
     std::vector<std::string> tasks;
     AddMissing(earlier.Tasks, current.Tasks, tasks);
     AddMissing(shortcuts, current.Tasks, tasks);
-    for (const std::string& task : tasks) {
-        if (!Contains(add.Tasks, task)) add.Tasks.push_back(task);
-    }
+    AddMissing(tasks, {}, add.Tasks);
     return add;
+}
+
+LogAdditions FitWithinReadLimits(size_t files, size_t dirs, std::vector<std::string>& tasks,
+                                 LogAdditions& add) {
+    LogAdditions left;
+    // This installation's own records repeat one another when two tasks write the same
+    // value or file; one record removes it.
+    std::vector<std::string> unique;
+    AddMissing(tasks, {}, unique);
+    tasks.swap(unique);
+    const auto fit = [](std::vector<std::string>& extra, size_t present, size_t most,
+                        std::vector<std::string>& over) {
+        const size_t room = present >= most ? 0 : most - present;
+        if (extra.size() <= room) return;
+        over.assign(extra.begin() + std::ptrdiff_t(room), extra.end());
+        extra.resize(room);
+    };
+    fit(add.Files, files, kMostNumbered, left.Files);
+    fit(add.Dirs, dirs, kMostNumbered, left.Dirs);
+    fit(add.Tasks, tasks.size(), size_t(kMostLogTasks), left.Tasks);
+    // Should this installation alone fill the log, its own newest records are kept in the
+    // order they were made, so the count the uninstaller reads is never passed.
+    if (tasks.size() > size_t(kMostLogTasks)) {
+        left.Tasks.insert(left.Tasks.end(), tasks.begin() + kMostLogTasks, tasks.end());
+        tasks.resize(size_t(kMostLogTasks));
+    }
+    return left;
 }
 
 void RememberEarlierLog(const std::string& folder) {
@@ -173,7 +216,9 @@ void MergeEarlierLog(const std::string& guid) {
         current.Tasks.push_back(PrefReadString(LogTaskKey(uint32_t(i)).c_str()));
     }
 
-    const LogAdditions add = EarlierOnly(earlier, current);
+    LogAdditions add = EarlierOnly(earlier, current);
+    const LogAdditions left =
+        FitWithinReadLimits(current.Files.size(), current.Dirs.size(), current.Tasks, add);
     PrefGroup(kLogFiles);
     for (size_t i = 0; i < add.Files.size(); ++i) {
         PrefWriteString(LogFileKey(uint32_t(current.Files.size() + i + 1)).c_str(),
@@ -191,6 +236,18 @@ void MergeEarlierLog(const std::string& guid) {
     PrefWriteNumber(kLogTaskCount, int32_t(tasks.size()));
     for (size_t i = 0; i < tasks.size(); ++i) {
         PrefWriteString(LogTaskKey(uint32_t(i + 1)).c_str(), tasks[i].c_str());
+    }
+    // Past the last record the uninstaller reads, a record would make the whole log
+    // unreadable and nothing would be removed; what does not fit is named instead, so an
+    // administrator knows what stays on removal.
+    for (const std::string& file : left.Files) {
+        LogLine("The Uninstall log is full: the earlier file " + file + " stays on removal");
+    }
+    for (const std::string& dir : left.Dirs) {
+        LogLine("The Uninstall log is full: the earlier folder " + dir + " stays on removal");
+    }
+    for (const std::string& task : left.Tasks) {
+        LogLine("The Uninstall log is full: the record " + task + " is not kept and stays on removal");
     }
     LogLine("Upgrade over " + (earlier.Version.empty() ? std::string("an earlier version")
                                                        : "version " + earlier.Version) +

@@ -34,6 +34,14 @@ struct LogAdditions {
 };
 LogAdditions EarlierOnly(const LogRecords& earlier, const LogRecords& current);
 
+// Keeps a merged log within what the uninstaller reads (kMostLogNumbered files and folders,
+// kMostLogTasks records; one record more and it calls the log damaged and removes nothing).
+// `files` and `dirs` are the counts the new log lists itself; `tasks` are its own records,
+// of which repeats are dropped. This installation's records come first: the earlier ones
+// of `add` fill the room that is left. Returns what does not fit, for the install log.
+LogAdditions FitWithinReadLimits(size_t files, size_t dirs, std::vector<std::string>& tasks,
+                                 LogAdditions& add);
+
 // Installer side. RememberEarlierLog reads `folder` + "uninstall.dat" (`folder` ends in
 // "\") before the program files are unpacked over it; MergeEarlierLog, called with the new
 // log as the open Preference document after the installer's keys are written, adds what

@@ -22,6 +22,7 @@
 #include "install/upgrade.h"
 #include "install/version_check.h"
 #include "log/install_log.h"
+#include "platform/ansi_path.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/window.h"
@@ -204,6 +205,13 @@ void PublishInstallDir(const std::string& folder) {
     SetProcessEnvironment("InstallDir", Setup.InstallDir.c_str());
 }
 
+bool InstallDirUsable() {
+    if (!PathLostCharacters(Setup.InstallDir)) return true;
+    LogLine("The installation folder " + Setup.InstallDir +
+            " holds characters this system's code page cannot carry: nothing is installed");
+    return false;
+}
+
 unsigned InstallProgramFiles(bool progress) {
     if (!Setup.NoUninstall) {
         RemoveEarlierCopyElsewhere();
@@ -240,8 +248,8 @@ void CompleteInstallation() {
     if (!Setup.ScriptFile.empty()) {
         const std::string script = Setup.TempDir + Setup.ScriptFile;
         if (PathExists(script.c_str())) {
-            RunScript(script);
-            LogScriptOutcome(Setup.ScriptFile);
+            const bool ran = RunScript(script) != 0;
+            LogScriptOutcome(Setup.ScriptFile, ran);
         } else {
             LogLine("Setup script " + Setup.ScriptFile + " is not in the setup: not run");
         }
@@ -252,7 +260,12 @@ void LogInstallFolders() {
     LogLine("Installation folder: " + Setup.InstallDir);
 }
 
-void LogScriptOutcome(const std::string& name) {
+void LogScriptOutcome(const std::string& name, bool ran) {
+    if (!ran) {
+        LogLine("Setup script " + name + " NOT RUN: " +
+                (Setup.ScriptError.empty() ? std::string("no reason known") : Setup.ScriptError));
+        return;
+    }
     if (Setup.ScriptError.empty()) {
         LogLine("Setup script " + name + " ran without error");
         return;
@@ -267,6 +280,7 @@ unsigned InstallQuietly() {
     PublishInstallDir(Setup.ProgDirDefault);
     Setup.StartProg = 0;
     LogInstallFolders();
+    if (!InstallDirUsable()) return kExitWriteFailed;
 
     // A damaged inner Package stops here, before anything is registered.
     const unsigned files = InstallProgramFiles(false);

@@ -11,6 +11,10 @@ void PublishInstallDir(const std::string& folder);
 // Unpacks the inner setup.pck into InstallDir: kExitOk, kExitDamaged when the Package is
 // damaged (the caller stops), kExitWriteFailed when a file could not be written.
 unsigned InstallProgramFiles(bool progress);
+// False, with a log line, when the installation folder lost characters to the ANSI code
+// page ("?" where a character was): such a path names another folder or none, so nothing
+// may be installed into it.
+bool InstallDirUsable();
 // The uninstall entry, when there is a shortcut name and uninstall support is on.
 void RegisterProgram(const std::string& publisher, const std::string& contact);
 // The desktop folder + shortcut name + ".lnk".
@@ -21,6 +25,7 @@ void CreateDesktopShortcut(const std::string& linkPath);
 void CompleteInstallation();
 // Install log lines: the installation folder; the script's outcome from Setup.ScriptError.
 void LogInstallFolders();
-void LogScriptOutcome(const std::string& name);
+// `ran`: RunScript handed the script to the engine; when not, Setup.ScriptError says why.
+void LogScriptOutcome(const std::string& name, bool ran);
 
 }  // namespace wb

@@ -76,6 +76,15 @@ void InstallFromWizard(const WizardChoices& choices, const InstallSink& sink) {
 
     PublishInstallDir(FolderWithBackslash(choices.ProgDir));
     LogInstallFolders();
+    if (!InstallDirUsable()) {
+        // A name typed in characters the code page lacks; one chosen in the folder browser
+        // comes by its short name instead.
+        const std::string text = kUnreachableFolderText + Setup.InstallDir;
+        ShowMessage(text.c_str(), Setup.WindowTitle.c_str(), MessageBoxKind::ErrorOk);
+        Setup.StartProg = 0;
+        page.Finish(false);
+        return;
+    }
     WriteHeaderRows(page);
 
     page.ShowProgress(true);

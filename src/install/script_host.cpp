@@ -14,13 +14,25 @@ namespace {
 // Setup scripts are small; a larger file is not a script the installer runs.
 constexpr int64_t kMaxScriptBytes = 16 * 1024 * 1024;
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
+// Reads the script file; on failure `why` says why it is not run.
+bool ReadWholeFile(const std::string& path, std::string& text, std::string& why) {
     UniqueFile file(FileOpen(path.c_str(), FileAccess::Read));
-    if (!file) return false;
+    if (!file) {
+        why = "the file cannot be opened";
+        return false;
+    }
     int64_t length = FileLength(file.get());
-    if (length < 0 || length > kMaxScriptBytes) return false;
+    if (length < 0 || length > kMaxScriptBytes) {
+        why = length < 0 ? "the file's length cannot be read"
+                         : "the file is larger than " + std::to_string(kMaxScriptBytes) + " bytes";
+        return false;
+    }
     text.assign(static_cast<size_t>(length), '\0');
-    return length == 0 || FileRead(file.get(), text.data(), static_cast<uint32_t>(length));
+    if (length == 0 || FileRead(file.get(), text.data(), static_cast<uint32_t>(length))) {
+        return true;
+    }
+    why = "the file cannot be read";
+    return false;
 }
 
 // The engine counts the generated constants too; the author thinks in lines of the file.
@@ -37,15 +49,18 @@ void ScriptHostStart() {
 }
 
 int RunScript(const std::string& path) {
-    std::string body;
-    if (!ReadWholeFile(path, body)) return 0;
+    Setup.ScriptError.clear();
+    Setup.ScriptErrorLine = 0;
     ScriptLanguage language = ScriptLanguageOfPath(path);
-    if (language == ScriptLanguage::None) return 0;
+    if (language == ScriptLanguage::None) {
+        Setup.ScriptError = "it is neither a .vbs nor a .js file";
+        return 0;
+    }
+    std::string body;
+    if (!ReadWholeFile(path, body, Setup.ScriptError)) return 0;
     std::string text = BuildScriptHeader(
         language, {Setup.InstallDir, Setup.TempDir, Setup.StartMenuDir, Setup.GUID});
     AppendScriptLines(body, text);
-    Setup.ScriptError.clear();
-    Setup.ScriptErrorLine = 0;
     ScriptFailure failure;
     // A quiet run shows no window, so a script's MsgBox takes its default answer there.
     switch (RunScriptText(language, text, kScriptTimeLimitMs, Setup.QuietMode == 0, failure)) {

@@ -33,6 +33,16 @@ int CreateShortcut(const std::string& target, const std::string& linkPath,
                    const std::string& workDir, const std::string& arguments, int showCmd,
                    const std::string& description, uint16_t hotKey,
                    const std::string& iconFile, int iconIndex) {
+    // A folder that cannot be found (or that no path of the code page reaches) comes as
+    // empty text, which would put the link below whatever the current folder is.
+    // (A native build's own paths start with "/".)
+    const bool rooted = (!linkPath.empty() && linkPath[0] == '/') ||
+                        (linkPath.size() > 2 && ((linkPath[1] == ':' && linkPath[2] == '\\') ||
+                                                 (linkPath[0] == '\\' && linkPath[1] == '\\')));
+    if (!rooted) {
+        LogLine("Shortcut NOT made, its folder cannot be found: " + linkPath + " -> " + target);
+        return 0;
+    }
     if (IsWebAddress(target)) {
         // The target's own icon or the URL handler's stand for no icon: a web address has
         // none, and the handler's path names a Windows folder that need not be there.

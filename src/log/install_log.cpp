@@ -11,6 +11,9 @@ namespace {
 
 PlatformFile* g_log = nullptr;
 
+// Names tried for the logs of one day in the temporary folder before the log is given up.
+constexpr int kMostLogsADay = 99999;
+
 // `n` in decimal with leading zeros to `digits` places; no formatted-print library is
 // needed in the uninstaller for this.
 std::string Padded(int n, size_t digits) {
@@ -68,17 +71,21 @@ void CloseInstallLog() {
 
 bool InstallLogIsOpen() { return g_log != nullptr; }
 
-std::string LogFilePath(const std::string& value, const std::string& tempFolder,
-                        const std::string& prefix) {
-    if (!value.empty()) return value;
+std::string OpenRequestedLog(const std::string& value, const std::string& tempFolder,
+                             const std::string& prefix) {
+    if (!value.empty()) return OpenInstallLog(value) ? value : std::string();
+    CloseInstallLog();
     CalendarTime now;
     if (!LocalTimeNow(now)) now = CalendarTime{};
     const std::string stem = tempFolder + prefix + " " + DateText(now) + " #";
-    for (int n = 1; n <= 999; ++n) {
+    for (int n = 1; n <= kMostLogsADay; ++n) {
         const std::string path = stem + Padded(n, 3) + ".txt";
-        if (!PathExists(path.c_str())) return path;
+        g_log = FileOpen(path.c_str(), FileAccess::CreateNew);
+        if (g_log) return path;
+        // Only a taken name moves on; a folder that takes no file at all ends the search.
+        if (!PathExists(path.c_str())) return std::string();
     }
-    return stem + "999.txt";
+    return std::string();
 }
 
 }  // namespace wb

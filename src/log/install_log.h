@@ -17,10 +17,14 @@ void LogLine(const std::string& text);
 void CloseInstallLog();
 bool InstallLogIsOpen();
 
-// The file a log switch names: `value` (the text after "/L:") when not empty, else a new
-// file in `tempFolder` (ending in "\") named `prefix` + " YYYY-MM-DD #nnn.txt" with the
-// lowest number from 001 not taken yet, so that no earlier log is overwritten.
-std::string LogFilePath(const std::string& value, const std::string& tempFolder,
-                        const std::string& prefix);
+// Opens the log a log switch asks for and gives its path ("" when none could be opened).
+// `value` (the text after "/L:"), when not empty, is opened as OpenInstallLog does: the
+// administrator named that file. Otherwise a new file in `tempFolder` (ending in "\")
+// named `prefix` + " YYYY-MM-DD #nnn.txt", created only if that name is free, with the
+// lowest number from 001 on (past 999 the number grows a digit): an earlier log is never
+// overwritten, and a file or link another process places under a name between the test
+// and the opening is never written through, which matters in an elevated process.
+std::string OpenRequestedLog(const std::string& value, const std::string& tempFolder,
+                             const std::string& prefix);
 
 }  // namespace wb

@@ -15,6 +15,7 @@ enum class FileAccess : uint8_t {
     ReadWrite,         // existing file, others may read too
     CreateAlways,      // write; replaces an existing file, others may read
     TruncateExisting,  // write; existing file cut to 0 bytes
+    CreateNew,         // write; a new file only: fails when the name exists (nothing opened)
 };
 
 // Opens a file; nullptr on failure. Paths use "\" separators (the native build maps them).
@@ -51,6 +52,14 @@ bool FolderExists(const char* path) noexcept;
 // Creates one folder (its parent must exist); false on failure or when it exists.
 bool FolderCreate(const char* path) noexcept;
 bool FolderRemove(const char* path) noexcept;
+// Makes the folder `utf8Path` (UTF-8, a full path with "\" separators; missing parents too)
+// under its real name, which the ANSI code page need not carry, and gives the ANSI path
+// that reaches it: the path itself, or its short form where the code page lacks a
+// character. The folders it made are added to `made` as such paths, outermost first, so
+// that a run which ends without installing can remove them. Empty when a folder cannot be
+// made or no ANSI path reaches it (short names switched off on its volume); what it made
+// is then removed again and `made` stays as it was.
+std::string FolderCreateReachable(const std::string& utf8Path, std::vector<std::string>& made);
 bool FileDelete(const char* path) noexcept;
 // Copies a whole file, replacing `destination` when it exists; false on failure.
 bool FileCopy(const char* source, const char* destination) noexcept;

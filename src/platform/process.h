@@ -6,10 +6,14 @@
 
 namespace wb {
 
-// Full path of the running executable (at most 260 characters).
+// Full path of the running executable (at most 260 characters), by its short name where
+// the ANSI code page cannot carry the long one; empty when neither reaches it.
 std::string ModuleFileName();
-// The process's whole command line, program name included.
+// The process's whole command line, program name included, in the ANSI code page: a
+// character the code page lacks reads "?".
 std::string ProcessCommandLine();
+// The same command line in UTF-8, every character kept.
+std::string ProcessCommandLineUtf8();
 // True when a mutex of this name exists. The mutex is created, released and closed at
 // once: the installer never holds it.
 bool MutexExists(const char* name) noexcept;

@@ -10,6 +10,7 @@
 #include "log/install_log.h"
 #include "package/extract.h"
 #include "package/package_reader.h"
+#include "platform/ansi_path.h"
 #include "platform/com.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -19,6 +20,7 @@
 #include "platform/window.h"
 #include "startup/command_line.h"
 #include "startup/finish.h"
+#include "startup/folder_switch.h"
 #include "startup/language_select.h"
 #include "startup/setup_state.h"
 #include "startup/wizard_flow.h"
@@ -29,16 +31,51 @@ namespace wb {
 
 namespace {
 
-// Unpacks the installer's own Package into the temporary setup folder. False when the
-// file carries no readable Package or an entry of it is damaged.
-bool UnpackOwnPackage() {
+// What became of the unpacking of the setup's own Package.
+enum class OwnPackage : uint8_t { Unpacked, Damaged, Unreadable };
+
+// Unpacks the installer's own Package into the temporary setup folder. Damaged when the
+// file carries no readable Package or an entry of it is damaged; Unreadable when the file
+// cannot be read at all or its entries cannot be written into the temporary folder, which
+// says nothing about the setup itself. `why` tells the log which.
+OwnPackage UnpackOwnPackage(std::string& why) {
+    {
+        UniqueFile self(FileOpen(Setup.SetupExe.c_str(), FileAccess::Read));
+        if (!self) {
+            why = "the setup file " + Setup.SetupExe + " cannot be opened: " +
+                  SystemErrorText(FileLastError());
+            return OwnPackage::Unreadable;
+        }
+    }
     if (!OpenPackage(Setup.SetupExe.c_str(), nullptr)) {
         ClosePackage();
-        return false;
+        return OwnPackage::Damaged;
     }
     ExtractResult result = ExtractPackage(Package, Setup.TempDir, std::string());
     ClosePackage();
-    return result.Opened && result.Damaged == 0;
+    if (result.Damaged != 0) return OwnPackage::Damaged;
+    if (!result.Opened || result.Failed != 0) {
+        why = "its files cannot be unpacked into the temporary folder " + Setup.TempDir;
+        return OwnPackage::Unreadable;
+    }
+    // Every setup carries its description; without it the run would go on nameless.
+    UniqueFile ini(FileOpen(Setup.SetupIni.c_str(), FileAccess::Read));
+    if (!ini) {
+        why = "its setup.ini cannot be read (" + SystemErrorText(FileLastError()) + ")";
+        return OwnPackage::Unreadable;
+    }
+    return OwnPackage::Unpacked;
+}
+
+// Ends a run that cannot read its own files: exit code 6 in the quiet run, a message in
+// the wizard run; nothing is installed and the temporary folder is removed again.
+unsigned EndUnreadable(const std::string& why) {
+    LogLine("The setup cannot read its own files: " + why + ". Nothing is installed");
+    RemoveTempDir();
+    if (Setup.QuietMode) return kExitUnreadable;
+    const std::string text = kUnreadableSetupText + why + "." + kUnreadableSetupAdvice;
+    ShowMessage(text.c_str(), kDamagedSetupCaption, MessageBoxKind::ErrorOk);
+    return kExitOk;
 }
 
 // Ends a run whose own Package did not arrive whole: a message in the wizard run, exit
@@ -95,8 +132,8 @@ std::string WindowsVersionText(uint32_t version) {
 void StartInstallLog() {
     if (!Setup.LogRequested) return;
     const std::string path =
-        LogFilePath(Setup.CmdLogFile, TempFolderPath(), "Wendlebox Setup Log");
-    if (!OpenInstallLog(path)) return;  // no log never stops an installation
+        OpenRequestedLog(Setup.CmdLogFile, TempFolderPath(), "Wendlebox Setup Log");
+    if (path.empty()) return;  // no log never stops an installation
     LogLine("Wendlebox setup log: " + path);
     LogLine("Setup file: " + Setup.SetupExe);
     LogLine("Command line: " + ProcessCommandLine());
@@ -132,6 +169,11 @@ unsigned RunSetup() {
     Setup.SetupExe = ModuleFileName();
     StartInstallLog();
     const unsigned code = RunSetupSteps();
+    // A folder made for /P that the run left empty (a quiet run that failed, a wizard run
+    // that was cancelled) goes again; one the installation filled stays.
+    if (!Setup.QuietMode || (code != kExitOk && code != kExitRestartRequired)) {
+        RemoveEmptySwitchFolders();
+    }
     LogLine("Exit code " + std::to_string(code));
     CloseInstallLog();
     return code;
@@ -140,13 +182,33 @@ unsigned RunSetup() {
 namespace {
 
 unsigned RunSetupSteps() {
-    Setup.TempDir = MakeTempDirName(TempFolderPath(), NewGuidText());
-    Setup.SetupIni = Setup.TempDir + "setup.ini";
     Setup.Page = 1;
     Setup.Reboot = 0;
-
-    CreateTempDir(Setup.TempDir);
-    if (!UnpackOwnPackage()) return EndDamaged();
+    // A path whose characters the code page lacks would name nothing (or another file).
+    if (Setup.SetupExe.empty() || PathLostCharacters(Setup.SetupExe)) {
+        return EndUnreadable("the path of the setup file cannot be written in this system's "
+                             "code page, and it has no short name that can");
+    }
+    const std::string temp = TempFolderPath();
+    if (temp.empty() || PathLostCharacters(temp)) {
+        return EndUnreadable("the temporary folder cannot be found, or its path cannot be "
+                             "written in this system's code page and it has no short name "
+                             "that can");
+    }
+    Setup.TempDir = MakeTempDirName(temp, NewGuidText());
+    Setup.SetupIni = Setup.TempDir + "setup.ini";
+    if (!CreateTempDir(Setup.TempDir)) {
+        const std::string why = "the temporary folder " + Setup.TempDir + " cannot be made (" +
+                                SystemErrorText(FileLastError()) + ")";
+        Setup.TempDir.clear();  // not ours: nothing of it may be removed
+        return EndUnreadable(why);
+    }
+    std::string why;
+    switch (UnpackOwnPackage(why)) {
+        case OwnPackage::Unpacked: break;
+        case OwnPackage::Damaged: return EndDamaged();
+        case OwnPackage::Unreadable: return EndUnreadable(why);
+    }
 
     CreateLanguageTable();
     ReadStartupKeys();
@@ -161,6 +223,13 @@ unsigned RunSetupSteps() {
     }
 
     Setup.WindowTitle = Setup.Version.empty() ? Setup.Titel : Setup.Titel + " " + Setup.Version;
+    if (!ReachFolderSwitches()) {
+        RemoveTempDir();
+        if (Setup.QuietMode) return kExitWriteFailed;
+        const std::string text = kUnreachableFolderText + FolderSwitchProblem() + ".";
+        ShowMessage(text.c_str(), Setup.WindowTitle.c_str(), MessageBoxKind::ErrorOk);
+        return kExitOk;
+    }
     if (Setup.QuietMode) return FinishQuietRun(InstallQuietly());
     StartImages();
     if (!BuildWizardWindow(Setup.WindowTitle)) {

@@ -64,6 +64,8 @@ void SystemSetNow(const CalendarTime& now);
 // Process.
 void ProcessReset();
 void ProcessSetCommandLine(const std::string& commandLine);
+// What ProcessCommandLineUtf8 gives; unset, the ANSI command line.
+void ProcessSetCommandLineUtf8(const std::string& commandLine);
 void ProcessSetModulePath(const std::string& path);
 void ProcessSetMutexExists(const std::string& name, bool exists);
 // The last value set with SetProcessEnvironment; empty when never set.
@@ -229,6 +231,9 @@ std::vector<std::string> FilesList();  // every file's path, lower case, "\" sep
 void FilesFailCall(FileCall call, int nth);
 bool FilesFailureHappened();  // whether the failure set by FilesFailCall has happened
 int FilesOpenHandles();       // files opened and not yet closed
+// Folders FolderCreateReachable makes are reached by no ANSI path (a volume without short
+// names), so it removes them again and fails.
+void FilesSetNoShortNames(bool none);
 
 // Resets every fake above.
 void ResetAll();

@@ -12,6 +12,7 @@ namespace {
 
 struct ProcessFake {
     std::string CommandLine = "wbsetup.exe";
+    std::string CommandLineUtf8;  // empty: the same as CommandLine
     std::string ModulePath = "C:\\wbsetup.exe";
     std::set<std::string> Mutexes;
     std::map<std::string, std::string> Environment;
@@ -30,6 +31,9 @@ ProcessFake g_process;
 
 std::string ModuleFileName() { return g_process.ModulePath; }
 std::string ProcessCommandLine() { return g_process.CommandLine; }
+std::string ProcessCommandLineUtf8() {
+    return g_process.CommandLineUtf8.empty() ? g_process.CommandLine : g_process.CommandLineUtf8;
+}
 
 bool MutexExists(const char* name) noexcept {
     ++g_process.MutexQueries;
@@ -85,6 +89,9 @@ namespace fake {
 
 void ProcessReset() { g_process = ProcessFake{}; }
 void ProcessSetCommandLine(const std::string& commandLine) { g_process.CommandLine = commandLine; }
+void ProcessSetCommandLineUtf8(const std::string& commandLine) {
+    g_process.CommandLineUtf8 = commandLine;
+}
 void ProcessSetModulePath(const std::string& path) { g_process.ModulePath = path; }
 void ProcessSetMutexExists(const std::string& name, bool exists) {
     if (exists) {

@@ -73,18 +73,43 @@ TEST_F(InstallLogTest, ALogThatCannotBeCreatedIsNoError) {
     EXPECT_FALSE(OpenInstallLog(""));
 }
 
-TEST_F(InstallLogTest, ANewNameEachTimeInTheTemporaryFolder) {
-    EXPECT_EQ(LogFilePath("D:\\Logs\\a.log", dir_, "Wendlebox Setup Log"), "D:\\Logs\\a.log");
-    const std::string first = LogFilePath("", dir_, "Wendlebox Setup Log");
+TEST_F(InstallLogTest, ANewFileEachTimeInTheTemporaryFolderNeverAnEarlierOne) {
+    const std::string named = dir_ + "named.log";
+    std::ofstream(named) << "an older run's log";
+    EXPECT_EQ(OpenRequestedLog(named, dir_, "Wendlebox Setup Log"), named)
+        << "a file the administrator names is the log, as before";
+    CloseInstallLog();
+
+    const std::string first = OpenRequestedLog("", dir_, "Wendlebox Setup Log");
     EXPECT_EQ(first, dir_ + "Wendlebox Setup Log 2026-12-08 #001.txt");
-    std::ofstream(first) << "taken";
-    std::ofstream(dir_ + "Wendlebox Setup Log 2026-12-08 #002.txt") << "taken";
-    EXPECT_EQ(LogFilePath("", dir_, "Wendlebox Setup Log"),
+    LogLine("first run");
+    CloseInstallLog();
+    // #002 is taken by another process's file (or link): it is skipped, never written.
+    const std::string taken = dir_ + "Wendlebox Setup Log 2026-12-08 #002.txt";
+    std::ofstream(taken) << "not ours";
+    EXPECT_EQ(OpenRequestedLog("", dir_, "Wendlebox Setup Log"),
               dir_ + "Wendlebox Setup Log 2026-12-08 #003.txt");
+    LogLine("second run");
+    CloseInstallLog();
+    EXPECT_EQ(ReadAll(first), "2026-12-08 09:30:15  first run\r\n");
+    EXPECT_EQ(ReadAll(taken), "not ours");
+    // Past #999 the number grows a digit instead of reusing #999.
+    for (int n = 4; n <= 999; ++n) {
+        std::ofstream(dir_ + "Wendlebox Setup Log 2026-12-08 #" +
+                      std::string(n < 10 ? "00" : n < 100 ? "0" : "") + std::to_string(n) + ".txt")
+            << "x";
+    }
+    EXPECT_EQ(OpenRequestedLog("", dir_, "Wendlebox Setup Log"),
+              dir_ + "Wendlebox Setup Log 2026-12-08 #1000.txt");
+    CloseInstallLog();
     // Another day starts again at 001.
     fake::SystemSetNow(CalendarTime{2026, 12, 9, 0, 0, 1});
-    EXPECT_EQ(LogFilePath("", dir_, "Wendlebox Uninstall Log"),
+    EXPECT_EQ(OpenRequestedLog("", dir_, "Wendlebox Uninstall Log"),
               dir_ + "Wendlebox Uninstall Log 2026-12-09 #001.txt");
+    CloseInstallLog();
+    // A temporary folder that takes no file gives no log, and no endless search.
+    EXPECT_EQ(OpenRequestedLog("", dir_ + "missing\\", "Wendlebox Setup Log"), "");
+    EXPECT_FALSE(InstallLogIsOpen());
 }
 
 TEST(InstallLogSwitch, SlashLAloneOrWithAFileInEitherCase) {

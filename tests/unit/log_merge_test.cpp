@@ -8,6 +8,7 @@
 
 #include "config/pref_file.h"
 #include "fakes/fakes.h"
+#include "handover/contract.h"
 #include "handover/log_merge.h"
 #include "log/install_log.h"
 #include "unit/test_support.h"
@@ -154,6 +155,53 @@ TEST_F(LogMergeFileTest, ALogOfAnotherProgramIsNotTakenOver) {
     EXPECT_TRUE(log.Tasks.empty());
     EXPECT_NE(ReadAll(prog_ + "setup.log").find("Uninstall log of another program (GUID {OTHER})"),
               std::string::npos);
+}
+
+// Upgrade after upgrade, the earlier records pile up; one record past what the
+// uninstaller reads would make it call the log damaged and remove nothing at all.
+TEST_F(LogMergeFileTest, AMergedLogStaysWithinWhatTheUninstallerReads) {
+    std::string earlier = Settings("{G}", "1.0") + "[Files]\r\nF001 = tool.exe\r\n[UserTask]\r\n"
+                          "Number = " + std::to_string(kMostLogTasks) + "\r\n";
+    for (int32_t i = 1; i <= kMostLogTasks; ++i) {
+        earlier += "Task" + std::to_string(i) + " = 5|/x/old" + std::to_string(i) + ".txt\r\n";
+    }
+    WriteLog(earlier);
+    ASSERT_TRUE(OpenInstallLog(prog_ + "setup.log"));
+    // Two of this version's records repeat (in another letter case): one is dropped.
+    Reinstall(Settings("{G}", "2.0") + "[Files]\r\nF001 = tool.exe\r\n",
+              {"5|/x/new1.txt", "5|/x/old5.txt", "5|/X/NEW1.TXT", "5|/x/new2.txt"}, "{G}");
+    CloseInstallLog();
+
+    UninstallLog log;
+    ASSERT_EQ(ReadUninstallLog(prog_, log), LogStatus::Ok);
+    ASSERT_EQ(log.Tasks.size(), size_t(kMostLogTasks));
+    // The earlier records fill what room this version's three leave, oldest first (old5,
+    // which this version records again, once).
+    EXPECT_EQ(log.Tasks[0], "5|/x/old1.txt");
+    EXPECT_EQ(log.Tasks[4], "5|/x/old6.txt");
+    EXPECT_EQ(log.Tasks[size_t(kMostLogTasks) - 4], "5|/x/old32765.txt");
+    EXPECT_EQ(Strings(log.Tasks.end() - 3, log.Tasks.end()),
+              (Strings{"5|/x/new1.txt", "5|/x/old5.txt", "5|/x/new2.txt"}));
+    const std::string setupLog = ReadAll(prog_ + "setup.log");
+    EXPECT_NE(setupLog.find("The Uninstall log is full: the record 5|/x/old32766.txt is not kept"),
+              std::string::npos) << setupLog.substr(0, 2000);
+    EXPECT_NE(setupLog.find("5|/x/old32767.txt is not kept"), std::string::npos);
+    EXPECT_EQ(setupLog.find("old32765.txt is not kept"), std::string::npos);
+}
+
+TEST(LogMerge, FitWithinReadLimitsCutsEachGroupAtItsOwnLimit) {
+    Strings own = {"a", "b", "A"};
+    LogAdditions add;
+    add.Files = {"f1", "f2", "f3"};
+    add.Dirs = {"d1\\"};
+    add.Tasks = {"t1"};
+    const LogAdditions left = FitWithinReadLimits(kMostLogNumbered - 1, 0, own, add);
+    EXPECT_EQ(own, (Strings{"a", "b"}));
+    EXPECT_EQ(add.Files, (Strings{"f1"}));
+    EXPECT_EQ(left.Files, (Strings{"f2", "f3"}));
+    EXPECT_EQ(add.Dirs, (Strings{"d1\\"}));
+    EXPECT_EQ(add.Tasks, (Strings{"t1"}));
+    EXPECT_TRUE(left.Dirs.empty() && left.Tasks.empty());
 }
 
 TEST_F(LogMergeFileTest, AFreshInstallationMergesNothing) {

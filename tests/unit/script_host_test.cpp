@@ -162,10 +162,17 @@ TEST_F(ScriptHostTest, JScriptFileSwitchesTheLanguageEachRun) {
 
 TEST_F(ScriptHostTest, NothingRunsForOtherFilesOrWithoutTheEngine) {
     ScriptHostStart();
+    // Every script that does not run says why, so the log never calls it a clean run.
     EXPECT_EQ(RunScript(Write("setup.txt", "x = 1\n")), 0);
+    EXPECT_EQ(wb::Setup.ScriptError, "it is neither a .vbs nor a .js file");
     EXPECT_EQ(RunScript((dir_ / "missing.vbs").string()), 0);
+    EXPECT_EQ(wb::Setup.ScriptError, "the file cannot be opened");
+    const std::string huge = Write("huge.js", "var x = 1;\n");
+    std::filesystem::resize_file(huge, 16 * 1024 * 1024 + 1);
+    EXPECT_EQ(RunScript(huge), 0);
+    EXPECT_NE(wb::Setup.ScriptError.find("larger than 16777216 bytes"), std::string::npos)
+        << wb::Setup.ScriptError;
     EXPECT_TRUE(fake::ScriptRuns().empty());
-    EXPECT_EQ(wb::Setup.ScriptError, "");
     ScriptHostEnd();
 
     // VBScript is an optional feature of newer Windows: without it a .vbs script does not

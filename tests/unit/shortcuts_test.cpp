@@ -16,6 +16,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A desktop or Start-menu folder that cannot be found (none, or none the code page can
+// reach) comes as empty text: the link is not made rather than put in the current folder.
+TEST(CreateShortcutTest, ALinkWhoseFolderIsUnknownIsNotMadeAnywhere) {
+    fake::ResetAll();
+    EXPECT_EQ(CreateShortcut("C:\\P\\app.exe", "App.lnk", "", "", 1, "", 0, "|", 0), 0);
+    EXPECT_EQ(CreateShortcut("https://example.invalid/", "Web.lnk", "", "", 1, "", 0, "", 0), 0);
+    EXPECT_TRUE(fake::ShellLinkCalls().empty());
+    EXPECT_EQ(CreateShortcut("C:\\P\\app.exe", "\\\\server\\share\\App.lnk", "", "", 1, "", 0,
+                             "|", 0),
+              1);
+}
+
 TEST(CreateShortcutTest, EachParameterReachesItsOwnField) {
     fake::ResetAll();
     EXPECT_EQ(CreateShortcut("C:\\P\\app.exe", "C:\\L\\App.lnk", "C:\\W\\", "-a -b", 3, "note",
@@ -59,12 +71,12 @@ TEST(CreateShortcutTest, BarIconFileIsTheTargetAndMinusOneIsIndexZero) {
 TEST(CreateShortcutTest, ResultTellsWhetherTheObjectCouldBeAskedToSave) {
     fake::ResetAll();
     fake::ShellLinkFailNext(ShellLinkOutcome::SaveFailed);
-    EXPECT_EQ(CreateShortcut("t", "l", "", "", 1, "", 0, "", 0), 1);
+    EXPECT_EQ(CreateShortcut("t", "C:\\L\\l.lnk", "", "", 1, "", 0, "", 0), 1);
     fake::ShellLinkFailNext(ShellLinkOutcome::NoObject);
-    EXPECT_EQ(CreateShortcut("t", "l", "", "", 1, "", 0, "", 0), 0);
+    EXPECT_EQ(CreateShortcut("t", "C:\\L\\l.lnk", "", "", 1, "", 0, "", 0), 0);
     fake::ShellLinkFailNext(ShellLinkOutcome::NoFileInterface);
-    EXPECT_EQ(CreateShortcut("t", "l", "", "", 1, "", 0, "", 0), 0);
-    EXPECT_EQ(CreateShortcut("t", "l", "", "", 1, "", 0, "", 0), 1);
+    EXPECT_EQ(CreateShortcut("t", "C:\\L\\l.lnk", "", "", 1, "", 0, "", 0), 0);
+    EXPECT_EQ(CreateShortcut("t", "C:\\L\\l.lnk", "", "", 1, "", 0, "", 0), 1);
     // COM is balanced whatever became of the link.
     EXPECT_EQ(fake::ComStartCount(), 4);
     EXPECT_EQ(fake::ComEndCount(), 4);
@@ -73,7 +85,7 @@ TEST(CreateShortcutTest, ResultTellsWhetherTheObjectCouldBeAskedToSave) {
 TEST(CreateShortcutTest, FailedComStartIsNotBalancedButTheLinkIsStillTried) {
     fake::ResetAll();
     fake::ComSetStartResult(false);
-    EXPECT_EQ(CreateShortcut("t", "l", "", "", 1, "", 0, "", 0), 1);
+    EXPECT_EQ(CreateShortcut("t", "C:\\L\\l.lnk", "", "", 1, "", 0, "", 0), 1);
     EXPECT_EQ(fake::ShellLinkCalls().size(), 1u);
     EXPECT_EQ(fake::ComEndCount(), 0);
 }

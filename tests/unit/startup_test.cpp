@@ -5,6 +5,7 @@
 #include "unit/test_support.h"
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include "config/language_table.h"
@@ -190,6 +191,8 @@ TEST_F(StartupTest, BeforeHookStoppingEndsTheRunAndLeavesTheFolder) {
     EXPECT_TRUE(fs::exists(TempDirHost() + "setup.ini"));
     EXPECT_TRUE(fs::exists(TempDirHost() + "BeforeWB.exe"));
 
+    // The fakes start their GUIDs again: the folder of that name must not be there.
+    fs::remove_all(TempDirHost());
     fake::ResetAll();
     wb::Setup = SetupState{};
     fake::ShellSetTempFolder((root_ / "temp").string() + "/");
@@ -226,6 +229,89 @@ TEST_F(StartupTest, TempDirCreationStripsTrailingSeparatorsAndBlanks) {
     EXPECT_TRUE(CreateTempDir(dir + "\\ /"));
     EXPECT_TRUE(fs::is_directory(dir));
     EXPECT_FALSE(CreateTempDir(dir + "\\"));  // exists already: the caller ignores this
+}
+
+// A setup that cannot read its own files stops before anything is written: quiet runs end
+// with exit code 6, wizard runs say why; the temporary folder is left as it was.
+TEST_F(StartupTest, ASetupThatCannotReadItsOwnFilesStopsWithCode6) {
+    struct Case {
+        const char* What;
+        std::function<void()> Arrange;
+        const char* Why;
+    };
+    const std::vector<Case> cases = {
+        {"no temporary folder", [] { fake::ShellSetTempFolder(""); }, "temporary folder cannot be found"},
+        {"a temporary folder whose characters became '?'",
+         [this] { fake::ShellSetTempFolder((root_ / "temp").string() + "/?/"); },
+         "cannot be written in this system's code page"},
+        {"a temporary folder that cannot be made",
+         [this] { fake::ShellSetTempFolder((root_ / "temp" / "missing").string() + "/"); },
+         "cannot be made"},
+        {"a setup file that cannot be opened",
+         [this] { fake::ProcessSetModulePath((root_ / "gone.exe").string()); },
+         "cannot be opened"},
+        {"a setup path whose characters became '?'",
+         [this] { fake::ProcessSetModulePath((root_ / "?" / "setup.exe").string()); },
+         "path of the setup file cannot be written"},
+        {"a Package without setup.ini", [this] { WriteSetup({{"readme.txt", "no description"}}); },
+         "setup.ini cannot be read"},
+    };
+    for (const Case& c : cases) {
+        for (const bool quiet : {true, false}) {
+            SCOPED_TRACE(std::string(c.What) + (quiet ? ", quiet" : ", wizard"));
+            SetUp();
+            WriteSetup({{"setup.ini", kIni}});
+            c.Arrange();
+            fake::ProcessSetCommandLine(quiet ? "setup.exe /Q" : "setup.exe");
+            EXPECT_EQ(RunSetup(), quiet ? kExitUnreadable : kExitOk);
+            EXPECT_TRUE(fs::is_empty(root_ / "temp")) << "nothing unpacked is left";
+            EXPECT_EQ(wb::Setup.Titel, "") << "the run never went on nameless";
+            EXPECT_EQ(fake::WindowRecord(1), nullptr) << "no wizard";
+            if (quiet) {
+                EXPECT_TRUE(HostMessageBoxes().empty());
+                TearDown();
+                continue;
+            }
+            ASSERT_EQ(HostMessageBoxes().size(), 1u);
+            const std::string text = HostMessageBoxes()[0].Text;
+            EXPECT_EQ(text.rfind(kUnreadableSetupText, 0), 0u) << text;
+            EXPECT_NE(text.find(c.Why), std::string::npos) << text;
+            EXPECT_EQ(HostMessageBoxes()[0].Kind, MessageBoxKind::ErrorOk);
+            TearDown();
+        }
+    }
+}
+
+// A /P folder whose characters the code page lacks is made under its real name (from the
+// UTF-8 command line) and used by the path that reaches it; a run that leaves it empty
+// removes it again.
+TEST_F(StartupTest, ASlashPFolderOutsideTheCodePageIsMadeUnderItsRealName) {
+    WriteSetup({{"setup.ini", kIni}});
+    const std::string ansi = (root_ / "Apps").string() + "/?/Tool";
+    const std::string real = (root_ / "Apps").string() + "/\xE7\x8E\x8B/Tool";
+    fake::ProcessSetCommandLine("setup.exe \"/P:" + ansi + "\"");
+    fake::ProcessSetCommandLineUtf8("setup.exe \"/P:" + real + "\"");
+    EXPECT_EQ(RunSetup(), kExitOk);
+    EXPECT_EQ(wb::Setup.CmdProgDir, real) << "natively every name is reached as it is";
+    ASSERT_NE(fake::WindowRecord(1), nullptr) << "the run went on to the wizard";
+    EXPECT_FALSE(fs::exists(root_ / "Apps")) << "the wizard installed nothing: it went again";
+
+    // The code page carries an ordinary /P: nothing is made before the installation.
+    SetUp();
+    WriteSetup({{"setup.ini", kIni}});
+    fake::ProcessSetCommandLine("setup.exe \"/P:" + (root_ / "Plain").string() + "\"");
+    EXPECT_EQ(RunSetup(), kExitOk);
+    EXPECT_EQ(wb::Setup.CmdProgDir, (root_ / "Plain").string());
+    EXPECT_FALSE(fs::exists(root_ / "Plain"));
+}
+
+TEST_F(StartupTest, ASlashSFolderOutsideTheCodePageIsRefusedBeforeAnythingIsWritten) {
+    WriteSetup({{"setup.ini", kIni}});
+    fake::ProcessSetCommandLine("setup.exe /Q /S:Tools\\?");
+    fake::ProcessSetCommandLineUtf8("setup.exe /Q /S:Tools\\\xE7\x8E\x8B");
+    EXPECT_EQ(RunSetup(), kExitWriteFailed);
+    EXPECT_TRUE(fs::is_empty(root_ / "temp"));
+    EXPECT_EQ(fake::RegistrySetCount(), 0) << "nothing registered";
 }
 
 }  // namespace

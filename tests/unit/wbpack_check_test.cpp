@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "config/registry_text.h"
 #include "config/setup_keys.h"
 #include "test_support.h"
 #include "wbpack/check.h"
@@ -148,6 +149,10 @@ TEST(WbpackCheckTest, FindsTasksThatNeverRunOrRunOtherwise) {
          {{8, true, "no registry root"}}},
         {"root written with wrap-around is fine", tasks + "Task1 = 6|-2147483647|Software\\Tool|F|x\r\n",
          {}},
+        {"users root, which the installer refuses", tasks + "Task1 = 6|2147483651|.DEFAULT\\Tool|F|x\r\n",
+         {{8, true, "no registry root the installer writes to"}}},
+        {"current-config root", tasks + "Task1 = 6|2147483653|Software\\Tool|F|x\r\n",
+         {{8, true, "no registry root the installer writes to"}}},
         {"Number smaller than the tasks",
          tasks + "Task1 = 0|Tool|Tool.exe|-1||\r\nTask2 = 1|Manual|docs\\manual.txt|-1||\r\n",
          {{9, true, "past Number = 1"}}},
@@ -163,6 +168,20 @@ TEST(WbpackCheckTest, FindsTasksThatNeverRunOrRunOtherwise) {
          {{8, true, "without its dot"}}},
     };
     for (const Case& c : cases) ExpectFindings(c, Listing());
+}
+
+// A registry task the check passes must be one the installer runs and the uninstaller
+// removes: both sides decide by RegRootFromNumber.
+TEST(WbpackCheckTest, AcceptsExactlyTheRegistryRootsTheInstallerWrites) {
+    for (uint32_t number = 0x7FFFFFFEu; number <= 0x80000007u; ++number) {
+        SCOPED_TRACE(number);
+        CheckOptions options;
+        const std::string ini = kHead + "[UserTask]\r\nNumber = 1\r\nTask1 = 6|" +
+                                std::to_string(number) + "|Software\\Tool|F|x\r\n";
+        const bool clean = CheckDescription(ini, Listing(), options).empty();
+        RegRoot root;
+        EXPECT_EQ(clean, RegRootFromNumber(number, root));
+    }
 }
 
 TEST(WbpackCheckTest, FindsValuesOfTheWrongTypeOrShape) {

@@ -1,5 +1,6 @@
 // wbpack check: the Install tasks of [UserTask], field by field against their kind.
 #include "config/setup_keys.h"
+#include "handover/contract.h"
 #include "platform/text.h"
 #include "wbpack/check_run.h"
 
@@ -34,11 +35,12 @@ void CheckTaskField(CheckRun& r, uint32_t line, int kind, size_t n, const TaskFi
             uint32_t root = uint32_t(ParseLeadingNumber(v));
             if (!IsDecimal(v)) {
                 Error(r, line, what + " takes a number, not '" + v + "'");
-            } else if (root < 0x80000000u || root > 0x80000006u || root == 0x80000004u) {
+            } else if (!IsTaskRegRoot(root)) {
                 Error(r, line,
                       what + " " + v +
-                          " is no registry root (HKEY_CURRENT_USER is "
-                          "2147483649, HKEY_LOCAL_MACHINE 2147483650)");
+                          " is no registry root the installer writes to (HKEY_CLASSES_ROOT is "
+                          "2147483648, HKEY_CURRENT_USER 2147483649, HKEY_LOCAL_MACHINE "
+                          "2147483650)");
             }
             break;
         }

@@ -54,6 +54,7 @@ PlatformFile* FileOpen(const char* path, FileAccess access) noexcept {
         case FileAccess::ReadWrite: flags = O_RDWR; break;
         case FileAccess::CreateAlways: flags = O_WRONLY | O_CREAT | O_TRUNC; break;
         case FileAccess::TruncateExisting: flags = O_WRONLY | O_TRUNC; break;
+        case FileAccess::CreateNew: flags = O_WRONLY | O_CREAT | O_EXCL; break;
     }
     int fd = ::open(p.c_str(), flags | O_CLOEXEC, 0644);
     if (fd < 0) return nullptr;
@@ -155,6 +156,26 @@ bool FolderExists(const char* path) noexcept {
 bool FolderCreate(const char* path) noexcept {
     std::string p = HostPath(path);
     return !p.empty() && ::mkdir(p.c_str(), 0755) == 0;
+}
+
+std::string FolderCreateReachable(const std::string& utf8Path, std::vector<std::string>& made) {
+    // The host's names are UTF-8 already: every name is reached as it is.
+    std::string path = utf8Path;
+    while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+    if (path.empty()) return std::string();
+    std::vector<std::string> ours;
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '\\' && path[i] != '/') continue;
+        const std::string part = path.substr(0, i);
+        if (FolderExists(part.c_str())) continue;
+        if (!FolderCreate(part.c_str())) {
+            for (auto it = ours.rbegin(); it != ours.rend(); ++it) FolderRemove(it->c_str());
+            return std::string();
+        }
+        ours.push_back(part);
+    }
+    made.insert(made.end(), ours.begin(), ours.end());
+    return path;
 }
 
 bool FolderRemove(const char* path) noexcept {

@@ -2,6 +2,7 @@
 #include "platform/files.h"
 
 #include "platform/win32/handles.h"
+#include "platform/win32/wide_names.h"
 
 namespace wb {
 
@@ -19,6 +20,7 @@ PlatformFile* FileOpen(const char* path, FileAccess access) noexcept {
             desired = GENERIC_WRITE;
             disposition = TRUNCATE_EXISTING;
             break;
+        case FileAccess::CreateNew: desired = GENERIC_WRITE; disposition = CREATE_NEW; break;
     }
     HANDLE h = CreateFileA(path, desired, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
@@ -125,6 +127,46 @@ bool FolderExists(const char* path) noexcept {
 
 bool FolderCreate(const char* path) noexcept { return CreateDirectoryA(path, nullptr); }
 bool FolderRemove(const char* path) noexcept { return RemoveDirectoryA(path); }
+
+std::string FolderCreateReachable(const std::string& utf8Path, std::vector<std::string>& made) {
+    std::wstring path = Utf8ToWide(utf8Path);
+    while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+    // The parts below the root: "X:\" or a share's "\\server\share\".
+    size_t start = 0;
+    if (path.size() > 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) {
+        start = 3;
+    } else if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\') {
+        const size_t server = path.find(L'\\', 2);
+        const size_t share = server == std::wstring::npos ? server : path.find(L'\\', server + 1);
+        if (share == std::wstring::npos) return std::string();
+        start = share + 1;
+    } else {
+        return std::string();  // a relative name has no place of its own to be made at
+    }
+    std::vector<std::wstring> ours;
+    const auto undo = [&ours] {
+        for (auto it = ours.rbegin(); it != ours.rend(); ++it) RemoveDirectoryW(it->c_str());
+    };
+    for (size_t i = start; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != L'\\' && path[i] != L'/') continue;
+        const std::wstring part = path.substr(0, i);
+        const DWORD attributes = GetFileAttributesW(part.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        if (!CreateDirectoryW(part.c_str(), nullptr)) {
+            undo();
+            return std::string();
+        }
+        ours.push_back(part);
+    }
+    const std::string reached = ReachableSystemPath(path);
+    if (reached.empty()) {
+        undo();
+        return std::string();
+    }
+    // Each folder made is a parent of the reached one, so it is reached too.
+    for (const std::wstring& folder : ours) made.push_back(ReachableSystemPath(folder));
+    return reached;
+}
 uint32_t FileLastError() noexcept { return GetLastError(); }
 
 bool FileDelete(const char* path) noexcept { return DeleteFileA(path); }

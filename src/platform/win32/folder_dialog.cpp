@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "platform/folder_dialog.h"
+#include "platform/win32/wide_names.h"
 
 namespace wb {
 namespace {
 
 using BrowseFn = LPITEMIDLIST(WINAPI*)(LPBROWSEINFOA);
-using PathFn = BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR);
+using PathFn = BOOL(WINAPI*)(LPCITEMIDLIST, LPWSTR);
 
 int CALLBACK OnBrowseEvent(HWND dialog, UINT message, LPARAM, LPARAM data) {
     const char* start = reinterpret_cast<const char*>(data);
@@ -46,7 +47,9 @@ std::string BrowseForFolder(const char* instruction, const char* start) noexcept
     UniqueModule shell(LoadSystemLibrary("shell32.dll"));
     if (!shell) return {};
     auto browse = reinterpret_cast<BrowseFn>(GetProcAddress(shell.get(), "SHBrowseForFolderA"));
-    auto toPath = reinterpret_cast<PathFn>(GetProcAddress(shell.get(), "SHGetPathFromIDListA"));
+    // The chosen folder by its wide name: one the code page cannot carry is given by its
+    // short name rather than with "?" in it.
+    auto toPath = reinterpret_cast<PathFn>(GetProcAddress(shell.get(), "SHGetPathFromIDListW"));
     if (!browse || !toPath) return {};
     HWND foreground = GetForegroundWindow();
     DWORD pid = 0;
@@ -64,10 +67,10 @@ std::string BrowseForFolder(const char* instruction, const char* start) noexcept
     LPITEMIDLIST item = browse(&info);
     for (HWND wnd : disabled.Windows) EnableWindow(wnd, TRUE);
     if (!item) return {};
-    char path[MAX_PATH + 1] = {};
+    wchar_t path[MAX_PATH + 1] = {};
     BOOL ok = toPath(item, path);
     CoTaskMemFree(item);
-    return ok ? std::string(path) : std::string();
+    return ok ? ReachableSystemPath(path) : std::string();
 }
 
 }  // namespace wb

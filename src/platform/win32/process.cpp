@@ -2,18 +2,27 @@
 #include "platform/process.h"
 
 #include "platform/win32/handles.h"
+#include "platform/win32/wide_names.h"
 
 namespace wb {
 
 std::string ModuleFileName() {
-    char path[MAX_PATH + 1] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return std::string(path, n > MAX_PATH ? MAX_PATH : n);
+    // A setup is often started from the user's downloads folder, whose path holds the
+    // user's name in whatever characters it has.
+    wchar_t path[MAX_PATH + 1] = {};
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return std::string();
+    return ReachableSystemPath(std::wstring(path, n));
 }
 
 std::string ProcessCommandLine() {
     const char* line = GetCommandLineA();
     return line ? line : "";
+}
+
+std::string ProcessCommandLineUtf8() {
+    const wchar_t* line = GetCommandLineW();
+    return line ? WideToUtf8(line) : std::string();
 }
 
 bool MutexExists(const char* name) noexcept {

@@ -1,14 +1,15 @@
-// The shell and system-folder service over shell32 and kernel32 (ANSI).
+// The shell and system-folder service over shell32 and kernel32. The user's folders are
+// asked for by their wide-character names, since a user name may hold characters the ANSI
+// code page lacks; what the rest of the installer gets is an ANSI path that reaches them.
 #include "platform/shell.h"
 
 #include <shlobj.h>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/wide_names.h"
 
 namespace wb {
 namespace {
-
-using GetLongPathNameAFn = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
 
 // Turns a folder query's answer into text; 0 or a result that did not fit gives empty.
 std::string FromBuffer(const char* buffer, UINT n) {
@@ -20,10 +21,10 @@ std::string FromBuffer(const char* buffer, UINT n) {
 std::string ShellFolderPath(int csidl) {
     LPITEMIDLIST item = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &item)) || !item) return {};
-    char path[MAX_PATH + 1] = {};
-    BOOL ok = SHGetPathFromIDListA(item, path);
+    wchar_t path[MAX_PATH + 1] = {};
+    BOOL ok = SHGetPathFromIDListW(item, path);
     CoTaskMemFree(item);
-    return ok ? std::string(path) : std::string();
+    return ok ? ReachableSystemPath(path) : std::string();
 }
 
 std::string SystemFolderPath() {
@@ -37,18 +38,15 @@ std::string WindowsFolderPath() {
 }
 
 std::string TempFolderPath() {
-    char path[MAX_PATH + 1];
-    std::string temp = FromBuffer(path, GetTempPathA(MAX_PATH, path));
-    if (temp.empty()) return temp;
-    // Older systems lack the long-name query, so it is looked up rather than imported.
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    auto longName = kernel ? reinterpret_cast<GetLongPathNameAFn>(
-                                 GetProcAddress(kernel, "GetLongPathNameA"))
-                           : nullptr;
-    if (!longName) return temp;
-    char full[MAX_PATH + 1];
-    DWORD n = longName(temp.c_str(), full, MAX_PATH);
-    return (n == 0 || n >= MAX_PATH) ? temp : std::string(full, n);
+    wchar_t path[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH, path);
+    if (n == 0 || n >= MAX_PATH) return std::string();
+    std::wstring temp(path, n);
+    // TEMP is often set in the short form: the long one is what the user sees.
+    wchar_t full[MAX_PATH + 1];
+    DWORD m = GetLongPathNameW(temp.c_str(), full, MAX_PATH);
+    if (m != 0 && m < MAX_PATH) temp.assign(full, m);
+    return ReachableSystemPath(temp);
 }
 
 std::string CurrentFolderPath() {

@@ -31,6 +31,7 @@ struct FilesFake {
     int FailCountdown = 0;  // the failing call is this many calls of FailCall away
     bool Failed = false;
     int OpenHandles = 0;
+    bool NoShortNames = false;  // FolderCreateReachable reaches nothing it makes
 };
 
 FilesFake g_files;
@@ -107,6 +108,8 @@ bool FilesFailureHappened() { return g_files.Failed; }
 
 int FilesOpenHandles() { return g_files.OpenHandles; }
 
+void FilesSetNoShortNames(bool none) { g_files.NoShortNames = none; }
+
 }  // namespace fake
 
 PlatformFile* FileOpen(const char* path, FileAccess access) noexcept {
@@ -121,6 +124,10 @@ PlatformFile* FileOpen(const char* path, FileAccess access) noexcept {
             break;
         case FileAccess::CreateAlways:
             if (!HasFolder(Parent(key))) return nullptr;
+            g_files.Files[key] = Entry{};
+            break;
+        case FileAccess::CreateNew:
+            if (it != g_files.Files.end() || !HasFolder(Parent(key))) return nullptr;
             g_files.Files[key] = Entry{};
             break;
         case FileAccess::TruncateExisting:
@@ -219,6 +226,32 @@ bool FolderCreate(const char* path) noexcept {
     if (!HasFolder(Parent(key))) return false;
     g_files.Folders.insert(key);
     return true;
+}
+
+std::string FolderCreateReachable(const std::string& utf8Path, std::vector<std::string>& made) {
+    std::string path = utf8Path;
+    while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+    std::vector<std::string> ours;
+    const auto undo = [&ours] {
+        for (auto it = ours.rbegin(); it != ours.rend(); ++it) FolderRemove(it->c_str());
+    };
+    for (size_t i = 3; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '\\') continue;
+        const std::string part = path.substr(0, i);
+        if (FolderExists(part.c_str())) continue;
+        if (!FolderCreate(part.c_str())) {
+            undo();
+            return std::string();
+        }
+        ours.push_back(part);
+    }
+    // A volume without short names: the folder exists, yet no ANSI path reaches it.
+    if (path.empty() || g_files.NoShortNames) {
+        undo();
+        return std::string();
+    }
+    made.insert(made.end(), ours.begin(), ours.end());
+    return path;
 }
 
 bool FolderRemove(const char* path) noexcept {
