@@ -81,16 +81,16 @@ void LoadSetupDescription() {
     PrefGroup("Settings");
     std::string defaultDir = PrefReadString("DefaultDir", Setup.PrevInstallDir.c_str());
     Setup.ProgDirLeaf = ProgramFolderName(defaultDir);
-    // A per-user installation goes into the user's own program folder under the same
-    // folder name; an author's folder elsewhere would need rights the user may lack.
-    const std::string proposed =
-        Setup.PerUser && !Setup.ProgDirLeaf.empty() && !UserProgramsFolder().empty()
-            ? UserProgramsFolder() + Setup.ProgDirLeaf
-            : defaultDir;
     const std::string& folder = !Setup.CmdProgDir.empty()     ? Setup.CmdProgDir
                                 : !Setup.PrevInstallDir.empty() ? Setup.PrevInstallDir
-                                                                : proposed;
+                                                                : defaultDir;
     Setup.ProgDirDefault = ExpandPathMacros(folder, true);
+    // A per-user installation goes into the user's own program folder under the same
+    // folder name; the author's folder (under Program Files) needs rights the user lacks.
+    const std::string userPrograms = Setup.PerUser ? UserProgramsFolder() : std::string();
+    if (&folder == &defaultDir && !userPrograms.empty() && !Setup.ProgDirLeaf.empty()) {
+        Setup.ProgDirDefault = userPrograms + Setup.ProgDirLeaf;
+    }
     Setup.NoCopyExt = PrefReadString("NoCopyExt");
     Setup.SplashBitmap = PrefReadString("Bitmap", "splash.tga");
 

@@ -54,7 +54,7 @@ const char* ScopeText(bool perUser) {
 
 bool MachineScopeNeedsRestart() { return ProcessElevation() == 0; }
 
-unsigned RestartElevated(const std::string& extraParameters) {
+bool RestartElevated(const std::string& extraParameters, uint32_t& exitCode) {
     std::string parameters = CommandLineTail(ProcessCommandLine());
     if (!extraParameters.empty()) {
         if (!parameters.empty()) parameters += ' ';
@@ -64,14 +64,8 @@ unsigned RestartElevated(const std::string& extraParameters) {
             "again elevated (" + Setup.SetupExe + " " + parameters + ")");
     // The elevated run writes the log itself, into the same file when /L: named one.
     CloseInstallLog();
-    RemoveTempDir();
-    uint32_t code = 0;
-    switch (RunElevatedAndWait(Setup.SetupExe.c_str(), parameters.c_str(), code)) {
-        case ElevatedRun::Ended: return code;
-        case ElevatedRun::Declined:
-        case ElevatedRun::Failed: break;
-    }
-    return kExitElevationDeclined;
+    const ElevatedRun run = RunElevatedAndWait(Setup.SetupExe.c_str(), parameters.c_str(), exitCode);
+    return run == ElevatedRun::Ended;
 }
 
 bool SettleScope(unsigned& exitCode) {
@@ -97,10 +91,13 @@ bool SettleScope(unsigned& exitCode) {
     const bool wizardAsks = !Setup.QuietMode && facts.Offer == ScopeOffer::Both &&
                             facts.Switch == ScopeSwitch::None && !facts.MachineEntry &&
                             !facts.UserEntry;
+    Setup.ScopeAsked = wizardAsks ? 1 : 0;
     LogLine(std::string(wizardAsks ? "Proposed: installing " : "Installing ") +
             ScopeText(Setup.PerUser != 0));
     if (wizardAsks || Setup.PerUser || !MachineScopeNeedsRestart()) return true;
-    exitCode = RestartElevated(std::string());
+    uint32_t code = 0;
+    exitCode = RestartElevated(std::string(), code) ? code : kExitElevationDeclined;
+    RemoveTempDir();
     return false;
 }
 

@@ -2,6 +2,7 @@
 // again with administrator rights when an installation for all users needs them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace wb {
@@ -16,10 +17,10 @@ namespace wb {
 bool SettleScope(unsigned& exitCode);
 
 // Starts this setup again through the administrator prompt with its own command line and
-// `extraParameters` (appended after a blank when not empty), waits, and gives the elevated
-// run's exit code, or kExitElevationDeclined. The install log is closed and the temporary
-// setup folder removed first: the elevated run makes its own.
-unsigned RestartElevated(const std::string& extraParameters);
+// `extraParameters` (appended after a blank when not empty) and waits: true with the
+// elevated run's `exitCode`, false when the prompt was declined or the system could not
+// start it. The install log is closed first: the elevated run writes its own.
+bool RestartElevated(const std::string& extraParameters, uint32_t& exitCode);
 
 // True when installing for all users needs a restart: the process is known not to run
 // elevated (before Vista, where the system cannot tell, it just tries).

@@ -58,6 +58,7 @@ struct SetupState {
     std::string ScriptFile;
     ScopeOffer ScopeOffered = ScopeOffer::Machine;  // Scope of [Settings]
     uint8_t PerUser = 0;           // installing for the current user alone
+    uint8_t ScopeAsked = 0;        // the settings page lets the user choose the scope
     uint8_t StartProg = 0;
     uint8_t Reboot = 0;
     uint8_t NoUninstall = 0;

@@ -90,8 +90,8 @@ TEST_F(WizardTest, BuildsTheWindowWithEveryControlInPlace) {
     // Build order: the options 14 before 15 (14 opens the group), buttons last.
     std::vector<int> order = fake::WindowControlOrder();
     std::vector<int> expected = {26, 27, 28, 30, 1,  17, 2,  3,  12, 13, 14, 15, 16, 18, 19, 20,
-                                 21, 22, 23, 24, 25, 10, 11, 31, 32, 33, 34, 36, 35, 37, 4,  5,
-                                 6,  8,  7,  9};
+                                 21, 22, 23, 24, 25, 38, 39, 10, 11, 31, 32, 33, 34, 36, 35, 37,
+                                 4,  5,  6,  8,  7,  9};
     EXPECT_EQ(order, expected);
 
     const fake::FakeControl* licence = fake::WindowControl(kLicencePanel);
