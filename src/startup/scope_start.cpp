@@ -62,9 +62,15 @@ bool RestartElevated(const std::string& extraParameters, uint32_t& exitCode) {
     }
     LogLine("An installation for all users needs administrator rights: the setup starts "
             "again elevated (" + Setup.SetupExe + " " + parameters + ")");
-    // The elevated run writes the log itself, into the same file when /L: named one.
-    CloseInstallLog();
+    // The elevated run writes a log of its own; a file that /L: named it must have to itself.
+    if (!Setup.CmdLogFile.empty()) CloseInstallLog();
     const ElevatedRun run = RunElevatedAndWait(Setup.SetupExe.c_str(), parameters.c_str(), exitCode);
+    LogLine(run == ElevatedRun::Ended ? "The elevated run ended with exit code " +
+                                            std::to_string(exitCode)
+            : run == ElevatedRun::Declined
+                ? std::string("The administrator prompt was declined: nothing installed")
+                : std::string("The setup could NOT be started with administrator rights: "
+                              "nothing installed"));
     return run == ElevatedRun::Ended;
 }
 

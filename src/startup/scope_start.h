@@ -19,7 +19,8 @@ bool SettleScope(unsigned& exitCode);
 // Starts this setup again through the administrator prompt with its own command line and
 // `extraParameters` (appended after a blank when not empty) and waits: true with the
 // elevated run's `exitCode`, false when the prompt was declined or the system could not
-// start it. The install log is closed first: the elevated run writes its own.
+// start it. The elevated run writes its own install log; a file named by "/L:" is closed
+// here first, so that it can.
 bool RestartElevated(const std::string& extraParameters, uint32_t& exitCode);
 
 // True when installing for all users needs a restart: the process is known not to run

@@ -267,6 +267,14 @@ TEST_F(ScopeStartupTest, ANonElevatedMachineRunStartsItselfAgainElevated) {
     EXPECT_EQ(fake::RegistrySetCount(), 0);
     EXPECT_FALSE(fs::exists(TempDirHost())) << "the elevated run unpacks its own";
     EXPECT_FALSE(fs::exists(root_ / "machine"));
+    // "/L" alone: this run's log is its own file and says how the hand-over went.
+    std::string text;
+    for (const auto& e : fs::directory_iterator(root_ / "temp")) {
+        std::ifstream in(e.path(), std::ios::binary);
+        text += std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+    EXPECT_NE(text.find("starts again elevated"), std::string::npos) << text;
+    EXPECT_NE(text.find("The elevated run ended with exit code 3010"), std::string::npos) << text;
 }
 
 TEST_F(ScopeStartupTest, ADeclinedPromptEndsWithItsCodeAndWritesNothing) {
