@@ -356,27 +356,8 @@ inline void CheckDefaultLocaleManifest(const Node& m) {
     }
 }
 
-inline void CheckInstallerManifest(const Node& m) {
-    const std::set<std::string> installerFields = {
-        "InstallerLocale", "Platform", "MinimumOSVersion", "Architecture", "InstallerType",
-        "NestedInstallerType", "NestedInstallerFiles", "Scope", "InstallerUrl", "InstallerSha256",
-        "SignatureSha256", "InstallModes", "InstallerSwitches", "InstallerSuccessCodes",
-        "ExpectedReturnCodes", "UpgradeBehavior", "Commands", "Protocols", "FileExtensions",
-        "Dependencies", "PackageFamilyName", "ProductCode", "Capabilities",
-        "RestrictedCapabilities", "Markets", "InstallerAbortsTerminal", "ReleaseDate",
-        "InstallLocationRequired", "RequireExplicitUpgrade", "DisplayInstallWarnings",
-        "UnsupportedOSArchitectures", "UnsupportedArguments", "AppsAndFeaturesEntries",
-        "ElevationRequirement", "InstallationMetadata"};
-    std::set<std::string> rootFields = installerFields;
-    for (const char* f : {"PackageIdentifier", "PackageVersion", "Channel", "Installers",
-                          "ManifestType", "ManifestVersion"}) {
-        rootFields.insert(f);
-    }
-    for (const char* f : {"Architecture", "InstallerUrl", "InstallerSha256", "SignatureSha256"}) {
-        rootFields.erase(f);
-    }
-    ExpectOnlyKnownFields(m, rootFields, "installer manifest");
-    ExpectIdentity(m, "installer");
+// The values of the fields a root and an installer entry share.
+inline void CheckInstallerFields(const Node& m) {
     if (m.Find("InstallerType")) {
         ExpectOneOf(Str(m, "InstallerType"), {"msix", "msi", "appx", "exe", "zip", "inno",
                                               "nullsoft", "wix", "burn", "pwa", "portable"},
@@ -430,6 +411,30 @@ inline void CheckInstallerManifest(const Node& m) {
                         "ReturnResponse");
         }
     }
+}
+
+inline void CheckInstallerManifest(const Node& m) {
+    const std::set<std::string> installerFields = {
+        "InstallerLocale", "Platform", "MinimumOSVersion", "Architecture", "InstallerType",
+        "NestedInstallerType", "NestedInstallerFiles", "Scope", "InstallerUrl", "InstallerSha256",
+        "SignatureSha256", "InstallModes", "InstallerSwitches", "InstallerSuccessCodes",
+        "ExpectedReturnCodes", "UpgradeBehavior", "Commands", "Protocols", "FileExtensions",
+        "Dependencies", "PackageFamilyName", "ProductCode", "Capabilities",
+        "RestrictedCapabilities", "Markets", "InstallerAbortsTerminal", "ReleaseDate",
+        "InstallLocationRequired", "RequireExplicitUpgrade", "DisplayInstallWarnings",
+        "UnsupportedOSArchitectures", "UnsupportedArguments", "AppsAndFeaturesEntries",
+        "ElevationRequirement", "InstallationMetadata"};
+    std::set<std::string> rootFields = installerFields;
+    for (const char* f : {"PackageIdentifier", "PackageVersion", "Channel", "Installers",
+                          "ManifestType", "ManifestVersion"}) {
+        rootFields.insert(f);
+    }
+    for (const char* f : {"Architecture", "InstallerUrl", "InstallerSha256", "SignatureSha256"}) {
+        rootFields.erase(f);
+    }
+    ExpectOnlyKnownFields(m, rootFields, "installer manifest");
+    ExpectIdentity(m, "installer");
+    CheckInstallerFields(m);
     const Node* installers = m.Find("Installers");
     ASSERT_NE(installers, nullptr) << "Installers is missing";
     ASSERT_EQ(installers->Kind, Node::Seq);
@@ -442,6 +447,7 @@ inline void CheckInstallerManifest(const Node& m) {
         ExpectMatch(Str(i, "InstallerSha256"), Sha256Pattern(), "InstallerSha256");
         // InstallerType is required at the root or in each installer.
         EXPECT_TRUE(m.Find("InstallerType") || i.Find("InstallerType"));
+        CheckInstallerFields(i);
     }
 }
 

@@ -194,7 +194,7 @@ void RemoveTasks(Run& run) {
     for (size_t i = tasks.size(); i-- > 0;) {
         if (tasks[i].empty()) continue;
         Tell(run, RecordItem(tasks[i]));
-        Count(run, UndoTaskRecord(tasks[i], run.Log.ProgDir));
+        Count(run, UndoTaskRecord(tasks[i], run.Log.ProgDir, run.Log.PerUser));
     }
 }
 
@@ -284,7 +284,7 @@ void RemoveLogAndSelf(Run& run) {
     std::string key = UninstallEntryKey(run.Log);
     if (!key.empty()) {
         Tell(run, key);
-        Count(run, RegRemoveKeyTree(RegRoot::LocalMachine, key.c_str()));
+        Count(run, RegRemoveKeyTree(UninstallEntryRoot(run.Log), key.c_str()));
     }
     std::string log = run.Log.ProgDir + kUninstallLogName;
     Tell(run, log);
@@ -309,27 +309,37 @@ std::string UninstallEntryKey(const UninstallLog& log) {
     return UninstallKeyFor(log.GUID, log.ProgLink);
 }
 
+RegRoot UninstallEntryRoot(const UninstallLog& log) {
+    return log.PerUser ? RegRoot::CurrentUser : RegRoot::LocalMachine;
+}
+
 bool UndoAssociation(const std::string& ext, const std::string& progName,
-                     const std::string& progDir) {
+                     const std::string& progDir, bool perUser) {
     if (!IsKeyName(ext) || !IsKeyName(progName)) return false;
     bool ok = true;
-    // Machine-wide layout: .ext names the program, whose key holds the command.
-    const std::string classes = "Software\\Classes\\";
-    const std::string extKey = classes + "." + ext;
-    const std::string progKey = classes + progName;
-    std::string command = ReadDefault(RegRoot::LocalMachine, progKey + "\\shell\\open\\command");
-    bool progKeyOurs = LeadsToProgram(command, progName, progDir);
-    if (EqualsNoCase(ReadDefault(RegRoot::LocalMachine, extKey), progName) &&
-        (progKeyOurs || command.empty())) {
-        ok &= RegRemoveValue(RegRoot::LocalMachine, extKey.c_str(), "");
-        ok &= RegRemoveEmptyKeys(RegRoot::LocalMachine, extKey.c_str());
+    if (!perUser) {
+        // Machine-wide layout: .ext names the program, whose key holds the command.
+        const std::string classes = "Software\\Classes\\";
+        const std::string extKey = classes + "." + ext;
+        const std::string progKey = classes + progName;
+        std::string command =
+            ReadDefault(RegRoot::LocalMachine, progKey + "\\shell\\open\\command");
+        bool progKeyOurs = LeadsToProgram(command, progName, progDir);
+        if (EqualsNoCase(ReadDefault(RegRoot::LocalMachine, extKey), progName) &&
+            (progKeyOurs || command.empty())) {
+            ok &= RegRemoveValue(RegRoot::LocalMachine, extKey.c_str(), "");
+            ok &= RegRemoveEmptyKeys(RegRoot::LocalMachine, extKey.c_str());
+        }
+        if (progKeyOurs) ok &= RegRemoveKeyTree(RegRoot::LocalMachine, progKey.c_str());
     }
-    if (progKeyOurs) ok &= RegRemoveKeyTree(RegRoot::LocalMachine, progKey.c_str());
 
     // Per-user layout: the program registered as an application, .ext pointing at the
-    // type "<ext>_auto_file" and the Explorer's choice naming the program.
-    const std::string appKey = "Applications\\" + progName;
-    std::string appCommand = ReadDefault(RegRoot::ClassesRoot, appKey + "\\shell\\open\\command");
+    // type "<ext>_auto_file" and the Explorer's choice naming the program. A per-user
+    // installation wrote these keys into the user's own classes.
+    const RegRoot root = perUser ? RegRoot::CurrentUser : RegRoot::ClassesRoot;
+    const std::string prefix = perUser ? "Software\\Classes\\" : "";
+    const std::string appKey = prefix + "Applications\\" + progName;
+    std::string appCommand = ReadDefault(root, appKey + "\\shell\\open\\command");
     bool appOurs = LeadsToProgram(appCommand, progName, progDir);
     const std::string choiceKey =
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\." + ext;
@@ -339,26 +349,25 @@ bool UndoAssociation(const std::string& ext, const std::string& progName,
         ok &= RegRemoveValue(RegRoot::CurrentUser, choiceKey.c_str(), "Application");
         ok &= RegRemoveEmptyKeys(RegRoot::CurrentUser, choiceKey.c_str());
     }
-    const std::string typeName = ext + "_auto_file";
-    const std::string dotExt = "." + ext;
+    const std::string typeKey = prefix + ext + "_auto_file";
+    const std::string dotExt = prefix + "." + ext;
     if ((appOurs || choiceOurs) && (choice.empty() || choiceOurs) &&
-        EqualsNoCase(ReadDefault(RegRoot::ClassesRoot, dotExt), typeName)) {
-        std::string typeCommand =
-            ReadDefault(RegRoot::ClassesRoot, typeName + "\\shell\\open\\command");
+        EqualsNoCase(ReadDefault(root, dotExt), ext + "_auto_file")) {
+        std::string typeCommand = ReadDefault(root, typeKey + "\\shell\\open\\command");
         if (typeCommand.empty() || LeadsToProgram(typeCommand, progName, progDir)) {
-            ok &= RegRemoveValue(RegRoot::ClassesRoot, dotExt.c_str(), "");
-            ok &= RegRemoveEmptyKeys(RegRoot::ClassesRoot, dotExt.c_str());
-            ok &= RegRemoveKeyTree(RegRoot::ClassesRoot, typeName.c_str());
+            ok &= RegRemoveValue(root, dotExt.c_str(), "");
+            ok &= RegRemoveEmptyKeys(root, dotExt.c_str());
+            ok &= RegRemoveKeyTree(root, typeKey.c_str());
         }
     }
     if (appOurs) {
-        ok &= RegRemoveKeyTree(RegRoot::ClassesRoot, appKey.c_str());
-        ok &= RegRemoveEmptyKeys(RegRoot::ClassesRoot, "Applications");
+        ok &= RegRemoveKeyTree(root, appKey.c_str());
+        ok &= RegRemoveEmptyKeys(root, (prefix + "Applications").c_str());
     }
     return ok;
 }
 
-bool UndoTaskRecord(const std::string& record, const std::string& progDir) {
+bool UndoTaskRecord(const std::string& record, const std::string& progDir, bool perUser) {
     ParsedRecord r = ParseUninstallRecord(record);
     const std::vector<std::string>& f = r.Fields;
     if (r.Kind < 0) return false;
@@ -397,7 +406,7 @@ bool UndoTaskRecord(const std::string& record, const std::string& progDir) {
             return RunAndWait(regsvr.c_str(), parameters.c_str(), code) && code == 0;
         }
         case TaskKind::Association:
-            return f.size() >= 2 && UndoAssociation(f[0], f[1], progDir);
+            return f.size() >= 2 && UndoAssociation(f[0], f[1], progDir, perUser);
         default:
             return true;  // kinds that leave nothing to undo
     }

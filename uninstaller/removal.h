@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/registry.h"
 #include "uninstaller/uninstall_log_reader.h"
 
 namespace wb {
@@ -28,18 +29,22 @@ using RemovalProgress = void (*)(void* context, const std::string& item);
 RemovalResult RemoveInstallation(const UninstallLog& log, const RemovalOptions& options,
                                  RemovalProgress progress = nullptr, void* context = nullptr);
 
-// The uninstall entry's key under HKEY_LOCAL_MACHINE (named by GUID, else ProgLink);
-// empty when neither names a single key.
+// The uninstall entry's key (named by GUID, else ProgLink); empty when neither names a
+// single key. It lies under UninstallEntryRoot: the current user's for a per-user
+// installation, else the machine's.
 std::string UninstallEntryKey(const UninstallLog& log);
+RegRoot UninstallEntryRoot(const UninstallLog& log);
 
-// Undoes one record of group UserTask. False when what it names exists and stays.
-bool UndoTaskRecord(const std::string& record, const std::string& progDir);
+// Undoes one record of group UserTask (of a per-user installation with `perUser`). False
+// when what it names exists and stays.
+bool UndoTaskRecord(const std::string& record, const std::string& progDir, bool perUser = false);
 
 // Removes the association keys of extension `ext` that still lead to `progName` in
-// `progDir`, in both layouts; keys another program took since stay. False when one of
-// ours stays.
+// `progDir`, in both layouts (with `perUser`, only the layout a per-user installation
+// writes into the user's own classes); keys another program took since stay. False when
+// one of ours stays.
 bool UndoAssociation(const std::string& ext, const std::string& progName,
-                     const std::string& progDir);
+                     const std::string& progDir, bool perUser = false);
 
 // True when the log names a mutex and a program holds it.
 bool InstalledProgramRuns(const UninstallLog& log);

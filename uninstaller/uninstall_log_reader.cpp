@@ -3,6 +3,7 @@
 
 #include "config/pref_file.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "uninstaller/safe_paths.h"
 
 namespace wb {
@@ -90,6 +91,7 @@ LogStatus ReadUninstallLog(const std::string& folder, UninstallLog& log) {
             {kLogDesktopIcon, &UninstallLog::DesktopIcon}};
         for (const Row& r : rows) log.*r.Text = PrefReadString(r.Key);
         log.NoDelAll = PrefReadNumber(kLogNoDelAll, 0) == 1;
+        log.PerUser = SameTextNoCase(PrefReadString(kLogScope), kLogScopeUser);
         // Everything the log names is relative to ProgDir, so it has to be this folder:
         // a log copied or edited to point elsewhere removes nothing.
         if (!IsAbsolutePath(log.ProgDir) || !SamePath(log.ProgDir, folder)) {

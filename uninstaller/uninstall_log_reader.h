@@ -23,6 +23,7 @@ struct UninstallLog {
     // Settings
     std::string ProgName, Version, MutexString;
     bool NoDelAll = false;
+    bool PerUser = false;  // Scope "user": the entry and associations are the user's
     std::string ProgDir, ProgExe, GUID, ProgLink, StartMenu, DesktopIcon;
     // Files and Dirs as recorded: paths relative to ProgDir.
     std::vector<std::string> Files, Dirs;

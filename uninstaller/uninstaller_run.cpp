@@ -9,7 +9,9 @@
 #include "platform/files.h"
 #include "platform/launch.h"
 #include "platform/process.h"
+#include "platform/scope.h"
 #include "platform/shell.h"
+#include "platform/system_info.h"
 #include "platform/text.h"
 #include "uninstaller/removal.h"
 #include "uninstaller/safe_paths.h"
@@ -23,6 +25,7 @@ namespace {
 constexpr unsigned kWaitForEnd = 60000;
 constexpr int kDeleteAttempts = 100;
 constexpr unsigned kDeletePause = 100;
+constexpr uint32_t kCopyFolderAttempts = 20;
 
 }  // namespace
 
@@ -82,12 +85,32 @@ std::vector<std::string> CommandWords(const std::string& line) {
     return words;
 }
 
+std::string TemporaryCopyFolder(bool elevated, uint32_t pid) {
+    if (!elevated) return WithTrailingSlash(TempFolderPath());
+    std::string systemTemp = WithTrailingSlash(WindowsFolderPath());
+    if (systemTemp.size() < 2) return std::string();
+    systemTemp += "Temp\\";
+    // A folder of that name that is already there may have been made by anyone.
+    for (uint32_t n = 1; n <= kCopyFolderAttempts; ++n) {
+        const std::string folder = systemTemp + kCopyFolderPrefix + DecimalText(pid) + "-" +
+                                   DecimalText(n);
+        if (CreateAdminOnlyFolder(folder.c_str())) return folder + "\\";
+    }
+    return std::string();
+}
+
 // A program's own file cannot be deleted while it runs: a copy in the temporary folder
 // waits for this process to end and deletes it, then the folder when nothing else is left.
 void FinishFromTemporaryCopy(const std::string& selfPath, const std::string& folder) {
-    std::string temp = WithTrailingSlash(TempFolderPath());
-    if (temp.size() < 2) return;
     const uint32_t pid = CurrentProcessId();
+    // With administrator rights the copy runs elevated too: from the user's temporary
+    // folder any program of the user could swap the file before it starts.
+    const bool elevated = ProcessElevation() == 1;
+    std::string temp = TemporaryCopyFolder(elevated, pid);
+    if (temp.size() < 2) {
+        LogLine("No folder for the temporary copy that removes " + selfPath + ": it stays");
+        return;
+    }
     std::string copy = temp + "wbuninst-" + DecimalText(pid) + ".exe";
     if (!FileCopy(selfPath.c_str(), copy.c_str())) return;
     std::string line = "\"" + copy + "\" /R " + DecimalText(pid) + " \"" + selfPath + "\"";
@@ -100,6 +123,7 @@ void FinishFromTemporaryCopy(const std::string& selfPath, const std::string& fol
     LaunchedProcess started;
     if (!LaunchProcess(line.c_str(), temp.c_str(), started)) {
         FileDelete(copy.c_str());
+        if (elevated) FolderRemove(temp.c_str());
         return;
     }
     ProcessRelease(started.Process);
@@ -117,8 +141,17 @@ unsigned FinishRemoval(const std::vector<std::string>& words) {
         if (!gone) PauseMilliseconds(kDeletePause);
     }
     if (words.size() > 3 && SamePath(FolderOf(path), words[3])) FolderRemove(words[3].c_str());
-    // The copy itself goes at the next start of the system, where that is allowed.
-    FileDeleteAtRestart(ModuleFileName().c_str());
+    // The copy itself goes at the next start of the system, where that is allowed, and
+    // with it the folder an elevated uninstaller made for it.
+    const std::string copy = ModuleFileName();
+    FileDeleteAtRestart(copy.c_str());
+    std::string copyFolder = FolderOf(copy);
+    while (copyFolder.size() > 3 && (copyFolder.back() == '\\' || copyFolder.back() == '/')) {
+        copyFolder.pop_back();
+    }
+    if (FileNamePart(copyFolder).rfind(kCopyFolderPrefix, 0) == 0) {
+        FileDeleteAtRestart(copyFolder.c_str());
+    }
     return gone ? kExitRemoved : kExitIncomplete;
 }
 

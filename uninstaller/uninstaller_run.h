@@ -9,6 +9,7 @@
 //                            then FOLDER when it is empty
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,15 @@ bool IsLogSwitch(const std::string& word, std::string& path);
 bool StartUninstallLog(const std::vector<std::string>& words, const std::string& self, bool quiet);
 // The part of `path` up to and including its last separator; empty without one.
 std::string FolderOf(const std::string& path);
+
+// The name every folder made for an elevated uninstaller's copy starts with.
+constexpr char kCopyFolderPrefix[] = "wbuninst-";
+
+// The folder (ending in "\") the temporary copy of uninstaller `pid` is made in: the
+// user's temporary folder, or for an elevated uninstaller a new folder in the system's
+// temporary folder (%SystemRoot%\Temp\wbuninst-PID-N) that only administrators and the
+// system can write; never one that existed before. Empty when none could be made.
+std::string TemporaryCopyFolder(bool elevated, uint32_t pid);
 
 // The copy's job of "/R PID PATH [FOLDER]" (`words` as CommandWords gives them): waits for
 // the process to end, deletes PATH (an absolute .exe path) and then FOLDER when it is PATH's

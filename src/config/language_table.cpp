@@ -61,6 +61,11 @@ constexpr LanguageRow kRows[] = {
     {"Page03", "MenuDir", "StartMenu folder for Program Shortcuts:"},
     {"Page03", "NoStartMenu", "Create no startmenu entry."},
     {"Page03", "DesktopIcon", "Create a desktop icon"},
+    {"Page03", "AllUsers", "Install for all users of this computer"},
+    {"Page03", "OnlyMe", "Install only for me"},
+    {"Page03", "NeedsAdmin",
+     "Installing for all users needs administrator rights. Choose 'Install only for me' to "
+     "install without them."},
 
     {"Page04", "Titel", "Information"},
     {"Page04", "Msg", "A short description of the program"},

@@ -19,7 +19,7 @@ enum class LangId : uint16_t {
     Page01Titel, Page01Msg1, Page01Msg2, Page01Msg3,
     Page02Titel, Page02Msg, Page02AcceptYes, Page02AcceptNo,
     Page03Titel, Page03Msg, Page03ProgDir, Page03MenuDir, Page03NoStartMenu,
-    Page03DesktopIcon,
+    Page03DesktopIcon, Page03AllUsers, Page03OnlyMe, Page03NeedsAdmin,
     Page04Titel, Page04Msg,
     Page05Titel1, Page05Titel2, Page05Msg, Page05Install, Page05RunProg, Page05Ready,
     RequesterRQ1Titel, RequesterRQ1Msg, RequesterRQ2Titel, RequesterRQ3Titel,

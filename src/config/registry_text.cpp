@@ -20,14 +20,14 @@ int RegWriteText(RegRoot root, const char* key, const char* name, const char* te
     return RegSetString(root, key ? key : "", name ? name : "", text ? text : "");
 }
 
-std::string InstalledFolderOf(const std::string& guid) {
+std::string InstalledFolderOf(const std::string& guid, RegRoot root) {
     if (guid.empty()) return std::string();
     const std::string key = UninstallKeyFor(guid, std::string());
     if (key.empty()) return std::string();
-    std::string folder = RegReadText(RegRoot::LocalMachine, key.c_str(), "InstallLocation");
+    std::string folder = RegReadText(root, key.c_str(), "InstallLocation");
     if (folder.empty()) {
         // Entries written before InstallLocation existed: the uninstaller's folder.
-        std::string command = RegReadText(RegRoot::LocalMachine, key.c_str(), "UninstallString");
+        std::string command = RegReadText(root, key.c_str(), "UninstallString");
         if (!command.empty() && command.front() == '"') {
             const size_t close = command.find('"', 1);
             command = command.substr(1, close == std::string::npos ? std::string::npos : close - 1);

@@ -25,8 +25,9 @@ int RegWriteText(RegRoot root, const char* key, const char* name, const char* te
 
 // The folder (ending in "\") where the program of uninstall entry `guid` is installed, by
 // the entry's InstallLocation, else the folder of its UninstallString; empty when there is
-// no such entry or `guid` is empty.
-std::string InstalledFolderOf(const std::string& guid);
+// no such entry or `guid` is empty. `root` holds the entry: the machine's list, or the
+// current user's for a per-user installation.
+std::string InstalledFolderOf(const std::string& guid, RegRoot root = RegRoot::LocalMachine);
 
 // The root for a predefined root-key number as written in setup files (0x80000000
 // classes root, 0x80000001 current user, 0x80000002 local machine); false for others.

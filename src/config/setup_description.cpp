@@ -18,6 +18,10 @@ uint8_t ReadByte(const char* key) { return static_cast<uint8_t>(PrefReadNumber(k
 
 std::string ProductKeyPath(const std::string& guid) { return "SOFTWARE\\Wendlebox\\" + guid; }
 
+std::string ScopedProductKeyPath(const std::string& guid, bool perUser) {
+    return perUser ? ProductKeyPath(guid) + "\\CurrentUser" : ProductKeyPath(guid);
+}
+
 std::string ProgramFolderName(const std::string& defaultDir) {
     if (defaultDir.find('\\') != std::string::npos) {
         size_t end = defaultDir.size();
@@ -48,18 +52,24 @@ void ReadStartupKeys() {
     Setup.PrgSize = PrefReadString("PrgSize");
     PrefGroup("Task");
     Setup.MutexString = TrimBlanks(PrefReadString("MutexString"), " \t");
+    PrefGroup("Settings");
+    // An unknown value keeps the default, a machine-wide installation; the check reports it.
+    ParseScopeOffer(PrefReadString("Scope"), Setup.ScopeOffered);
     PrefClose();
 }
 
 void LoadSetupDescription() {
-    Setup.ProductKey = ProductKeyPath(Setup.GUID);
+    Setup.ProductKey = ScopedProductKeyPath(Setup.GUID, Setup.PerUser != 0);
     const char* key = Setup.ProductKey.c_str();
     Setup.PrevInstallDir = RegReadText(RegRoot::CurrentUser, key, "InstallDir");
     Setup.PrevStartMenu = RegReadText(RegRoot::CurrentUser, key, "StartMenu");
     Setup.PrevDesktopIcon = RegReadText(RegRoot::CurrentUser, key, "DesktopIcon");
     // Without remembered choices (a quiet installation remembers none) an upgrade still
     // goes where the installed copy lives, by its uninstall entry.
-    if (Setup.PrevInstallDir.empty()) Setup.PrevInstallDir = InstalledFolderOf(Setup.GUID);
+    if (Setup.PrevInstallDir.empty()) {
+        Setup.PrevInstallDir = InstalledFolderOf(
+            Setup.GUID, Setup.PerUser ? RegRoot::CurrentUser : RegRoot::LocalMachine);
+    }
 
     PrefOpen(Setup.SetupIni.c_str());
     PrefGroup("Info");
@@ -75,6 +85,12 @@ void LoadSetupDescription() {
                                 : !Setup.PrevInstallDir.empty() ? Setup.PrevInstallDir
                                                                 : defaultDir;
     Setup.ProgDirDefault = ExpandPathMacros(folder, true);
+    // A per-user installation goes into the user's own program folder under the same
+    // folder name; the author's folder (under Program Files) needs rights the user lacks.
+    const std::string userPrograms = Setup.PerUser ? UserProgramsFolder() : std::string();
+    if (&folder == &defaultDir && !userPrograms.empty() && !Setup.ProgDirLeaf.empty()) {
+        Setup.ProgDirDefault = userPrograms + Setup.ProgDirLeaf;
+    }
     Setup.NoCopyExt = PrefReadString("NoCopyExt");
     Setup.SplashBitmap = PrefReadString("Bitmap", "splash.tga");
 
@@ -103,7 +119,7 @@ void LoadSetupDescription() {
 
 void SaveChoices(const std::string& startMenuFieldText, bool desktopTicked) {
     if (Setup.GUID.empty()) return;
-    std::string key = ProductKeyPath(Setup.GUID);
+    std::string key = ScopedProductKeyPath(Setup.GUID, Setup.PerUser != 0);
     RegWriteText(RegRoot::CurrentUser, key.c_str(), "InstallDir", Setup.InstallDir.c_str());
     RegWriteText(RegRoot::CurrentUser, key.c_str(), "StartMenu", startMenuFieldText.c_str());
     RegWriteText(RegRoot::CurrentUser, key.c_str(), "DesktopIcon", desktopTicked ? "1" : "0");

@@ -7,6 +7,10 @@ namespace wb {
 
 // "SOFTWARE\Wendlebox\" + `guid`: the per-product key under HKEY_CURRENT_USER.
 std::string ProductKeyPath(const std::string& guid);
+// The key that remembers the choices of one scope: ProductKeyPath for an installation for
+// all users, its subkey "CurrentUser" for a per-user one, so that neither proposes the
+// other's folder.
+std::string ScopedProductKeyPath(const std::string& guid, bool perUser);
 
 // The program folder name of a default installation folder: the last non-empty part
 // between backslashes; without a backslash, the text after the second of exactly two

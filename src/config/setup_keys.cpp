@@ -35,6 +35,10 @@ constexpr SetupKey kKeys[] = {
      "extensions never overwritten when already installed, each followed by |", nullptr},
     {"Settings", "Bitmap", T::Text, "splash.tga", "side image of the first and last page",
      nullptr},
+    {"Settings", "Scope", T::Text, "machine",
+     "who it installs for: machine (all users, administrator rights), user (the current user, "
+     "no administrator), both (the wizard asks; /ALLUSERS or /CURRENTUSER)",
+     "machine"},
     {"Task", "MutexString", T::Text, "",
      "mutex the running program holds; the setup asks to close it first", nullptr},
     {"Task", "Desktop", T::Number, "0", "1: the desktop shortcut box starts ticked", "0"},

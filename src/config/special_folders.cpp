@@ -3,6 +3,7 @@
 
 #include "config/registry_text.h"
 #include "platform/registry.h"
+#include "platform/scope.h"
 #include "platform/shell.h"
 #include "platform/system_info.h"
 #include "platform/text.h"
@@ -11,6 +12,7 @@ namespace wb {
 namespace {
 
 constexpr uint32_t kMaxPath = 260;
+constexpr int32_t kFolderLocalAppData = 28;  // CSIDL_LOCAL_APPDATA
 constexpr const char* kCurrentVersionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 
 // The folder of the program registered for `verb` of Fernscope.exe, from a command of
@@ -65,6 +67,17 @@ std::string SpecialFolder(int32_t code) {
     if (code == kFolderFernscopeEdit) return FernscopeFolder("edit");
     std::string folder = FolderFor(code);
     if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    return folder;
+}
+
+std::string UserProgramsFolder() {
+    std::string folder = UserProgramFilesPath();
+    if (folder.empty()) {
+        const std::string local = SpecialFolder(kFolderLocalAppData);
+        if (local.empty()) return local;
+        folder = local + "Programs";
+    }
+    if (folder.back() != '\\') folder += '\\';
     return folder;
 }
 

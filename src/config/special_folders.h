@@ -46,6 +46,11 @@ inline constexpr PathMacro kPathMacros[] = {
 // The folder for `code`, ending in "\"; empty when it cannot be determined.
 std::string SpecialFolder(int32_t code);
 
+// The user's own program folder, ending in "\": the known folder UserProgramFiles, else
+// "Programs" in the user's local application-data folder (systems before Windows 7 know
+// no such folder). Empty when neither can be determined.
+std::string UserProgramsFolder();
+
 // `name` in the system folder. System programs (regsvr32, RunDll32) start by this full
 // path, never by a bare name that a search would look for in the setup's own folder (a
 // downloads folder) first. Empty when the system folder cannot be determined.

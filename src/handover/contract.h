@@ -67,6 +67,10 @@ constexpr char kLogGUID[] = "GUID";
 constexpr char kLogProgLink[] = "ProgLink";
 constexpr char kLogStartMenuDir[] = "StartMenu";
 constexpr char kLogDesktopIcon[] = "DesktopIcon";
+// "user" for an installation for the current user alone (its uninstall entry and
+// associations are the user's); missing for one for all users.
+constexpr char kLogScope[] = "Scope";
+constexpr char kLogScopeUser[] = "user";
 
 // The texts of group Language, in writing order; LogText indexes kLogTextKeys.
 enum class LogText : uint8_t {
@@ -135,7 +139,8 @@ struct ParsedRecord {
 // Splits a record back into its kind and fields; a kind is one to three digits.
 ParsedRecord ParseUninstallRecord(const std::string& record);
 
-// The uninstall entry's key under HKEY_LOCAL_MACHINE: the list's key followed by the GUID,
+// The uninstall entry's key under HKEY_LOCAL_MACHINE (HKEY_CURRENT_USER for a per-user
+// installation): the list's key followed by the GUID,
 // or by the program's shortcut name when there is no GUID. Empty when that name is empty
 // or holds a separator: such an entry could not be found again as one key of the list.
 std::string UninstallKeyFor(const std::string& guid, const std::string& progLink);

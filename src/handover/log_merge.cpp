@@ -173,7 +173,32 @@ LogAdditions FitWithinReadLimits(size_t files, size_t dirs, std::vector<std::str
     return left;
 }
 
-void RememberEarlierLog(const std::string& folder) {
+size_t KeepInsideFolder(LogRecords& records, const std::string& folder) {
+    size_t dropped = 0;
+    for (const std::string& link : records.Links) dropped += link.empty() ? 0 : 1;
+    records.Links.assign(records.Links.size(), std::string());
+    dropped += records.DesktopIcon.empty() ? 0 : 1;
+    records.DesktopIcon.clear();
+    std::vector<std::string> kept;
+    for (const std::string& task : records.Tasks) {
+        const ParsedRecord parsed = ParseUninstallRecord(task);
+        const bool pathRecord = parsed.Kind >= int(TaskKind::DesktopLink) &&
+                                parsed.Kind <= int(TaskKind::PackageFile);
+        const std::string path = RecordPath(task);
+        const bool inside = pathRecord && path.size() > folder.size() &&
+                            SameTextNoCase(path.substr(0, folder.size()), folder) &&
+                            IsSafeRelativePath(path.substr(folder.size()));
+        if (inside) {
+            kept.push_back(task);
+        } else if (!task.empty()) {
+            ++dropped;
+        }
+    }
+    records.Tasks = std::move(kept);
+    return dropped;
+}
+
+void RememberEarlierLog(const std::string& folder, bool trusted) {
     g_earlier = Earlier{};
     const std::string path = folder + kUninstallLogName;
     const int64_t length = PathLength(path.c_str());
@@ -189,6 +214,13 @@ void RememberEarlierLog(const std::string& folder) {
         return;
     }
     g_earlier.Present = ParseLogRecords(text.data(), text.size(), g_earlier.Records);
+    if (!g_earlier.Present || trusted) return;
+    const size_t dropped = KeepInsideFolder(g_earlier.Records, folder);
+    if (dropped > 0) {
+        LogLine("REFUSED " + std::to_string(dropped) + " record(s) of the earlier Uninstall log " +
+                path + " that lead outside the installation folder: ordinary users can write "
+                "that log, and this setup runs with administrator rights");
+    }
 }
 
 void MergeEarlierLog(const std::string& guid) {

@@ -42,12 +42,22 @@ LogAdditions EarlierOnly(const LogRecords& earlier, const LogRecords& current);
 LogAdditions FitWithinReadLimits(size_t files, size_t dirs, std::vector<std::string>& tasks,
                                  LogAdditions& add);
 
+// `records` without what could lead out of `folder` (ending in "\"): Start-menu links,
+// the desktop shortcut, registry, association and registration records, and path records
+// outside the folder. Files and Dirs stay (the uninstaller takes only safe relative names
+// from them). Gives the number of records dropped.
+size_t KeepInsideFolder(LogRecords& records, const std::string& folder);
+
 // Installer side. RememberEarlierLog reads `folder` + "uninstall.dat" (`folder` ends in
 // "\") before the program files are unpacked over it; MergeEarlierLog, called with the new
 // log as the open Preference document after the installer's keys are written, adds what
 // the earlier log of the same GUID recorded. A log of another GUID is left out (and said
 // so in the install log).
-void RememberEarlierLog(const std::string& folder);
+// With `trusted` false (an elevated run over a log that ordinary users could have written)
+// only the records that stay inside `folder` are taken: its files and folders, and the
+// shortcut and file records whose path lies inside it; the install log names what was
+// refused.
+void RememberEarlierLog(const std::string& folder, bool trusted = true);
 void MergeEarlierLog(const std::string& guid);
 
 }  // namespace wb

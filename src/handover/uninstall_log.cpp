@@ -33,6 +33,7 @@ void WriteUninstallLog() {
     Write(kLogProgLink, Setup.ProgLink);
     Write(kLogStartMenuDir, Setup.StartMenuDir);
     Write(kLogDesktopIcon, Setup.DesktopLink);
+    if (Setup.PerUser) Write(kLogScope, kLogScopeUser);
 
     // In the order of LogText.
     const std::string texts[size_t(LogText::Count)] = {

@@ -14,23 +14,32 @@ void WriteDefault(RegRoot root, const std::string& key, const std::string& text)
     RegWriteText(root, key.c_str(), "", text.c_str());
 }
 
+// The classes the keys go to: the merged classes root, or the user's own classes.
+struct Classes {
+    RegRoot Root;
+    std::string Prefix;
+};
+
 }  // namespace
 
 void AssociateExtension(const std::string& extension, const std::string& description,
-                        const std::string& programPath, const std::string& iconSpec) {
+                        const std::string& programPath, const std::string& iconSpec,
+                        bool perUser) {
     // Without an extension the rows would land on the "." key and the class roots.
     if (extension.empty()) return;
     const std::string program = FilePartOf(programPath);
     const std::string command = "\"" + programPath + "\" \"%1\"";
     const std::string shown = description.empty() ? program : description;
 
-    if (((SystemVersion() >> 16) & 0xFF) != 0) {
+    if (perUser || ((SystemVersion() >> 16) & 0xFF) != 0) {
+        const Classes c = perUser ? Classes{RegRoot::CurrentUser, "Software\\Classes\\"}
+                                  : Classes{RegRoot::ClassesRoot, ""};
         const std::string type = extension + "_auto_file";
-        WriteDefault(RegRoot::ClassesRoot, "Applications\\" + program + "\\shell\\open\\command",
+        WriteDefault(c.Root, c.Prefix + "Applications\\" + program + "\\shell\\open\\command",
                      command);
-        WriteDefault(RegRoot::ClassesRoot, "." + extension, type);
-        WriteDefault(RegRoot::ClassesRoot, type, shown);
-        if (!iconSpec.empty()) WriteDefault(RegRoot::ClassesRoot, type + "\\DefaultIcon", iconSpec);
+        WriteDefault(c.Root, c.Prefix + "." + extension, type);
+        WriteDefault(c.Root, c.Prefix + type, shown);
+        if (!iconSpec.empty()) WriteDefault(c.Root, c.Prefix + type + "\\DefaultIcon", iconSpec);
         RegWriteText(RegRoot::CurrentUser,
                      ("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\." +
                       extension).c_str(),

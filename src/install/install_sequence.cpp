@@ -2,6 +2,7 @@
 // Install task runner.
 #include "install/install_sequence.h"
 
+#include "config/install_scope.h"
 #include "config/language_table.h"
 #include "config/link_names.h"
 #include "config/pref_file.h"
@@ -12,6 +13,7 @@
 #include "handover/log_merge.h"
 #include "handover/uninstall_log.h"
 #include "install/association.h"
+#include "install/elevated_trust.h"
 #include "install/install_steps.h"
 #include "install/install_tasks.h"
 #include "install/package_files.h"
@@ -85,20 +87,21 @@ std::string RunFileTask(const InstallTask& task) {
     return "file " + destination;
 }
 
-// Kind 6: a registry string value.
+// Kind 6: a registry string value. A per-user installation writes a classes-root value
+// into the user's own classes, and records it there for the uninstaller.
 std::string RunRegistryTask(const InstallTask& task) {
-    const uint32_t rootNumber = static_cast<uint32_t>(ParseLeadingNumber(TaskField(task, 2)));
+    uint32_t rootNumber = static_cast<uint32_t>(ParseLeadingNumber(TaskField(task, 2)));
+    std::string key = TaskField(task, 3);
+    if (Setup.PerUser) UserClassesInstead(rootNumber, key);
     const std::string data = WithInstallDir(TaskField(task, 5));
     RegRoot root;
     bool written = false;
     if (RegRootFromNumber(rootNumber, root)) {
-        written = RegWriteText(root, TaskField(task, 3).c_str(), TaskField(task, 4).c_str(),
-                               data.c_str()) == 2;
+        written = RegWriteText(root, key.c_str(), TaskField(task, 4).c_str(), data.c_str()) == 2;
     }
-    AddRecord(TaskKind::RegistryValue,
-              {DecimalText(rootNumber), TaskField(task, 3), TaskField(task, 4)});
+    AddRecord(TaskKind::RegistryValue, {DecimalText(rootNumber), key, TaskField(task, 4)});
     return (written ? "registry value " : "registry value FAILED ") + DecimalText(rootNumber) +
-           "\\" + TaskField(task, 3) + "\\" + TaskField(task, 4);
+           "\\" + key + "\\" + TaskField(task, 4);
 }
 
 // Kind 8: a key in a Preference file of the program. The setup description is the open
@@ -163,7 +166,7 @@ std::string RunAssociationTask(const InstallTask& task) {
             return "association ." + extension + " declined by the user";
         }
     }
-    AssociateExtension(extension, TaskField(task, 4), program, iconSpec);
+    AssociateExtension(extension, TaskField(task, 4), program, iconSpec, Setup.PerUser != 0);
     AddRecord(TaskKind::Association, {extension, FilePartOf(program)});
     return "association ." + extension + " -> " + program;
 }
@@ -179,6 +182,16 @@ void RunInstallTasks() {
         const std::string value = PrefReadString(("Task" + std::to_string(i)).c_str());
         if (value.empty()) continue;
         const InstallTask task = ParseInstallTask(value);
+        if (Setup.PerUser) {
+            // Not skipped in silence: the check warned the author, and the log names each.
+            const std::string reason = MachineOnlyTaskReason(task.Fields);
+            if (!reason.empty()) {
+                LogLine("Install task " + std::to_string(i) + " (kind " +
+                        std::to_string(task.Kind) +
+                        "): NOT done, a per-user installation cannot do it: " + reason);
+                continue;
+            }
+        }
         std::string outcome;
         switch (TaskKind(task.Kind)) {
             case TaskKind::DesktopLink:
@@ -215,8 +228,11 @@ bool InstallDirUsable() {
 unsigned InstallProgramFiles(bool progress) {
     if (!Setup.NoUninstall) {
         RemoveEarlierCopyElsewhere();
-        // Read before the Package's own uninstall.dat replaces it.
-        RememberEarlierLog(Setup.InstallDir);
+        // Read before the Package's own uninstall.dat replaces it. With administrator
+        // rights a log that ordinary users could have written is trusted only inside the
+        // installation folder.
+        const std::string log = Setup.InstallDir + kUninstallLogName;
+        RememberEarlierLog(Setup.InstallDir, !RunsElevated() || OnlyAdministratorsWrite(log));
     }
     const ExtractResult files = InstallPackageFiles(progress);
     if (!files.Opened || files.Damaged > 0) return kExitDamaged;

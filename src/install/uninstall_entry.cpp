@@ -47,6 +47,9 @@ void RegisterUninstall(const std::string& fallbackName, const std::string& displ
     // separator would make a key the uninstaller cannot find again.
     const std::string key = UninstallKeyFor(Setup.GUID, fallbackName);
     if (key.empty()) return;
+    // A per-user installation appears in the user's own list, which needs no rights.
+    const RegRoot root = Setup.PerUser ? RegRoot::CurrentUser : RegRoot::LocalMachine;
+    const std::string rootName = Setup.PerUser ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\";
     const std::string command = QuotedCommand(uninstallCommand);
     const struct {
         const char* Name;
@@ -57,9 +60,9 @@ void RegisterUninstall(const std::string& fallbackName, const std::string& displ
         {"UninstallString", &command},
     };
     for (const auto& v : values) {
-        // 0: the key itself cannot be made (no rights below HKEY_LOCAL_MACHINE): give up.
-        if (RegSetString(RegRoot::LocalMachine, key.c_str(), v.Name, v.Text->c_str()) == 0) {
-            LogLine("Uninstall entry could NOT be written: HKEY_LOCAL_MACHINE\\" + key);
+        // 0: the key itself cannot be made (no rights below the root): give up.
+        if (RegSetString(root, key.c_str(), v.Name, v.Text->c_str()) == 0) {
+            LogLine("Uninstall entry could NOT be written: " + rootName + key);
             return;
         }
     }
@@ -78,14 +81,14 @@ void RegisterUninstall(const std::string& fallbackName, const std::string& displ
         {"QuietUninstallString", &quiet},
     };
     for (const auto& v : texts) {
-        if (RegSetString(RegRoot::LocalMachine, key.c_str(), v.Name, v.Text->c_str()) == 0) return;
+        if (RegSetString(root, key.c_str(), v.Name, v.Text->c_str()) == 0) return;
     }
     const uint32_t kib = SizeInKiB(Setup.InstalledBytes);
-    if (RegSetNumber(RegRoot::LocalMachine, key.c_str(), "EstimatedSize", kib) == 0) return;
-    if (RegSetString(RegRoot::LocalMachine, key.c_str(), "InstallDate", date.c_str()) == 0) return;
-    if (RegSetNumber(RegRoot::LocalMachine, key.c_str(), "NoModify", 1) == 0) return;
-    RegSetNumber(RegRoot::LocalMachine, key.c_str(), "NoRepair", 1);
-    LogLine("Uninstall entry written: HKEY_LOCAL_MACHINE\\" + key + " (DisplayName \"" +
+    if (RegSetNumber(root, key.c_str(), "EstimatedSize", kib) == 0) return;
+    if (RegSetString(root, key.c_str(), "InstallDate", date.c_str()) == 0) return;
+    if (RegSetNumber(root, key.c_str(), "NoModify", 1) == 0) return;
+    RegSetNumber(root, key.c_str(), "NoRepair", 1);
+    LogLine("Uninstall entry written: " + rootName + key + " (DisplayName \"" +
             displayName + "\", DisplayVersion \"" + Setup.Version + "\", Publisher \"" +
             publisher + "\", InstallLocation \"" + Setup.InstallDir + "\", EstimatedSize " +
             std::to_string(kib) + " KiB, InstallDate " + date + ")");

@@ -6,6 +6,7 @@
 #include "config/pref_file.h"
 #include "config/registry_text.h"
 #include "handover/contract.h"
+#include "install/elevated_trust.h"
 #include "install/program_runner.h"
 #include "log/install_log.h"
 #include "platform/files.h"
@@ -48,6 +49,13 @@ void RemoveEarlierCopyElsewhere() {
     if (!SameTextNoCase(LogGuid(earlier), Setup.GUID) || PathLength(uninstaller.c_str()) < 0) {
         LogLine("The uninstall entry named " + earlier +
                 ", which holds no installation of this program any more");
+        return;
+    }
+    if (RunsElevated() && !OnlyAdministratorsWrite(uninstaller)) {
+        // Anyone may have put a program there, and the GUID that led here is public.
+        LogLine("REFUSED to start " + uninstaller +
+                " with administrator rights: ordinary users can write its folder. The earlier "
+                "copy in " + earlier + " stays; remove it with that uninstaller");
         return;
     }
     LogLine("This program is installed in " + earlier + ": that copy is removed first (" +

@@ -57,6 +57,8 @@ uintptr_t ControlSystemHandle(int number) noexcept;
 
 // Shows an opened window and gives it the focus.
 void ShowNumberedWindow(int number) noexcept;
+// Hides an opened window (it stays open, with its controls).
+void HideNumberedWindow(int number) noexcept;
 // Closes the window and forgets the numbers of its controls.
 void CloseNumberedWindow(int number) noexcept;
 bool WindowIsOpen(int number) noexcept;

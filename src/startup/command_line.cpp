@@ -47,6 +47,14 @@ std::vector<std::string> SplitCommandLine(const std::string& line) {
     return params;
 }
 
+std::string CommandLineTail(const std::string& line) {
+    size_t pos = 0;
+    SkipBlanks(line, pos);
+    if (pos < line.size()) NextToken(line, pos);
+    SkipBlanks(line, pos);
+    return line.substr(pos);
+}
+
 int ParseLeadingInt(const char* text) noexcept {
     // An absurdly long number wraps instead of overflowing; only the low byte is ever used
     // by callers of the switch value.
@@ -60,8 +68,18 @@ void ParseCommandLine(const std::string& line, SetupState& state) {
     state.HookMode = 1;
     state.LogRequested = 0;
     state.CmdLogFile.clear();
+    state.CmdScope = ScopeSwitch::None;
     for (const std::string& param : SplitCommandLine(line)) {
         if (param.size() < 2) continue;
+        // Whole words, unlike the one-letter switches: "/A..." and "/C..." mean nothing else.
+        if (SameTextNoCase(param, "/ALLUSERS")) {
+            state.CmdScope = ScopeSwitch::AllUsers;
+            continue;
+        }
+        if (SameTextNoCase(param, "/CURRENTUSER")) {
+            state.CmdScope = ScopeSwitch::CurrentUser;
+            continue;
+        }
         char c0 = param[0];
         char c1 = param[1];
         c1 = AsciiUpper(c1);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "config/install_scope.h"
 #include "config/language_table.h"
 #include "handover/contract.h"  // the exit codes a run ends with
 
@@ -37,6 +38,7 @@ struct SetupState {
     uint8_t HookMode = 1;
     uint8_t LogRequested = 0;      // "/L" given: write an install log
     std::string CmdLogFile;        // the log file named by "/L:", empty for a new one in %TEMP%
+    ScopeSwitch CmdScope = ScopeSwitch::None;  // "/ALLUSERS" or "/CURRENTUSER", the last one given
 
     // Values of the setup description.
     std::string LanguageList;
@@ -54,6 +56,9 @@ struct SetupState {
     std::string ProgLink;
     std::string ProgParameter;
     std::string ScriptFile;
+    ScopeOffer ScopeOffered = ScopeOffer::Machine;  // Scope of [Settings]
+    uint8_t PerUser = 0;           // installing for the current user alone
+    uint8_t ScopeAsked = 0;        // the settings page lets the user choose the scope
     uint8_t StartProg = 0;
     uint8_t Reboot = 0;
     uint8_t NoUninstall = 0;

@@ -22,6 +22,7 @@
 #include "startup/finish.h"
 #include "startup/folder_switch.h"
 #include "startup/language_select.h"
+#include "startup/scope_start.h"
 #include "startup/setup_state.h"
 #include "startup/wizard_flow.h"
 #include "ui/images.h"
@@ -214,6 +215,9 @@ unsigned RunSetupSteps() {
     ReadStartupKeys();
     LogLine("Program: " + Setup.Titel + (Setup.Version.empty() ? "" : " " + Setup.Version) +
             ", GUID " + (Setup.GUID.empty() ? "(none)" : Setup.GUID));
+    // Before any question: an elevated restart would otherwise ask it twice.
+    unsigned scopeEnd = kExitOk;
+    if (!SettleScope(scopeEnd)) return scopeEnd;
     SelectLanguage();
 
     if (!CheckRunningProgram()) return EndNotInstalled();

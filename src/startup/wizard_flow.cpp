@@ -3,10 +3,13 @@
 #include "startup/wizard_flow.h"
 
 #include "config/language_table.h"
+#include "config/setup_description.h"
 #include "config/special_folders.h"
 #include "install/program_runner.h"
+#include "log/install_log.h"
 #include "startup/finish.h"
 #include "startup/install_page.h"
+#include "startup/scope_start.h"
 #include "startup/setup_state.h"
 #include "ui/folder_requester.h"
 #include "ui/start_menu_chooser.h"
@@ -68,6 +71,43 @@ void BrowseProgramFolder() {
     if (!picked.empty()) SetField(kProgDirField, picked);
 }
 
+// Choosing the scope proposes that scope's folders: each remembers its own.
+void ChooseScope(bool perUser) {
+    if ((Setup.PerUser != 0) == perUser) return;
+    Setup.PerUser = perUser ? 1 : 0;
+    LoadSetupDescription();
+    SetField(kProgDirField, Setup.ProgDirDefault);
+    SetField(kStartMenuField, Setup.StartMenuDefault);
+    LogLine(std::string("The user chose to install ") + ScopeText(perUser));
+}
+
+// Leaving the settings page for all users without administrator rights: the setup starts
+// again elevated with the choices made here, and this run ends once that one has. False
+// when the page stays (then also when the prompt was declined, with a word on why).
+bool LeaveSettingsPage() {
+    if (Setup.ScopeOffered != ScopeOffer::Both || Setup.PerUser || !MachineScopeNeedsRestart()) {
+        return true;
+    }
+    std::string extra = "/ALLUSERS \"/P:" + GetControlText(kProgDirField) + "\"";
+    if (Setup.StartMenuEnabled) extra += " \"/S:" + GetControlText(kStartMenuField) + "\"";
+    HideNumberedWindow(kWizardWindow);
+    uint32_t code = 0;
+    if (RestartElevated(extra, code)) {
+        // The elevated wizard installed (or not); this one ends without AfterWB.exe.
+        StopWhileHook();
+        RemoveTempDir();
+        Setup.Cancelled = 1;
+        Setup.StartProg = 0;
+        Setup.Reboot = 0;
+        Setup.QuitLoop = 1;
+        return false;
+    }
+    ShowNumberedWindow(kWizardWindow);
+    ShowMessage(LangText("Page03", "NeedsAdmin").c_str(), Setup.WindowTitle.c_str(),
+                MessageBoxKind::InformationOk);
+    return false;
+}
+
 void BrowseStartMenuFolder() {
     const std::string picked =
         CompletePickedStartMenuFolder(PickStartMenuFolder(), Setup.StartMenuDefault);
@@ -102,6 +142,7 @@ std::string CompletePickedStartMenuFolder(const std::string& picked,
 }
 
 void NextPage() {
+    if (Setup.Page == 3 && !LeaveSettingsPage()) return;
     ++Setup.Page;
     switch (Setup.Page) {
         case 2:
@@ -217,6 +258,8 @@ void HandleWizardEvent(const WindowEvent& event) {
             break;
         }
         case kStartMenuChange: BrowseStartMenuFolder(); break;
+        case kScopeAllUsers: ChooseScope(false); break;
+        case kScopeOnlyMe: ChooseScope(true); break;
         case kHomepageLink: OpenHomepage(); break;
         case kNextButton: NextPage(); break;
         case kBackButton: PreviousPage(); break;

@@ -42,6 +42,8 @@ enum WizardControl : int {
     kInstallLog = 35,
     kRunProgramBox = 36,
     kProgressBar = 37,
+    kScopeAllUsers = 38,
+    kScopeOnlyMe = 39,
 };
 
 }  // namespace wb

@@ -119,6 +119,12 @@ bool BuildWizardWindow(const std::string& caption) {
         Lang("Page03", "NoStartMenu"));
     Add({kDesktopIconBox, ControlKind::CheckBox, 10, 225, 370, 15, F3, kStylePlain, false},
         Lang("Page03", "DesktopIcon"));
+    // Only a setup that offers both scopes shows these (between the Start-menu box and the
+    // desktop box, where the page has room for one row).
+    Add({kScopeAllUsers, ControlKind::Option, 10, 195, 225, 15, F3, kStylePlain, false},
+        Lang("Page03", "AllUsers"));
+    Add({kScopeOnlyMe, ControlKind::Option, 240, 195, 225, 15, F3, kStylePlain, false},
+        Lang("Page03", "OnlyMe"));
     EndPanel();
 
     AddPanel(kInfoPanel, 0, 50, 480, 250, kStyleEdge, false);
@@ -185,6 +191,13 @@ void FillWizardPages() {
     if (Setup.Reboot) {
         Setup.StartProg = 0;
         ShowControl(kRunProgramBox, false);
+    }
+    if (Setup.ScopeOffered == ScopeOffer::Both) {
+        SetControlState(Setup.PerUser ? kScopeOnlyMe : kScopeAllUsers, 1);
+        // A switch or an installation already made settles it; the choice is only shown.
+        for (int n : {kScopeAllUsers, kScopeOnlyMe}) EnableControl(n, Setup.ScopeAsked != 0);
+    } else {
+        for (int n : {kScopeAllUsers, kScopeOnlyMe}) ShowControl(n, false);
     }
     SetControlText(kProgDirField, Setup.ProgDirDefault.c_str());
     SetControlText(kStartMenuField, Setup.StartMenuDefault.c_str());

@@ -183,42 +183,172 @@ TEST(DeployE2E, UpgradeThenUninstallLeavesThePrefixAsBefore) {
 }
 
 // The earlier copy would lose its entry to the new one: it is removed first, and the log
-// says where and how that went.
+// says where and how that went. Its uninstaller lies under Program Files, where only
+// administrators write, so the (elevated) setup may start it.
 TEST(DeployE2E, UpgradeIntoAnotherFolderMovesTheProgram) {
     const std::string setup1 = BuildUpgrade("1.0", true);
     const std::string setup2 = BuildUpgrade("2.0", false);
-    const std::string first = LinuxPath("C:\\Mover A");
-    const std::string second = LinuxPath("C:\\Mover B");
+    const std::string firstWin = WinFolder("PROGRAMFILES") + "\\Mover A";
+    const std::string secondWin = WinFolder("PROGRAMFILES") + "\\Mover B";
+    const std::string first = LinuxPath(firstWin);
+    const std::string second = LinuxPath(secondWin);
     const std::string entry = kEntryKey + std::string(kUpGuid);
     fs::remove_all(first);
     fs::remove_all(second);
     DeleteKey(entry);
-    ASSERT_EQ(RunWine(setup1, {"/Q", "/P:C:\\Mover A"}).ExitCode, 0);
-    ASSERT_EQ(RegRead(entry, "InstallLocation"), "C:\\Mover A\\");
+    ASSERT_EQ(RunWine(setup1, {"/Q", "/P:" + firstWin}).ExitCode, 0);
+    ASSERT_EQ(RegRead(entry, "InstallLocation"), firstWin + "\\");
     WriteFile(first + "/user notes.txt", "made by the user");
 
     const std::string logs = LinuxPath("C:\\Logs Dir");
     fs::remove_all(logs);
-    RunResult r = RunWine(setup2, {"/Q", "/P:C:\\Mover B", "/L:C:\\Logs Dir\\move.log"});
+    RunResult r = RunWine(setup2, {"/Q", "/P:" + secondWin, "/L:C:\\Logs Dir\\move.log"});
     ASSERT_EQ(r.ExitCode, 0) << r.Output;
-    EXPECT_EQ(RegRead(entry, "InstallLocation"), "C:\\Mover B\\");
+    EXPECT_EQ(RegRead(entry, "InstallLocation"), secondWin + "\\");
     EXPECT_EQ(ReadFile(second + "/tool.exe"), "MZ tool 2.0");
     EXPECT_FALSE(fs::exists(first + "/tool.exe")) << "the earlier copy was removed";
     EXPECT_FALSE(fs::exists(first + "/old.txt"));
     EXPECT_EQ(ReadFile(first + "/user notes.txt"), "made by the user") << "user files stay";
     const std::string log = ReadFile(logs + "/move.log");
-    EXPECT_TRUE(Has(log, "This program is installed in C:\\Mover A\\: that copy is removed first"))
+    EXPECT_TRUE(Has(log, "This program is installed in " + firstWin + "\\: that copy is removed first"))
         << log;
-    EXPECT_TRUE(Has(log, "The earlier copy in C:\\Mover A\\ was removed")) << log;
+    EXPECT_TRUE(Has(log, "The earlier copy in " + firstWin + "\\ was removed")) << log;
     EXPECT_FALSE(KeyExists("HKCU\\Software\\Acme Upgrader\\Old"))
         << "1.0's task record went with it";
 
-    RunResult u = RunWine(LinuxPath("C:\\Mover B\\uninstall.exe"), {"/Q"});
+    RunResult u = RunWine(second + "/uninstall.exe", {"/Q"});
     EXPECT_EQ(u.ExitCode, 0) << u.Output;
     EXPECT_TRUE(GoneWithin(second, 30));
     EXPECT_FALSE(KeyExists(entry));
     fs::remove_all(first);
     fs::remove_all(logs);
+}
+
+// Outside Program Files anyone may have put an uninstall.exe next to a log of this (public)
+// GUID: the setup, which runs with administrator rights, does not start it, says so, and
+// leaves that copy whole with its own uninstaller.
+TEST(DeployE2E, AnElevatedUpgradeStartsNoUninstallerUsersCouldHavePlanted) {
+    const std::string setup1 = BuildUpgrade("1.0", true);
+    const std::string setup2 = BuildUpgrade("2.0", false);
+    const std::string first = LinuxPath("C:\\Planted Copy");
+    const std::string second = LinuxFolder("PROGRAMFILES") + "/Planted Target";
+    const std::string entry = kEntryKey + std::string(kUpGuid);
+    fs::remove_all(first);
+    fs::remove_all(second);
+    DeleteKey(entry);
+    ASSERT_EQ(RunWine(setup1, {"/Q", "/P:C:\\Planted Copy"}).ExitCode, 0);
+    // What a user could do there: an uninstaller of their own making.
+    fs::copy_file(OutDir() + "/" + WineArch() + "/wbhook.exe", first + "/uninstall.exe",
+                  fs::copy_options::overwrite_existing);
+
+    const std::string logs = LinuxPath("C:\\Logs Dir");
+    fs::remove_all(logs);
+    RunResult r = RunWine(setup2, {"/Q", "/P:" + WinFolder("PROGRAMFILES") + "\\Planted Target",
+                                   "/L:C:\\Logs Dir\\planted.log"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Output;
+    const std::string log = ReadFile(logs + "/planted.log");
+    EXPECT_TRUE(Has(log, "REFUSED to start C:\\Planted Copy\\uninstall.exe with administrator "
+                         "rights"))
+        << log;
+    EXPECT_TRUE(fs::exists(first + "/tool.exe")) << "the earlier copy stays whole";
+    EXPECT_TRUE(fs::exists(first + "/uninstall.dat"));
+    EXPECT_EQ(ReadFile(second + "/tool.exe"), "MZ tool 2.0");
+
+    RunWine(second + "/uninstall.exe", {"/Q"});
+    fs::remove_all(first);
+    fs::remove_all(second);
+    fs::remove_all(logs);
+    DeleteKey("HKCU\\Software\\Acme Upgrader");
+}
+
+// A per-user installation: files in the user's own program folder, the entry in the user's
+// list, links in the user's folders, the association in the user's classes, nothing under
+// Program Files or HKLM; a task that needs machine rights is logged as not done; the
+// user's own uninstall.exe /Q then leaves the prefix as it was.
+constexpr const char* kSoloGuid = "{5A1E2C3D-0000-4000-8000-0000000D3704}";
+
+TEST(DeployE2E, APerUserInstallationStaysWithTheUserAndGoesWhole) {
+    const std::string ini = std::string("[Info]\r\nTitel = Solo Tool\r\nVersion = 1.5\r\nGUID = ") +
+                            kSoloGuid + "\r\nAuthor = Acme\r\n"
+                            "[Settings]\r\nProgExe = solo.exe\r\nDefaultDir = %ProgramFiles%Acme\\Solo Tool\r\n"
+                            "Scope = user\r\n"
+                            "[StartMenue]\r\nDefaultDir = Solo Tool\r\nUnistall = 1\r\n"
+                            "[Task]\r\nDesktop = 1\r\nStartMenu = 1\r\n[UserTask]\r\nNumber = 3\r\n"
+                            "Task1 = 10|solo.exe|solodoc|Solo Document|0||0\r\n"
+                            "Task2 = 6|2147483650|Software\\Acme Solo|Path|%InstallDir%\r\n"
+                            "Task3 = 6|2147483649|Software\\Acme Solo|Path|%InstallDir%\r\n";
+    const std::string project = MakeProject("solo", {{"setup.ini", ini},
+                                                     {"program/solo.exe", "MZ solo"},
+                                                     {"program/data/words.txt", "words"}});
+    const std::string setup = ScratchDir("solo-out") + "/setup.exe";
+    ASSERT_EQ(BuildSetup(project, setup, StubPath()), 0);
+
+    const std::string drive = LinuxPath("C:\\");
+    const std::string userPrograms = LinuxFolder("LOCALAPPDATA") + "/Programs";
+    const std::string folder = userPrograms + "/Solo Tool";
+    const std::string folderWin = WinFolder("LOCALAPPDATA") + "\\Programs\\Solo Tool\\";
+    const std::string menu =
+        LinuxFolder("APPDATA") + "/Microsoft/Windows/Start Menu/Programs/Solo Tool";
+    const std::string desktop = LinuxFolder("USERPROFILE") + "/Desktop";
+    const std::string userEntry =
+        std::string("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kSoloGuid;
+    const std::string machineEntry = kEntryKey + std::string(kSoloGuid);
+    fs::remove_all(folder);
+    DeleteKey(userEntry);
+    DeleteKey("HKCU\\Software\\Acme Solo");
+    // Windows 10 and 11 have the user's program folder already; so does this prefix.
+    fs::create_directories(userPrograms);
+    const std::set<std::string> before = Tree(drive);
+
+    const std::string logWin = WinFolder("TEMP") + "\\solo-install.log";
+    RunResult r = RunWine(setup, {"/Q", "/L:" + logWin});
+    ASSERT_EQ(r.ExitCode, 0) << r.Output;
+    EXPECT_EQ(ReadFile(folder + "/solo.exe"), "MZ solo");
+    EXPECT_TRUE(fs::exists(folder + "/uninstall.exe"));
+    EXPECT_FALSE(fs::exists(LinuxFolder("PROGRAMFILES") + "/Acme"));
+    EXPECT_EQ(RegRead(userEntry, "InstallLocation"), folderWin);
+    EXPECT_EQ(RegRead(userEntry, "DisplayVersion"), "1.5");
+    EXPECT_EQ(RegRead(userEntry, "QuietUninstallString"), "\"" + folderWin + "uninstall.exe\" /Q");
+    EXPECT_FALSE(KeyExists(machineEntry));
+    EXPECT_TRUE(fs::exists(menu + "/Solo Tool.lnk"));
+    EXPECT_TRUE(fs::exists(desktop + "/Solo Tool.lnk"));
+    EXPECT_EQ(RegRead("HKCU\\Software\\Classes\\.solodoc", ""), "solodoc_auto_file");
+    EXPECT_FALSE(KeyExists("HKLM\\Software\\Classes\\.solodoc"));
+    EXPECT_FALSE(KeyExists("HKLM\\Software\\Acme Solo")) << "a machine task is not done";
+    EXPECT_EQ(RegRead("HKCU\\Software\\Acme Solo", "Path"), folderWin);
+    const std::string log = ReadFile(LinuxPath(logWin));
+    EXPECT_TRUE(Has(log, "Installing for the current user only")) << log;
+    EXPECT_TRUE(Has(log, "Install task 2 (kind 6): NOT done, a per-user installation cannot do it"))
+        << log;
+
+    RunResult u = RunWine(folder + "/uninstall.exe", {"/Q"});
+    EXPECT_EQ(u.ExitCode, 0) << u.Output;
+    EXPECT_TRUE(GoneWithin(folder, 30));
+    EXPECT_FALSE(KeyExists(userEntry));
+    EXPECT_FALSE(KeyExists("HKCU\\Software\\Classes\\.solodoc"));
+    EXPECT_FALSE(KeyExists("HKCU\\Software\\Acme Solo"));
+    EXPECT_FALSE(fs::exists(menu));
+    EXPECT_FALSE(fs::exists(desktop + "/Solo Tool.lnk"));
+    fs::remove(LinuxPath(logWin));
+    const std::set<std::string> after = Tree(drive);
+    EXPECT_TRUE(Minus(after, before).empty()) << "left behind:\n" << Lines(Minus(after, before));
+    EXPECT_TRUE(Minus(before, after).empty()) << "lost:\n" << Lines(Minus(before, after));
+}
+
+// A switch for a scope the setup does not offer ends with 8 before anything is written.
+TEST(DeployE2E, AScopeTheSetupDoesNotOfferIsRefusedWithItsCode) {
+    const std::string ini = std::string("[Info]\r\nTitel = Solo Tool\r\nGUID = ") + kSoloGuid +
+                            "\r\n[Settings]\r\nDefaultDir = %ProgramFiles%Solo Tool\r\nScope = user\r\n";
+    const std::string project = MakeProject("solo-refused", {{"setup.ini", ini},
+                                                             {"program/solo.exe", "MZ solo"}});
+    const std::string setup = ScratchDir("solo-refused-out") + "/setup.exe";
+    ASSERT_EQ(BuildSetup(project, setup, StubPath()), 0);
+    const std::set<std::string> before = Tree(LinuxPath("C:\\"));
+    RunResult r = RunWine(setup, {"/Q", "/ALLUSERS"});
+    EXPECT_EQ(r.ExitCode, 8) << r.Output;
+    EXPECT_EQ(Tree(LinuxPath("C:\\")), before);
+    EXPECT_FALSE(KeyExists(std::string("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") +
+                           kSoloGuid));
 }
 
 // --- the uninstall entry ------------------------------------------------------------------

@@ -139,8 +139,11 @@ TEST(ManifestE2E, BothStubsCarryTheProcessManifest) {
             PeImage pe{ReadFile(OutDir() + "/" + arch + "/" + stub)};
             std::string manifest = ReadResource(pe, 24, 1);
             ASSERT_FALSE(manifest.empty());
-            EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"requireAdministrator\""),
+            // asInvoker: no prompt at start, and no installer detection for a 32-bit
+            // program named like a setup, which any explicit level switches off.
+            EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"asInvoker\""),
                       std::string::npos);
+            EXPECT_EQ(manifest.find("requireAdministrator"), std::string::npos);
             EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
                       std::string::npos);
             // Vista, 7, 8, 8.1, 10/11.
@@ -155,6 +158,19 @@ TEST(ManifestE2E, BothStubsCarryTheProcessManifest) {
             // Another resource number is not the process manifest.
             EXPECT_TRUE(ReadResource(pe, 24, 2).empty());
         }
+    }
+}
+
+// The uninstaller of a per-user installation must not ask for an administrator either.
+TEST(ManifestE2E, TheUninstallerRunsAsItsInvoker) {
+    for (const char* arch : {"win32", "win64"}) {
+        SCOPED_TRACE(arch);
+        PeImage pe{ReadFile(OutDir() + "/" + arch + "/uninstall.exe")};
+        const std::string manifest = ReadResource(pe, 24, 1);
+        ASSERT_FALSE(manifest.empty());
+        EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"asInvoker\""),
+                  std::string::npos);
+        EXPECT_EQ(manifest.find("requireAdministrator"), std::string::npos);
     }
 }
 

@@ -37,7 +37,7 @@ done
 
 # The folders tests need, as Windows paths, one "NAME=VALUE" a line.
 timeout -k 5 60 "$WINE" cmd.exe /c \
-    'echo TEMP=%TEMP%& echo USERPROFILE=%USERPROFILE%& echo APPDATA=%APPDATA%& echo PROGRAMFILES=%ProgramFiles%& echo COMMONFILES=%CommonProgramFiles%& echo WINDIR=%windir%& echo ALLUSERSPROFILE=%ALLUSERSPROFILE%' \
+    'echo TEMP=%TEMP%& echo USERPROFILE=%USERPROFILE%& echo APPDATA=%APPDATA%& echo LOCALAPPDATA=%LOCALAPPDATA%& echo PROGRAMFILES=%ProgramFiles%& echo COMMONFILES=%CommonProgramFiles%& echo WINDIR=%windir%& echo ALLUSERSPROFILE=%ALLUSERSPROFILE%' \
     2>/dev/null | tr -d '\r' > "$PREFIX/wb-folders.txt"
 grep -q '^TEMP=.' "$PREFIX/wb-folders.txt"
 printf '%s\n%s\n' "$ARCH" "$REASON" > "$PREFIX/wb-arch.txt"

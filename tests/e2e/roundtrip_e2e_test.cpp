@@ -23,15 +23,17 @@ namespace fs = std::filesystem;
 constexpr const char* kGuid = "{6F1C7A2E-3B4D-4E5F-8A9B-0C1D2E3F4A5B}";
 constexpr const char* kWindow = " uninstall Program";  // the uninstaller's caption
 
-// Every file and folder of drive C with its size, except the temporary folder, where setups
-// and the uninstaller's own copy work.
+// Every file and folder of drive C with its size, except the temporary folders, where setups
+// and the uninstaller's own copy work (an elevated uninstaller's copy in the system's one;
+// both copies go at the next restart).
 std::set<std::string> FileTree() {
     std::set<std::string> tree;
     const fs::path root = LinuxPath("C:\\");
     const std::string temp = Lower(fs::relative(LinuxFolder("TEMP"), root).string());
+    const std::string systemTemp = Lower(fs::relative(LinuxFolder("WINDIR"), root).string()) + "/temp";
     for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
         const std::string rel = fs::relative(it->path(), root).string();
-        if (Lower(rel) == temp) {
+        if (Lower(rel) == temp || Lower(rel) == systemTemp) {
             it.disable_recursion_pending();
             continue;
         }

@@ -27,7 +27,7 @@ std::string Win32BinPath(const std::string& name);
 // The MinGW binutils prefix of an architecture ("win32" or "win64"), e.g. for objdump.
 std::string ToolPrefix(const std::string& arch);
 
-// A folder of the prefix as Windows sees it: "TEMP", "USERPROFILE", "APPDATA",
+// A folder of the prefix as Windows sees it: "TEMP", "USERPROFILE", "APPDATA", "LOCALAPPDATA",
 // "PROGRAMFILES", "COMMONFILES", "WINDIR", "ALLUSERSPROFILE".
 std::string WinFolder(const std::string& name);
 // The same folder as a Linux path.

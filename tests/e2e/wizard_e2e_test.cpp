@@ -332,5 +332,95 @@ TEST_F(WizardE2E, CloseRequestEndsTheRunAndRemovesTheTemporaryFolder) {
     s.Forget();
 }
 
+// A setup offering both scopes asks on the settings page. Wine runs every program as
+// administrator, so "for all users" is proposed and installs in place (on Windows without
+// administrator rights Next would hand over to an elevated copy; the unit tests drive that
+// through the fakes); "only for me" moves the proposed folder into the user's own program
+// folder and registers with the user alone.
+constexpr const char* kBothGuid = "{5A1E2C3D-0000-4000-8000-00000000C0B2}";
+
+struct BothRun {
+    std::string Folder;  // the proposed folder as the page showed it
+    RunResult Run;
+};
+
+BothRun InstallBothScopes(const std::string& setup, bool onlyMe) {
+    BothRun out;
+    std::thread installer([&] { out.Run = RunWine(setup, {}, 240); });
+    std::map<int, Control> c = WaitFor([](auto& c) { return Shown(c, 26); }, 60);
+    Press(6);
+    c = WaitFor([](auto& c) { return Shown(c, 16); });
+    EXPECT_TRUE(Shown(c, 38) && Shown(c, 39)) << "the question is on the settings page";
+    EXPECT_TRUE(c[38].Enabled && c[39].Enabled);
+    EXPECT_EQ(c[38].Text, "Install for all users of this computer");
+    EXPECT_EQ(c[39].Text, "Install only for me");
+    EXPECT_TRUE(c[38].Checked) << "administrator rights propose all users";
+    EXPECT_EQ(c[19].Text, "C:\\WbBoth\\Both Tool");
+    if (onlyMe) {
+        EXPECT_EQ(Driver({"select", kCaption, "39"}).ExitCode, 0);
+        c = WaitFor([](auto& c) { return c[19].Text != "C:\\WbBoth\\Both Tool"; });
+    }
+    out.Folder = c[19].Text;
+    Press(6);
+    c = WaitFor([](auto& c) { return Shown(c, 31); });
+    Press(8);
+    c = WaitFor([](auto& c) { return Shown(c, 9); }, 120);
+    EXPECT_TRUE(Shown(c, 9));
+    Press(9);
+    installer.join();
+    return out;
+}
+
+TEST_F(WizardE2E, BothScopesAskOnTheSettingsPageAndEachChoiceInstallsThere) {
+    const std::string ini = std::string("[Info]\r\nTitel = Wizard Tool\r\nVersion = 3.1\r\nGUID = ") +
+                            kBothGuid + "\r\n[Settings]\r\nProgExe = Tool.exe\r\n"
+                            "DefaultDir = C:\\WbBoth\\Both Tool\r\nScope = both\r\n"
+                            "[Task]\r\nStartMenu = 0\r\nDesktop = 0\r\n";
+    const std::string project = MakeProject("wizard-both-project",
+                                            {{"setup.ini", ini}, {"program/Tool.exe", "MZ both"}});
+    const std::string setup = ScratchDir("wizard-both") + "/setup.exe";
+    ASSERT_EQ(BuildSetup(project, setup, StubPath()), 0);
+    const std::string entry =
+        std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kBothGuid;
+    const std::string machine = LinuxPath("C:\\WbBoth");
+    const std::string userWin = WinFolder("LOCALAPPDATA") + "\\Programs\\Both Tool";
+    const std::string user = LinuxPath(userWin);
+    fs::remove_all(machine);
+    fs::remove_all(user);
+    DeleteKey("HKLM\\" + entry);
+    DeleteKey("HKCU\\" + entry);
+    DeleteKey(std::string("HKCU\\Software\\Wendlebox\\") + kBothGuid);
+
+    BothRun mine = InstallBothScopes(setup, true);
+    ASSERT_FALSE(mine.Run.TimedOut) << mine.Run.Output;
+    EXPECT_EQ(mine.Run.ExitCode, 0);
+    EXPECT_EQ(mine.Folder, userWin);
+    EXPECT_EQ(ReadFile(user + "/Tool.exe"), "MZ both");
+    EXPECT_EQ(RegRead("HKCU\\" + entry, "InstallLocation"), userWin + "\\");
+    EXPECT_EQ(RegRead("HKLM\\" + entry, "InstallLocation"), "");
+    EXPECT_FALSE(fs::exists(machine));
+    // The choice is remembered for this scope alone.
+    EXPECT_EQ(RegRead(std::string("HKCU\\Software\\Wendlebox\\") + kBothGuid + "\\CurrentUser",
+                      "InstallDir"),
+              userWin + "\\");
+    RunResult u = RunWine(user + "/uninstall.exe", {"/Q"});
+    EXPECT_EQ(u.ExitCode, 0) << u.Output;
+    EXPECT_TRUE(GoneWithin(user, 30));
+    EXPECT_EQ(RegRead("HKCU\\" + entry, "InstallLocation"), "");
+
+    BothRun all = InstallBothScopes(setup, false);
+    ASSERT_FALSE(all.Run.TimedOut) << all.Run.Output;
+    EXPECT_EQ(all.Run.ExitCode, 0);
+    EXPECT_EQ(ReadFile(machine + "/Both Tool/Tool.exe"), "MZ both");
+    EXPECT_EQ(RegRead("HKLM\\" + entry, "InstallLocation"), "C:\\WbBoth\\Both Tool\\");
+    EXPECT_EQ(RegRead("HKCU\\" + entry, "InstallLocation"), "");
+    EXPECT_FALSE(fs::exists(user));
+    u = RunWine(machine + "/Both Tool/uninstall.exe", {"/Q"});
+    EXPECT_EQ(u.ExitCode, 0) << u.Output;
+    EXPECT_TRUE(GoneWithin(machine + "/Both Tool", 30));
+    fs::remove_all(machine);
+    DeleteKey(std::string("HKCU\\Software\\Wendlebox\\") + kBothGuid);
+}
+
 }  // namespace
 }  // namespace e2e

@@ -58,6 +58,7 @@ void ResetAll() {
     TreeReset();
     FolderDialogReset();
     LaunchReset();
+    ScopeReset();
     if (FilesReset) FilesReset();
 }
 

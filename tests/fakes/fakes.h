@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/scope.h"
 #include "platform/shell_link.h"
 #include "platform/system_info.h"
 #include "platform/version_info.h"
@@ -60,6 +61,20 @@ void SystemSetVersion(uint32_t version);
 void SystemSetTimeZoneOffset(int minutes);
 // What LocalTimeNow answers (2026-12-08 09:30:15 after reset).
 void SystemSetNow(const CalendarTime& now);
+
+// Whether the process runs elevated: what ProcessElevation answers (1 after reset).
+void SystemSetElevation(int elevation);
+
+// Installation scope. After reset the prompt is accepted and the elevated run ends with 0,
+// and there is neither a user's program folder nor an administrators' folder.
+void ScopeReset();
+void ScopeSetElevatedRun(ElevatedRun answer, uint32_t exitCode = 0);
+// Every RunElevatedAndWait since the reset, as "program|parameters".
+std::vector<std::string> ScopeElevatedRuns();
+void ScopeSetUserProgramFiles(const std::string& path);
+void ScopeSetAdminOnlyFolders(const std::vector<std::string>& folders);
+// The folders CreateAdminOnlyFolder made (on the host's disk, without an access list).
+std::vector<std::string> ScopeAdminFoldersMade();
 
 // Process.
 void ProcessReset();

@@ -9,6 +9,7 @@ uint16_t g_language = 0x0409;
 uint32_t g_version = 0x0A280105;
 int g_offsetMinutes = 0;
 CalendarTime g_now{2026, 12, 8, 9, 30, 15};
+int g_elevation = 1;
 
 }  // namespace
 
@@ -24,7 +25,7 @@ std::string SystemErrorText(uint32_t code) {
     return "system error " + std::to_string(code);
 }
 bool SystemIs64Bit() noexcept { return true; }
-int ProcessElevation() noexcept { return 1; }
+int ProcessElevation() noexcept { return g_elevation; }
 
 bool FileTimeToLocalCalendar(uint64_t fileTime, CalendarTime& out) noexcept {
     int64_t seconds = static_cast<int64_t>(fileTime / 10000000ULL) + int64_t{g_offsetMinutes} * 60;
@@ -52,7 +53,9 @@ void SystemInfoReset() {
     g_version = 0x0A280105;
     g_offsetMinutes = 0;
     g_now = CalendarTime{2026, 12, 8, 9, 30, 15};
+    g_elevation = 1;
 }
+void SystemSetElevation(int elevation) { g_elevation = elevation; }
 void SystemSetNow(const CalendarTime& now) { g_now = now; }
 
 void SystemSetLanguage(uint16_t languageId) { g_language = languageId; }

@@ -64,6 +64,10 @@ void ShowNumberedWindow(int number) noexcept {
     if (IsOpen(number)) g_window.Windows[number].Shown = true;
 }
 
+void HideNumberedWindow(int number) noexcept {
+    if (IsOpen(number)) g_window.Windows[number].Shown = false;
+}
+
 void CloseNumberedWindow(int number) noexcept {
     if (!IsOpen(number)) return;
     ++g_window.Closes;

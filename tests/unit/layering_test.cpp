@@ -126,7 +126,7 @@ TEST(Layering, TheUninstallerUsesThePlatformThePreferenceReaderAndTheContract) {
 
 TEST(Layering, TheAuthoringToolUsesThePackageCodeAndThePreferenceParser) {
     ExpectOnly("tools", {"wbpack", "package", "platform", "config/pref_file.h",
-                         "config/setup_keys.h", "config/special_folders.h",
+                         "config/setup_keys.h", "config/special_folders.h", "config/install_scope.h",
                          "handover/contract.h"},
                false);
 }

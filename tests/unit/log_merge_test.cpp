@@ -99,8 +99,9 @@ protected:
                "StartMenu = /menu/Tool/\r\nDesktopIcon =\r\n";
     }
     // What an installation does: remember, unpack the new base log, complete it, merge.
-    void Reinstall(const std::string& newBase, const Strings& records, const std::string& guid) {
-        RememberEarlierLog(prog_);
+    void Reinstall(const std::string& newBase, const Strings& records, const std::string& guid,
+                   bool trusted = true) {
+        RememberEarlierLog(prog_, trusted);
         WriteLog(newBase);
         ASSERT_EQ(PrefOpen((prog_ + "uninstall.dat").c_str()), 1);
         PrefGroup("StartMenu");
@@ -202,6 +203,38 @@ TEST(LogMerge, FitWithinReadLimitsCutsEachGroupAtItsOwnLimit) {
     EXPECT_EQ(add.Dirs, (Strings{"d1\\"}));
     EXPECT_EQ(add.Tasks, (Strings{"t1"}));
     EXPECT_TRUE(left.Dirs.empty() && left.Tasks.empty());
+}
+
+// An elevated run over a log that ordinary users could have written takes only what stays
+// inside the installation folder, and says how much it refused.
+TEST_F(LogMergeFileTest, AnUntrustedLogGivesOnlyWhatStaysInsideTheFolder) {
+    WriteLog(Settings("{G}", "1.0") +
+             "[Files]\r\nF001 = tool.exe\r\nF002 = docs\\old.txt\r\n[Dirs]\r\nD001 = docs\\\r\n"
+             "[StartMenu]\r\nHelp = /menu/Tool/Help.lnk\r\n[UserTask]\r\nNumber = 5\r\n"
+             "Task1 = 6|2147483650|Software\\Victim|Run\r\n"
+             "Task2 = 5|" + prog_ + "data\\tool.cfg\r\n"
+             "Task3 = 5|/etc/victim.conf\r\n"
+             "Task4 = 0|" + prog_ + "..\\outside.lnk\r\n"
+             "Task5 = 10|exe|tool.exe\r\n");
+    ASSERT_TRUE(OpenInstallLog(prog_ + "setup.log"));
+    Reinstall(Settings("{G}", "2.0") + "[Files]\r\nF001 = tool.exe\r\n", {}, "{G}", false);
+    CloseInstallLog();
+    UninstallLog log;
+    ASSERT_EQ(ReadUninstallLog(prog_, log), LogStatus::Ok);
+    EXPECT_EQ(log.Files, (Strings{"tool.exe", "docs\\old.txt"}));
+    EXPECT_EQ(log.Dirs, (Strings{"docs\\"}));
+    EXPECT_EQ(log.Tasks, (Strings{"5|" + prog_ + "data\\tool.cfg"}));
+    EXPECT_NE(ReadAll(prog_ + "setup.log").find("REFUSED 5 record(s) of the earlier Uninstall log"),
+              std::string::npos)
+        << ReadAll(prog_ + "setup.log");
+
+    // Links and registry records are dropped wherever they appear; what is left stays inside.
+    LogRecords records;
+    const std::string text = ReadAll(prog_ + "uninstall.dat");
+    ASSERT_TRUE(ParseLogRecords(text.data(), text.size(), records));
+    records.Tasks.push_back("6|2147483650|Software\\Victim|Run");
+    EXPECT_EQ(KeepInsideFolder(records, prog_), 2u) << "the new Program link and the value";
+    EXPECT_EQ(KeepInsideFolder(records, prog_), 0u);
 }
 
 TEST_F(LogMergeFileTest, AFreshInstallationMergesNothing) {

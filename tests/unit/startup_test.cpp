@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "config/language_table.h"
+#include "config/special_folders.h"
 #include "fakes/fakes.h"
 #include "platform/posix/host_window.h"
 #include "startup/setup_state.h"
@@ -312,6 +313,168 @@ TEST_F(StartupTest, ASlashSFolderOutsideTheCodePageIsRefusedBeforeAnythingIsWrit
     EXPECT_EQ(RunSetup(), kExitWriteFailed);
     EXPECT_TRUE(fs::is_empty(root_ / "temp"));
     EXPECT_EQ(fake::RegistrySetCount(), 0) << "nothing registered";
+}
+
+// --- who the run installs for ------------------------------------------------------------
+
+const char kEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{S}";
+
+class ScopeStartupTest : public StartupTest {
+protected:
+    void SetUp() override {
+        StartupTest::SetUp();
+        fs::create_directories(root_ / "user programs");
+        fake::ScopeSetUserProgramFiles((root_ / "user programs").string());
+    }
+    // A setup of GUID {S} whose DefaultDir lies on the host, with `scope` and `extra` keys.
+    void WriteScoped(const std::string& scope, const std::string& extra = std::string()) {
+        fake::RegistrySetText(RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                              "ProgramFilesDir", (root_ / "machine").string() + "/");
+        const std::string ini = "[Info]\r\nTitel = Scoped\r\nVersion = 1.0\r\nGUID = {S}\r\n"
+                                "[Settings]\r\nDefaultDir = %ProgramFiles%Scoped\r\nScope = " +
+                                scope + "\r\n" + extra;
+        WriteSetup({{"setup.ini", ini}});
+    }
+    bool EntryIn(RegRoot root) { return fake::RegistryKeyExists(root, kEntryKey); }
+    bool TempIsEmpty() { return fs::is_empty(root_ / "temp"); }
+};
+
+// Not elevated, a run for all users hands over to an elevated copy of itself: the same
+// parameters, its exit code, and nothing written by this run (its folder goes too).
+TEST_F(ScopeStartupTest, ANonElevatedMachineRunStartsItselfAgainElevated) {
+    WriteScoped("machine");
+    fake::SystemSetElevation(0);
+    fake::ProcessSetCommandLine("\"" + exe_ + "\"  /Q \"/P:C:\\My Tools\" /L");
+    fake::ScopeSetElevatedRun(ElevatedRun::Ended, kExitRestartRequired);
+    EXPECT_EQ(RunSetup(), kExitRestartRequired);
+    EXPECT_EQ(fake::ScopeElevatedRuns(),
+              std::vector<std::string>{exe_ + "|/Q \"/P:C:\\My Tools\" /L"});
+    EXPECT_EQ(fake::RegistrySetCount(), 0);
+    EXPECT_FALSE(fs::exists(TempDirHost())) << "the elevated run unpacks its own";
+    EXPECT_FALSE(fs::exists(root_ / "machine"));
+    // "/L" alone: this run's log is its own file and says how the hand-over went.
+    std::string text;
+    for (const auto& e : fs::directory_iterator(root_ / "temp")) {
+        std::ifstream in(e.path(), std::ios::binary);
+        text += std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+    EXPECT_NE(text.find("starts again elevated"), std::string::npos) << text;
+    EXPECT_NE(text.find("The elevated run ended with exit code 3010"), std::string::npos) << text;
+}
+
+TEST_F(ScopeStartupTest, ADeclinedPromptEndsWithItsCodeAndWritesNothing) {
+    WriteScoped("both");
+    fake::SystemSetElevation(0);
+    fake::ProcessSetCommandLine("setup.exe /Q /ALLUSERS");
+    for (ElevatedRun answer : {ElevatedRun::Declined, ElevatedRun::Failed}) {
+        fake::ScopeSetElevatedRun(answer, 0);
+        EXPECT_EQ(RunSetup(), kExitElevationDeclined);
+        EXPECT_EQ(fake::RegistrySetCount(), 0);
+        EXPECT_TRUE(TempIsEmpty());
+        EXPECT_FALSE(fs::exists(root_ / "machine"));
+        EXPECT_FALSE(fs::exists(root_ / "user programs" / "Scoped"));
+    }
+    EXPECT_TRUE(HostMessageBoxes().empty());
+}
+
+// Deployment tools run as SYSTEM: an elevated run installs in place, for all users.
+TEST_F(ScopeStartupTest, AnElevatedRunInstallsWithoutStartingAgain) {
+    WriteScoped("machine");
+    EXPECT_EQ(RunSetup(), kExitOk);
+    EXPECT_TRUE(fake::ScopeElevatedRuns().empty());
+    EXPECT_TRUE(EntryIn(RegRoot::LocalMachine));
+    EXPECT_FALSE(EntryIn(RegRoot::CurrentUser));
+    EXPECT_TRUE(fs::exists(root_ / "machine" / "Scoped" / "uninstall.dat"));
+}
+
+// A per-user run never asks: the user's program folder plus DefaultDir's last name, the
+// user's uninstall entry, a log the uninstaller reads as per-user.
+TEST_F(ScopeStartupTest, APerUserRunNeverElevatesAndStaysWithTheUser) {
+    WriteScoped("user");
+    fake::SystemSetElevation(0);
+    EXPECT_EQ(RunSetup(), kExitOk);
+    EXPECT_TRUE(fake::ScopeElevatedRuns().empty());
+    const fs::path folder = root_ / "user programs" / "Scoped";
+    EXPECT_EQ(wb::Setup.InstallDir, (root_ / "user programs").string() + "\\Scoped\\");
+    EXPECT_TRUE(EntryIn(RegRoot::CurrentUser));
+    EXPECT_FALSE(EntryIn(RegRoot::LocalMachine));
+    std::string location;
+    ASSERT_TRUE(fake::RegistryGetBytes(RegRoot::CurrentUser, kEntryKey, "InstallLocation", location));
+    EXPECT_EQ(location, wb::Setup.InstallDir + std::string(1, '\0'));
+    std::ifstream log(folder / "uninstall.dat", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Scope = user"), std::string::npos) << text;
+    EXPECT_FALSE(fs::exists(root_ / "machine"));
+
+    // Without the known folder (before Windows 7) the user's local application data.
+    fake::ScopeSetUserProgramFiles("");
+    fake::ShellSetFolder(28, (root_ / "local").string());
+    EXPECT_EQ(UserProgramsFolder(), (root_ / "local").string() + "\\Programs\\");
+}
+
+// A switch for a scope the setup does not offer, or a scope that meets this program's
+// installation in the other one, ends the run before anything is written.
+TEST_F(ScopeStartupTest, AScopeNotOfferedIsRefusedBeforeAnythingIsWritten) {
+    const struct {
+        const char* Scope;
+        const char* Switch;
+        bool MachineEntry;
+    } cases[] = {{"user", "/ALLUSERS", false},
+                 {"machine", "/currentuser", false},
+                 {"both", "/CURRENTUSER", true},
+                 {"user", "", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Scope) + " " + c.Switch);
+        fake::RegistryReset();
+        if (c.MachineEntry) {
+            fake::RegistrySetText(RegRoot::LocalMachine, kEntryKey, "InstallLocation", "C:\\Elsewhere\\");
+        }
+        WriteScoped(c.Scope);
+        fake::ProcessSetCommandLine(std::string("setup.exe /Q ") + c.Switch);
+        const int before = fake::RegistrySetCount();  // the test's own ProgramFilesDir
+        EXPECT_EQ(RunSetup(), kExitScopeRefused);
+        EXPECT_EQ(fake::RegistrySetCount(), before);
+        EXPECT_TRUE(TempIsEmpty());
+        EXPECT_FALSE(fs::exists(root_ / "machine"));
+        EXPECT_FALSE(fs::exists(root_ / "user programs" / "Scoped"));
+        EXPECT_TRUE(fake::ScopeElevatedRuns().empty());
+    }
+    EXPECT_TRUE(HostMessageBoxes().empty()) << "a quiet run shows nothing";
+
+    // The wizard run says why, and ends with the same code.
+    WriteScoped("user");
+    fake::RegistryReset();
+    fake::ProcessSetCommandLine("setup.exe /ALLUSERS");
+    EXPECT_EQ(RunSetup(), kExitScopeRefused);
+    ASSERT_EQ(HostMessageBoxes().size(), 1u);
+    EXPECT_NE(HostMessageBoxes()[0].Text.find("/ALLUSERS"), std::string::npos);
+}
+
+// Install tasks that need machine rights are named in the log and not done; classes-root
+// values and associations go to the user's own classes.
+TEST_F(ScopeStartupTest, APerUserRunKeepsItsTasksInsideTheUsersRights) {
+    const std::string log = (root_ / "setup.log").string();
+    WriteScoped("user",
+                "[UserTask]\r\nNumber = 4\r\n"
+                "Task1 = 6|2147483650|Software\\Acme|Path|%InstallDir%\r\n"
+                "Task2 = 6|2147483648|AcmeDoc\\shell|x|%InstallDir%\r\n"
+                "Task3 = 9|%System%|helper.dll|1\r\n"
+                "Task4 = 10|Scoped.exe|scd|Scoped Document|0||0\r\n");
+    fake::SystemSetElevation(0);
+    fake::ProcessSetCommandLine("setup.exe /Q \"/L:" + log + "\"");
+    EXPECT_EQ(RunSetup(), kExitOk) << "the author was warned; the installation is complete";
+    EXPECT_FALSE(fake::RegistryKeyExists(RegRoot::LocalMachine, "Software\\Acme"));
+    EXPECT_TRUE(fake::RegistryValueExists(RegRoot::CurrentUser, "Software\\Classes\\AcmeDoc\\shell", "x"));
+    EXPECT_FALSE(fake::RegistryKeyExists(RegRoot::ClassesRoot, "AcmeDoc\\shell"));
+    EXPECT_TRUE(fake::RegistryKeyExists(RegRoot::CurrentUser, "Software\\Classes\\.scd"));
+    EXPECT_FALSE(fake::RegistryKeyExists(RegRoot::ClassesRoot, ".scd"));
+    std::ifstream in(log, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Install task 1 (kind 6): NOT done, a per-user installation cannot do it: "
+                        "it writes a value under HKEY_LOCAL_MACHINE"),
+              std::string::npos) << text;
+    EXPECT_NE(text.find("Install task 3 (kind 9): NOT done"), std::string::npos) << text;
+    EXPECT_TRUE(fake::ProcessRuns().empty()) << "regsvr32 never ran";
 }
 
 }  // namespace

@@ -46,6 +46,7 @@ protected:
         fs::create_directories(prog_);
         fake::ShellSetTempFolder(temp_);
         fake::ShellSetSystemFolder("C:\\WINDOWS\\system32");
+        fake::SystemSetElevation(0);  // an ordinary user's removal, unless a test says so
         std::ofstream(prog_ + "uninstall.exe", std::ios::binary) << "MZ self";
     }
     void TearDown() override {
@@ -76,6 +77,50 @@ TEST_F(TemporaryCopyTest, ASystemFolderIsNeverHandedToTheCopy) {
     FinishFromTemporaryCopy(prog_ + "uninstall.exe", prog_);
     ASSERT_EQ(fake::LaunchCalls().size(), 1u);
     EXPECT_EQ(CommandWords(fake::LaunchCalls()[0].CommandLine).size(), 3u);
+}
+
+// Elevated, the copy would run with administrator rights from a folder the user can write:
+// it goes into a new folder of the system's temporary folder that only administrators can
+// write, never into one that was there before (anyone may have made that).
+TEST_F(TemporaryCopyTest, AnElevatedCopyStartsFromAFolderOnlyAdministratorsWrite) {
+    const std::string windows = root_ + "windows";
+    fs::create_directories(windows + "/Temp");
+    fake::ShellSetWindowsFolder(windows);
+    fake::SystemSetElevation(1);
+    fs::create_directories(windows + "/Temp/wbuninst-4242-1");  // planted beforehand
+    FinishFromTemporaryCopy(prog_ + "uninstall.exe", prog_);
+
+    const std::string folder = windows + "/Temp\\wbuninst-4242-2";
+    EXPECT_EQ(fake::ScopeAdminFoldersMade(), std::vector<std::string>{folder})
+        << "the planted folder is not taken";
+    ASSERT_EQ(fake::LaunchCalls().size(), 1u);
+    const std::string copy = folder + "\\wbuninst-4242.exe";
+    EXPECT_EQ(fake::LaunchCalls()[0].CommandLine.rfind("\"" + copy + "\" /R 4242 ", 0), 0u)
+        << fake::LaunchCalls()[0].CommandLine;
+    EXPECT_TRUE(fs::exists(root_ + "windows/Temp/wbuninst-4242-2/wbuninst-4242.exe"));
+    EXPECT_EQ(fake::LaunchCalls()[0].WorkDir, folder + "\\");
+    EXPECT_FALSE(fs::exists(temp_ + "wbuninst-4242.exe")) << "nothing in the user's folder";
+
+    // An ordinary user's removal keeps the user's temporary folder.
+    EXPECT_EQ(TemporaryCopyFolder(false, 7), temp_);
+    // Without a folder to make, no copy is started at all.
+    fake::ShellSetWindowsFolder("");
+    EXPECT_EQ(TemporaryCopyFolder(true, 7), "");
+}
+
+TEST_F(TemporaryCopyTest, TheElevatedCopysFolderGoesWithItAtTheNextStart) {
+    const std::string self = prog_ + "uninstall.exe";
+    const std::string folder = root_ + "wbuninst-77-1";
+    fs::create_directories(folder);
+    fake::ProcessSetModulePath(folder + "/wbuninst-77.exe");
+    EXPECT_EQ(FinishRemoval({"/R", "77", self}), unsigned(kExitRemoved));
+    EXPECT_EQ(fake::ProcessDeletesAtRestart(),
+              (std::vector<std::string>{folder + "/wbuninst-77.exe", folder}));
+    // A copy in the user's temporary folder leaves that folder alone.
+    fake::ProcessSetModulePath(temp_ + "wbuninst-78.exe");
+    std::ofstream(self, std::ios::binary) << "MZ self";
+    EXPECT_EQ(FinishRemoval({"/R", "78", self}), unsigned(kExitRemoved));
+    EXPECT_EQ(fake::ProcessDeletesAtRestart().size(), 3u);
 }
 
 TEST_F(TemporaryCopyTest, ACopyThatCannotStartIsRemovedAgain) {

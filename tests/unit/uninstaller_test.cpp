@@ -393,6 +393,43 @@ TEST_F(UninstallerTest, AssociationsOfBothLayoutsGoWhenTheyStillLeadHere) {
     EXPECT_FALSE(fake::RegistryValueExists(RegRoot::CurrentUser, fileExts, "Application"));
 }
 
+// A per-user installation's removal: its entry from the user's list, its associations
+// from the user's own classes, and nothing of the machine's, even where the same names are.
+TEST_F(UninstallerTest, APerUserInstallationGoesFromTheUsersListAndClasses) {
+    const std::string command = "\"" + prog_ + "ed.exe\" \"%1\"";
+    const std::string classes = "Software\\Classes\\";
+    LayOut();
+    WriteLog(Log(kFiles, kDirs, {"10|txt|ed.exe"}, "Scope = user\r\n"));
+    const std::string entry = std::string(kUninstallKey) + "{G}";
+    fake::RegistrySetText(RegRoot::CurrentUser, entry, "DisplayName", "Tool");
+    fake::RegistrySetText(RegRoot::LocalMachine, entry, "DisplayName", "Tool for all users");
+    fake::RegistrySetText(RegRoot::CurrentUser, classes + "Applications\\ed.exe\\shell\\open\\command",
+                          "", command);
+    fake::RegistrySetText(RegRoot::CurrentUser, classes + ".txt", "", "txt_auto_file");
+    fake::RegistrySetText(RegRoot::CurrentUser, classes + "txt_auto_file", "", "Editor");
+    // The machine's classes name the same program (an installation for all users).
+    fake::RegistrySetText(RegRoot::ClassesRoot, "Applications\\ed.exe\\shell\\open\\command", "",
+                          command);
+    fake::RegistrySetText(RegRoot::ClassesRoot, ".txt", "", "txt_auto_file");
+
+    const UninstallLog log = ReadOk();
+    EXPECT_TRUE(log.PerUser);
+    EXPECT_EQ(UninstallEntryRoot(log), RegRoot::CurrentUser);
+    RemovalOptions options;
+    EXPECT_EQ(RemoveInstallation(log, options).Failed, 0);
+    EXPECT_FALSE(fake::RegistryKeyExists(RegRoot::CurrentUser, entry));
+    EXPECT_TRUE(fake::RegistryKeyExists(RegRoot::LocalMachine, entry)) << "the other scope's";
+    EXPECT_FALSE(fake::RegistryKeyExists(RegRoot::CurrentUser, classes + "Applications\\ed.exe"));
+    EXPECT_FALSE(fake::RegistryValueExists(RegRoot::CurrentUser, classes + ".txt", ""));
+    EXPECT_FALSE(fake::RegistryKeyExists(RegRoot::CurrentUser, classes + "txt_auto_file"));
+    EXPECT_TRUE(fake::RegistryKeyExists(RegRoot::ClassesRoot, "Applications\\ed.exe"));
+    EXPECT_TRUE(fake::RegistryValueExists(RegRoot::ClassesRoot, ".txt", ""));
+
+    // A log without the key is one for all users, as every earlier log is.
+    WriteLog(Log(kFiles, kDirs, {}));
+    EXPECT_EQ(UninstallEntryRoot(ReadOk()), RegRoot::LocalMachine);
+}
+
 TEST_F(UninstallerTest, AnAssociationAnotherProgramTookSinceStays) {
     const std::string ours = "\"" + prog_ + "ed.exe\" \"%1\"";
     const std::string theirs = "\"C:\\Other\\ed.exe\" \"%1\"";

@@ -184,6 +184,29 @@ TEST(WbpackCheckTest, AcceptsExactlyTheRegistryRootsTheInstallerWrites) {
     }
 }
 
+// Scope: an unknown value is an error; with user or both, each task a per-user run cannot
+// do is a warning on its line (a machine setup does them all).
+TEST(WbpackCheckTest, KnowsTheScopeAndWhatAPerUserRunCannotDo) {
+    const std::string head = "[Info]\r\nTitel = Tool\r\nGUID = {6F1C7A2E-3B4D-4E5F-8A9B-0C1D2E3F4A5B}\r\n"
+                             "[Settings]\r\nDefaultDir = %ProgramFiles%Tool\r\n";
+    const std::string tasks = "[UserTask]\r\nNumber = 4\r\n"
+                              "Task1 = 6|2147483650|Software\\Tool|Folder|%InstallDir%\r\n"
+                              "Task2 = 6|2147483649|Software\\Tool|Folder|%InstallDir%\r\n"
+                              "Task3 = 9|%System%|helper.dll|1\r\n"
+                              "Task4 = 10|Tool.exe|tol|Tool File\r\n";  // lines 9 to 12
+    const std::vector<Case> cases = {
+        {"unknown scope", head + "Scope = everyone\r\n", {{6, true, "is not machine, user or both"}}},
+        {"machine does everything", head + "Scope = Machine\r\n" + tasks, {}},
+        {"per-user", head + "Scope = user\r\n" + tasks,
+         {{9, false, "Task1 cannot work in a per-user installation (it writes a value under "
+                     "HKEY_LOCAL_MACHINE)"},
+          {11, false, "Task3 cannot work in a per-user installation (it registers a library"}}},
+        {"both", head + "Scope = both\r\n" + tasks,
+         {{9, false, "logs it as not done"}, {11, false, "regsvr32"}}},
+    };
+    for (const Case& c : cases) ExpectFindings(c, Listing());
+}
+
 TEST(WbpackCheckTest, FindsValuesOfTheWrongTypeOrShape) {
     const std::vector<Case> cases = {
         {"text for a number", kHead + "[Task]\r\nStartMenu = yes\r\n", {{7, true, "takes a number"}}},
@@ -387,6 +410,8 @@ TEST_F(WbpackProjectTest, InitWritesAProjectThatChecksCleanAndBuilds) {
     }
     EXPECT_NE(ini.find("Titel = My Tool\r\n"), std::string::npos);
     EXPECT_NE(ini.find("DefaultDir = %ProgramFiles%My Tool\r\n"), std::string::npos);
+    EXPECT_NE(ini.find("Scope = machine\r\n"), std::string::npos) << "named, with its values";
+    EXPECT_NE(ini.find("both (the wizard asks"), std::string::npos);
     std::smatch guid;
     ASSERT_TRUE(std::regex_search(ini, guid, std::regex("GUID = (\\{[0-9A-F-]{36}\\})")));
     EXPECT_TRUE(fs::exists(project + "/licence.txt"));

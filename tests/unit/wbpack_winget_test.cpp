@@ -248,6 +248,63 @@ TEST_F(WingetTest, ReturnCodesAreOnlyThoseTheSetupCanReturn) {
     EXPECT_EQ(winget_check::ReturnCodes(m.Installer).count(1), 1u);
 }
 
+// Scope decides the installer entries: one at the root's scope for a setup of one scope,
+// two for a setup offering both, each with its switch, its elevation and only the codes
+// that scope can return (a per-user run never meets the administrator prompt).
+TEST_F(WingetTest, EachScopeTheSetupOffersHasItsEntry) {
+    auto ini = [](const char* scope) {
+        return std::string("[Info]\r\nTitel = Plain\r\nVersion = 1.0\r\nGUID = {PLAIN-GUID}\r\n"
+                           "Author = Pl\r\n[Settings]\r\nScope = ") + scope + "\r\n";
+    };
+    std::map<long, std::string> userCodes = kFailureCodes;
+    userCodes.erase(7);  // the administrator prompt declined
+
+    Run r = Winget(BuildSetup(ini("user")));
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    winget_check::Manifests m = winget_check::ReadAndCheck(Dir(), "Sample.Tool", "en-US");
+    ASSERT_TRUE(m.Read);
+    EXPECT_EQ(Str(m.Installer, "Scope"), "user");
+    EXPECT_EQ(Str(m.Installer, "ElevationRequirement"), "elevationProhibited");
+    EXPECT_EQ(Str(*m.Installer.Find("InstallerSwitches"), "Silent"), "/Q");
+    EXPECT_EQ(winget_check::ReturnCodes(m.Installer), userCodes);
+    EXPECT_EQ(m.Installer.Find("Installers")->Items.size(), 1u);
+
+    r = Winget(BuildSetup(ini("Both")));
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    m = winget_check::ReadAndCheck(Dir(), "Sample.Tool", "en-US");
+    ASSERT_TRUE(m.Read);
+    EXPECT_EQ(m.Installer.Find("Scope"), nullptr) << "each entry names its own";
+    const std::vector<winget_check::Node>& entries = m.Installer.Find("Installers")->Items;
+    ASSERT_EQ(entries.size(), 2u);
+    const struct {
+        const char* Scope;
+        const char* Silent;
+        const char* Elevation;
+        const std::map<long, std::string>& Codes;
+    } want[] = {{"machine", "/Q /ALLUSERS", "elevatesSelf", kFailureCodes},
+                {"user", "/Q /CURRENTUSER", "elevationProhibited", userCodes}};
+    for (size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(want[i].Scope);
+        EXPECT_EQ(Str(entries[i], "Scope"), want[i].Scope);
+        EXPECT_EQ(Str(entries[i], "Architecture"), "x64");
+        EXPECT_EQ(Str(entries[i], "InstallerSha256"), Str(entries[1 - i], "InstallerSha256"))
+            << "one setup file serves both";
+        const winget_check::Node& switches = *entries[i].Find("InstallerSwitches");
+        EXPECT_EQ(Str(switches, "Silent"), want[i].Silent);
+        EXPECT_EQ(Str(switches, "SilentWithProgress"), want[i].Silent);
+        EXPECT_EQ(Str(switches, "InstallLocation"), "\"/P:<INSTALLPATH>\"");
+        EXPECT_EQ(Str(entries[i], "ElevationRequirement"), want[i].Elevation);
+        EXPECT_EQ(winget_check::ReturnCodes(entries[i]), want[i].Codes);
+    }
+
+    r = Winget(BuildSetup(ini("machine")));
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    m = winget_check::ReadAndCheck(Dir(), "Sample.Tool", "en-US");
+    EXPECT_EQ(Str(m.Installer, "Scope"), "machine");
+    EXPECT_EQ(Str(m.Installer, "ElevationRequirement"), "elevatesSelf");
+    EXPECT_EQ(winget_check::ReturnCodes(m.Installer), kFailureCodes);
+}
+
 TEST_F(WingetTest, OptionsFillTheLocaleManifestAndNameItsFile) {
     Run r = Winget(BuildSetup(kFullIni),
                    {"--license", "MIT", "--license-url", "https://example.com/licence",

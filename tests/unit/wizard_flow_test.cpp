@@ -90,8 +90,8 @@ TEST_F(WizardTest, BuildsTheWindowWithEveryControlInPlace) {
     // Build order: the options 14 before 15 (14 opens the group), buttons last.
     std::vector<int> order = fake::WindowControlOrder();
     std::vector<int> expected = {26, 27, 28, 30, 1,  17, 2,  3,  12, 13, 14, 15, 16, 18, 19, 20,
-                                 21, 22, 23, 24, 25, 10, 11, 31, 32, 33, 34, 36, 35, 37, 4,  5,
-                                 6,  8,  7,  9};
+                                 21, 22, 23, 24, 25, 38, 39, 10, 11, 31, 32, 33, 34, 36, 35, 37,
+                                 4,  5,  6,  8,  7,  9};
     EXPECT_EQ(order, expected);
 
     const fake::FakeControl* licence = fake::WindowControl(kLicencePanel);
@@ -163,6 +163,88 @@ TEST_F(WizardTest, FillingHidesWhatTheSetupDoesNotOffer) {
     EXPECT_EQ(GetControlState(kDesktopIconBox), 1);  // hidden, but its state stands
     for (int n : {21, 22, 23, 24}) EXPECT_FALSE(Shown(n)) << n;
     EXPECT_EQ(wb::Setup.StartProg, 0);
+    // A setup of one scope does not ask who it installs for.
+    EXPECT_FALSE(Shown(kScopeAllUsers));
+    EXPECT_FALSE(Shown(kScopeOnlyMe));
+}
+
+// A setup offering both scopes asks on the settings page; each choice proposes its own
+// folder, and "for all users" without administrator rights hands the wizard over to an
+// elevated copy of the setup on leaving the page.
+class WizardScopeTest : public WizardTest {
+protected:
+    void SetUp() override {
+        WizardTest::SetUp();
+        wb::Setup.ScopeOffered = ScopeOffer::Both;
+        wb::Setup.ScopeAsked = 1;
+        wb::Setup.PerUser = 1;  // not elevated: the proposal is the current user
+        fake::ScopeSetUserProgramFiles("C:\\Users\\ann\\AppData\\Local\\Programs");
+        fake::SystemSetElevation(0);
+        Start();
+        while (wb::Setup.Page < 3) Press(kNextButton);
+    }
+    static void Choose(int option) {
+        fake::WindowSetState(option, 1);
+        Press(option);
+    }
+};
+
+TEST_F(WizardScopeTest, EachChoiceProposesItsOwnFolder) {
+    EXPECT_TRUE(Shown(kScopeAllUsers) && Shown(kScopeOnlyMe));
+    EXPECT_TRUE(Enabled(kScopeAllUsers) && Enabled(kScopeOnlyMe));
+    EXPECT_EQ(GetControlState(kScopeOnlyMe), 1);
+    EXPECT_EQ(Text(kProgDirField), "C:\\Users\\ann\\AppData\\Local\\Programs\\MyProg");
+    Choose(kScopeAllUsers);
+    EXPECT_EQ(wb::Setup.PerUser, 0);
+    EXPECT_EQ(Text(kProgDirField), "C:\\Apps\\MyProg");
+    EXPECT_EQ(GetControlState(kScopeOnlyMe), 0);
+    Choose(kScopeOnlyMe);
+    EXPECT_EQ(wb::Setup.PerUser, 1);
+    EXPECT_EQ(Text(kProgDirField), "C:\\Users\\ann\\AppData\\Local\\Programs\\MyProg");
+    // Only for me needs nobody: Next goes on in this process.
+    Press(kNextButton);
+    EXPECT_EQ(wb::Setup.Page, 5);
+    EXPECT_TRUE(fake::ScopeElevatedRuns().empty());
+}
+
+TEST_F(WizardScopeTest, ForAllUsersTheElevatedSetupTakesOverWithTheChoices) {
+    fake::ProcessSetCommandLine("setup.exe /R:3");
+    wb::Setup.SetupExe = "C:\\Downloads\\setup.exe";
+    Choose(kScopeAllUsers);
+    SetControlText(kProgDirField, "D:\\Tools\\MyProg");
+    fake::ScopeSetElevatedRun(ElevatedRun::Ended, 0);
+    Press(kNextButton);
+    EXPECT_EQ(fake::ScopeElevatedRuns(),
+              std::vector<std::string>{"C:\\Downloads\\setup.exe|/R:3 /ALLUSERS "
+                                       "\"/P:D:\\Tools\\MyProg\" \"/S:Vendor\\Tool\""});
+    EXPECT_EQ(wb::Setup.QuitLoop, 1) << "this wizard ends once the elevated one has";
+    EXPECT_EQ(wb::Setup.Cancelled, 1) << "and runs no AfterWB.exe of its own";
+    EXPECT_FALSE(fake::WindowRecord(kWizardWindow)->Shown);
+}
+
+TEST_F(WizardScopeTest, ADeclinedPromptKeepsTheSettingsPage) {
+    Choose(kScopeAllUsers);
+    fake::ScopeSetElevatedRun(ElevatedRun::Declined);
+    Press(kNextButton);
+    EXPECT_EQ(wb::Setup.Page, 3);
+    EXPECT_EQ(wb::Setup.QuitLoop, 0);
+    EXPECT_TRUE(fake::WindowRecord(kWizardWindow)->Shown);
+    ASSERT_EQ(HostMessageBoxes().size(), 1u);
+    EXPECT_NE(HostMessageBoxes()[0].Text.find("administrator"), std::string::npos);
+    // Elevated, all users goes on in place.
+    fake::SystemSetElevation(1);
+    Press(kNextButton);
+    EXPECT_EQ(wb::Setup.Page, 5);
+    EXPECT_EQ(fake::ScopeElevatedRuns().size(), 1u);
+}
+
+TEST_F(WizardScopeTest, ASettledScopeIsShownButNotOffered) {
+    wb::Setup.ScopeAsked = 0;
+    wb::Setup.PerUser = 0;
+    FillWizardPages();
+    EXPECT_EQ(GetControlState(kScopeAllUsers), 1);
+    EXPECT_FALSE(Enabled(kScopeAllUsers));
+    EXPECT_FALSE(Enabled(kScopeOnlyMe));
 }
 
 TEST_F(WizardTest, RememberedDesktopChoiceWins) {

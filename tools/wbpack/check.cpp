@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 
+#include "config/install_scope.h"
 #include "config/pref_file.h"
 #include "config/setup_keys.h"
 #include "config/special_folders.h"
@@ -361,6 +362,14 @@ void CheckLanguageList(CheckRun& r, const KeyLine& kl) {
 
 void CheckSettings(CheckRun& r) {
     CheckNumbers(r);
+    if (const KeyLine* scope = Key(r, "Settings", "Scope")) {
+        ScopeOffer offer;
+        if (!ParseScopeOffer(scope->Value, offer)) {
+            Error(r, scope->Line,
+                  "Scope '" + scope->Value +
+                      "' is not machine, user or both: the setup installs for all users");
+        }
+    }
     if (const KeyLine* exe = Key(r, "Settings", "ProgExe"); exe && !exe->Value.empty()) {
         if (!InProgram(r, exe->Value)) {
             Error(r, exe->Line, "ProgExe '" + exe->Value + "' is not in program/");

@@ -1,4 +1,5 @@
 // wbpack check: the Install tasks of [UserTask], field by field against their kind.
+#include "config/install_scope.h"
 #include "config/setup_keys.h"
 #include "handover/contract.h"
 #include "platform/text.h"
@@ -107,7 +108,7 @@ void CheckTaskField(CheckRun& r, uint32_t line, int kind, size_t n, const TaskFi
     }
 }
 
-void CheckTaskValue(CheckRun& r, const KeyLine& kl) {
+void CheckTaskValue(CheckRun& r, const KeyLine& kl, bool perUser) {
     if (kl.Value.empty()) return;  // an empty task is skipped
     std::vector<std::string> fields;
     size_t start = 0;
@@ -155,6 +156,14 @@ void CheckTaskValue(CheckRun& r, const KeyLine& kl) {
         }
         CheckTaskField(r, line, int(kind), n, f, v, field);
     }
+    if (perUser) {
+        const std::string reason = MachineOnlyTaskReason(fields);
+        if (!reason.empty()) {
+            Warn(r, line,
+                 kl.Key + " cannot work in a per-user installation (" + reason +
+                     "): such a run logs it as not done");
+        }
+    }
 }
 
 }  // namespace
@@ -174,13 +183,17 @@ void check_parts::CheckTasks(CheckRun& r) {
     } else if (number) {
         count = ParseLeadingNumber(number->Value);
     }
+    // Scope user or both: a task that needs machine rights is worth a warning.
+    ScopeOffer offer = ScopeOffer::Machine;
+    if (const KeyLine* scope = Key(r, "Settings", "Scope")) ParseScopeOffer(scope->Value, offer);
+    const bool perUser = offer != ScopeOffer::Machine;
     for (const auto& [n, kl] : r.Tasks) {
         if (n > count) {
             Error(r, kl.Line,
                   kl.Key + " is past Number = " + std::to_string(count) + " and never runs");
             continue;
         }
-        CheckTaskValue(r, kl);
+        CheckTaskValue(r, kl, perUser);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "config/install_scope.h"
 #include "package/extract.h"
 #include "handover/contract.h"
 #include "wbpack/codepage.h"
@@ -63,6 +64,7 @@ struct SetupFacts {
     bool RegistersEntry = true;  // an uninstall entry is made
     bool MayReturnNotInstalled = false;
     bool CarriesLicence = false;
+    ScopeOffer Scope = ScopeOffer::Machine;
 };
 
 bool ReadSetupFacts(const uint8_t* data, size_t size, const std::string& name, int codepage,
@@ -116,6 +118,7 @@ bool ReadSetupFacts(const uint8_t* data, size_t size, const std::string& name, i
     facts.MayReturnNotInstalled = !IniString(text, "Task", "MutexString", "").empty() ||
                                   !IniString(text, "Settings", "ProgExe", "").empty() ||
                                   FindEntry(image, "BeforeWB.exe") >= 0;
+    ParseScopeOffer(IniString(text, "Settings", "Scope", ""), facts.Scope);
     facts.CarriesLicence = HasNonEmptyEntry(image, "licence.rtf") ||
                            HasNonEmptyEntry(image, "licence.txt");
     return true;
@@ -278,39 +281,54 @@ std::string InstallerManifest(const WingetOptions& o, const SetupFacts& facts,
                               const std::string& arch, const std::string& sha256) {
     Yaml y{Header("installer")};
     Identity(y, o, facts);
+    // What depends on the scope: at the root for a setup of one scope, in each of two
+    // installer entries for a setup offering both, where the switch names the scope.
+    auto scopeFields = [&](const std::string& in, bool perUser) {
+        y.Field(in, "Scope", perUser ? "user" : "machine");
+        const std::string silent =
+            facts.Scope != ScopeOffer::Both ? "/Q" : perUser ? "/Q /CURRENTUSER" : "/Q /ALLUSERS";
+        y.Key(in, "InstallerSwitches");
+        y.Field(in + "  ", "Silent", silent);
+        y.Field(in + "  ", "SilentWithProgress", silent);
+        // Quoted whole, as the installer takes a switch whose value holds blanks.
+        y.Field(in + "  ", "InstallLocation", "\"/P:<INSTALLPATH>\"");
+        y.Field(in + "  ", "Log", "\"/L:<LOGPATH>\"");
+        y.Key(in, "ExpectedReturnCodes");
+        // A file in use is replaced at the next restart, so 3010 may come from any setup.
+        // A per-user run never asks for an administrator, so it is never declined.
+        for (const ExitCodeMeaning& m : kExitMeanings) {
+            if (m.Code == kExitNotInstalled && !facts.MayReturnNotInstalled) continue;
+            if (m.Code == kExitElevationDeclined && perUser) continue;
+            y.Text += in + "- ";
+            y.Number("", "InstallerReturnCode", long(m.Code));
+            y.Field(in + "  ", "ReturnResponse", m.Response);
+        }
+        // A run for all users starts itself again through the administrator prompt; a
+        // per-user run started elevated would install into the administrator's profile.
+        y.Field(in, "ElevationRequirement", perUser ? "elevationProhibited" : "elevatesSelf");
+    };
     y.Field("", "InstallerType", "exe");
-    y.Field("", "Scope", "machine");
+    if (facts.Scope != ScopeOffer::Both) scopeFields("", facts.Scope == ScopeOffer::User);
     y.Key("", "InstallModes");
     y.Item("interactive");
     y.Item("silent");
     y.Item("silentWithProgress");
-    y.Key("", "InstallerSwitches");
-    y.Field("  ", "Silent", "/Q");
-    y.Field("  ", "SilentWithProgress", "/Q");
-    // Quoted whole, as the installer takes a switch whose value holds blanks.
-    y.Field("  ", "InstallLocation", "\"/P:<INSTALLPATH>\"");
-    y.Field("  ", "Log", "\"/L:<LOGPATH>\"");
-    y.Key("", "ExpectedReturnCodes");
-    auto code = [&](long value, const char* response) {
-        y.Text += "- ";
-        y.Number("", "InstallerReturnCode", value);
-        y.Field("  ", "ReturnResponse", response);
-    };
-    // A file in use is replaced at the next restart, so 3010 may come from any setup.
-    for (const ExitCodeMeaning& m : kExitMeanings) {
-        if (m.Code == kExitNotInstalled && !facts.MayReturnNotInstalled) continue;
-        code(m.Code, m.Response);
-    }
     y.Field("", "UpgradeBehavior", "install");
-    // The setup's own manifest asks for administrator rights; Windows prompts when winget
-    // starts it unelevated.
-    y.Field("", "ElevationRequirement", "elevatesSelf");
     y.Field("", "ProductCode", facts.Guid);
     y.Key("", "Installers");
-    y.Text += "- ";
-    y.Field("", "Architecture", arch);
-    y.Field("  ", "InstallerUrl", o.Url);
-    y.Field("  ", "InstallerSha256", sha256);
+    auto entry = [&](bool both, bool perUser) {
+        y.Text += "- ";
+        y.Field("", "Architecture", arch);
+        y.Field("  ", "InstallerUrl", o.Url);
+        y.Field("  ", "InstallerSha256", sha256);
+        if (both) scopeFields("  ", perUser);
+    };
+    if (facts.Scope == ScopeOffer::Both) {
+        entry(true, false);
+        entry(true, true);
+    } else {
+        entry(false, false);
+    }
     Closing(y, "installer");
     return y.Text;
 }

@@ -457,6 +457,11 @@ void ShowNumberedWindow(int number) noexcept {
     if (HWND first = GetNextDlgTabItem(wnd, nullptr, FALSE)) SetFocus(first);
 }
 
+void HideNumberedWindow(int number) noexcept {
+    if (number < 1 || number > kMaxWindowNumber || !g_layer.Windows[number]) return;
+    ShowWindow(g_layer.Windows[number], SW_HIDE);
+}
+
 void CloseNumberedWindow(int number) noexcept {
     if (number < 1 || number > kMaxWindowNumber || !g_layer.Windows[number]) return;
     DestroyWindow(g_layer.Windows[number]);
