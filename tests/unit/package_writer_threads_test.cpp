@@ -167,8 +167,9 @@ TEST(OrderedJobs, TheBudgetBoundsWhatIsHeldAndAJobAboveItStillRuns) {
         WaitForJob(jobs, k);
         held -= costs[k];
     }
-    // Two jobs of 100 fit the budget; the consumer's count lags by the job just taken.
-    EXPECT_LE(most.load(), 1000u + 100u);
+    // The consumer counts off the job it has just taken only after the threads may already
+    // have started the two jobs of 100 that the budget lets in behind it.
+    EXPECT_LE(most.load(), 1000u + 200u);
     StopOrderedJobs(jobs);
     std::vector<uint64_t> small(kJobs, 100);
     OrderedJobs bounded;
