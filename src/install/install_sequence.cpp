@@ -205,14 +205,17 @@ void PublishInstallDir(const std::string& folder) {
 }
 
 unsigned InstallProgramFiles(bool progress) {
-    if (!Setup.NoUninstall) {
-        RemoveEarlierCopyElsewhere();
-        // Read before the Package's own uninstall.dat replaces it.
-        RememberEarlierLog(Setup.InstallDir);
+    // Read before the Package's own uninstall.dat replaces it; reading changes nothing.
+    if (!Setup.NoUninstall) RememberEarlierLog(Setup.InstallDir);
+    const unsigned files = InstallPackageFiles(progress);
+    if (files != kExitOk) {
+        LogLine("The installation ended before anything was registered (exit code " +
+                std::to_string(files) + ")");
+        return files;
     }
-    const ExtractResult files = InstallPackageFiles(progress);
-    if (!files.Opened || files.Damaged > 0) return kExitDamaged;
-    return files.Failed > 0 ? kExitWriteFailed : kExitOk;
+    // Only now that the new copy is whole may the earlier one in another folder go.
+    if (!Setup.NoUninstall) RemoveEarlierCopyElsewhere();
+    return kExitOk;
 }
 
 void RegisterProgram(const std::string& publisher, const std::string& contact) {
@@ -268,9 +271,10 @@ unsigned InstallQuietly() {
     Setup.StartProg = 0;
     LogInstallFolders();
 
-    // A damaged inner Package stops here, before anything is registered.
+    // Any failure of the program files stops here: they were rolled back, and nothing
+    // may be registered for them.
     const unsigned files = InstallProgramFiles(false);
-    if (files == kExitDamaged) return files;
+    if (files != kExitOk) return files;
 
     RegisterProgram(Setup.Author, Setup.EMail);
     // The desktop shortcut is recorded for the uninstaller here too, or a removal would
