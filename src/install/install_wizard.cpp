@@ -88,6 +88,7 @@ const char* FailureReason(unsigned code) {
 
 // Tells the user why nothing was installed.
 void ShowInstallFailure(unsigned code) {
+    if (Setup.Cancelled) return;  // the user's own choice needs no message
     if (code == kExitDamaged) {
         ShowMessage(kDamagedSetupText, kDamagedSetupCaption, MessageBoxKind::ErrorOk);
         return;

@@ -61,11 +61,12 @@ unsigned InstallPackageFiles(bool progress) {
         if (!installDir.empty() && !FolderExists(installDir.c_str())) CreateFolderPath(installDir);
         return kExitOk;
     }
+    // A killed run's leftovers are the installer's own and take room the check counts on.
+    ClearLeftoverStaging(installDir);
     if (!RoomIsEnough(installDir)) {
         ClosePackage();
         return kExitDiskFull;
     }
-    ClearLeftoverStaging(installDir);
     if (progress) {
         Setup.ProgressCount = 0;
         if (InstallProgress.SetMaximum) InstallProgress.SetMaximum(Package.TotalSize);

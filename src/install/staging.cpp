@@ -12,6 +12,7 @@
 #include "platform/system_info.h"
 #include "platform/text.h"
 #include "platform/window.h"
+#include "startup/setup_state.h"
 
 namespace wb {
 
@@ -167,6 +168,7 @@ unsigned ExitCodeFor(StageStatus status) noexcept {
         case StageStatus::WriteFailed: return kExitWriteFailed;
         case StageStatus::DiskFull: return kExitDiskFull;
         case StageStatus::InUse: return kExitFileInUse;
+        case StageStatus::Cancelled: return kExitNotInstalled;
     }
     return kExitWriteFailed;
 }
@@ -234,6 +236,10 @@ StageStatus StagePackage(const PackageReader& reader, const std::string& protect
         if (status != StageStatus::Done) return status;
         if (reader.Progress) reader.Progress(e);
         DrainEvents();
+        if (Setup.Cancelled) {
+            LogLine("The user cancelled the installation while its files were unpacked");
+            return StageStatus::Cancelled;
+        }
     }
     return StageStatus::Done;
 }

@@ -39,6 +39,7 @@ enum class StageStatus : uint8_t {
     WriteFailed,  // a file or folder could not be written or moved
     DiskFull,     // the volume ran out of room
     InUse,        // a file is held open and its replacement could not be scheduled
+    Cancelled,    // the user cancelled the wizard while the files were staged
 };
 
 // The installer's exit code for a status.
@@ -61,7 +62,8 @@ int ClearLeftoverStaging(const std::string& installDir);
 // folder in it, then writes every file entry of `reader` there, decoding and checking each
 // block once. Entries whose extension is in `protectedExts` (NoCopyExt format) and whose
 // target exists are read past and left alone. Calls the reader's progress callback and
-// drains window events after every entry. Stops at the first failure.
+// drains window events after every entry. Stops at the first failure, or when the user
+// cancelled the wizard meanwhile (Setup.Cancelled).
 StageStatus StagePackage(const PackageReader& reader, const std::string& protectedExts,
                          StageRun& run);
 

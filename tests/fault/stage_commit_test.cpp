@@ -267,6 +267,24 @@ TEST_F(StageCommitTest, AFileHeldOpenWhoseReplacementCannotBeScheduledRollsBack)
     EXPECT_TRUE(Snapshot() == before);
 }
 
+TEST_F(StageCommitTest, CancellingTheWizardWhileFilesAreStagedTakesThemBack) {
+    Prepare(true);
+    const Machine before = Snapshot();
+    wb::Setup = SetupState{};
+    wb::Setup.TempDir = kTemp;
+    wb::Setup.InstallDir = kTarget;
+    // The user presses Cancel while the third entry is unpacked.
+    static int entries = 0;
+    entries = 0;
+    InstallProgress.SetPosition = [](int32_t) {
+        if (++entries == 3) wb::Setup.Cancelled = 1;
+    };
+    EXPECT_EQ(InstallPackageFiles(true), kExitNotInstalled);
+    InstallProgress = InstallProgressHooks{};
+    EXPECT_EQ(entries, 3) << "no entry after the cancel";
+    EXPECT_TRUE(Snapshot() == before) << Describe(Snapshot());
+}
+
 TEST_F(StageCommitTest, TheNextRunClearsWhatAKilledRunStagedAndCompletes) {
     Prepare(true);
     // A run killed during its commit: its staging folder with a staged file and a file it
