@@ -167,6 +167,23 @@ void CaptureFolder(const std::string& root, const std::string& label, PrefixStat
     }
 }
 
+// Keys Wine rewrites by itself whenever its display driver or services start.
+bool IsVolatileKey(const std::string& key) {
+    static const char* const kVolatile[] = {
+        "[HKEY_LOCAL_MACHINE\\Hardware",
+        "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Class",
+        "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\DeviceClasses",
+        "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video",
+        "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\ServiceCurrent",
+        "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Enum",
+        "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Hardware Profiles",
+    };
+    for (const char* prefix : kVolatile) {
+        if (key.rfind(prefix, 0) == 0) return true;
+    }
+    return key.find("\\Software\\Wine\\Temporary System Parameters") != std::string::npos;
+}
+
 // regedit's export in UTF-16 as plain lines; values joined to their key, continuation
 // lines to their value, so that each line stands alone in a set.
 void CaptureRegistry(PrefixState& state) {
@@ -193,10 +210,10 @@ void CaptureRegistry(PrefixState& state) {
         if (line.empty() || line[0] == ';' || line.rfind("#time=", 0) == 0) continue;
         if (line[0] == '[') {
             key = line;
-            state.Registry.insert(key);
+            if (!IsVolatileKey(key)) state.Registry.insert(key);
             continue;
         }
-        state.Registry.insert(key + " " + line);
+        if (!IsVolatileKey(key)) state.Registry.insert(key + " " + line);
     }
 }
 
