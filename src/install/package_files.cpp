@@ -26,7 +26,9 @@ void InstallProgressStep(const PackageEntry& entry) {
 bool RoomIsEnough(const std::string& installDir) {
     Setup.RoomNeeded = int64_t(RoomNeeded(Package));
     Setup.RoomFree = -1;
-    const std::string volume = NearestExistingFolder(installDir);
+    std::string volume = NearestExistingFolder(installDir);
+    // A share's name needs its closing "\"; any folder takes one.
+    if (!volume.empty() && volume.back() != '\\') volume += '\\';
     uint64_t free = 0;
     if (volume.empty() || !VolumeFreeBytes(volume.c_str(), free)) {
         LogLine("The free space of " + installDir + " is not known; installing");

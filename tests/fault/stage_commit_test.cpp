@@ -10,13 +10,16 @@
 #include <vector>
 
 #include "fakes/fakes.h"
+#include "config/language_table.h"
 #include "config/setup_description.h"
 #include "handover/contract.h"
 #include "install/install_sequence.h"
+#include "install/install_wizard.h"
 #include "install/package_files.h"
 #include "install/staging.h"
 #include "package/package_reader.h"
 #include "platform/files.h"
+#include "platform/posix/host_window.h"
 #include "startup/finish.h"
 #include "startup/setup_state.h"
 #include "unit/test_support.h"
@@ -283,6 +286,27 @@ TEST_F(StageCommitTest, CancellingTheWizardWhileFilesAreStagedTakesThemBack) {
     InstallProgress = InstallProgressHooks{};
     EXPECT_EQ(entries, 3) << "no entry after the cancel";
     EXPECT_TRUE(Snapshot() == before) << Describe(Snapshot());
+}
+
+TEST_F(StageCommitTest, TheWizardSaysHowMuchRoomIsNeededAndFreeAndChangesNothing) {
+    Prepare(true);
+    const Machine before = Snapshot();
+    fake::FilesSetFreeBytes(700 * 1024);
+    wb::Setup = SetupState{};
+    wb::Setup.TempDir = kTemp;
+    wb::Setup.SetupIni = std::string(kTemp) + "setup.ini";
+    ReadStartupKeys();
+    LoadSetupDescription();
+    CreateLanguageTable();
+    HostWindowReset();
+    InstallFromWizard({.ProgDir = kTarget, .StartMenu = "C:\\Menu\\Tool", .DesktopIcon = true},
+                      InstallSink{});
+    // 700 KB + three small files, each in whole 4 KB clusters, and 256 KB for the logs.
+    ASSERT_EQ(HostMessageBoxes().size(), 1u);
+    const std::string text = HostMessageBoxes()[0].Text;
+    EXPECT_NE(text.find("1012 KB are needed, 700 KB are free"), std::string::npos) << text;
+    EXPECT_TRUE(Snapshot() == before) << Describe(Snapshot());
+    EXPECT_EQ(wb::Setup.StartProg, 0);
 }
 
 TEST_F(StageCommitTest, TheNextRunClearsWhatAKilledRunStagedAndCompletes) {
