@@ -301,7 +301,7 @@ TEST_F(StageCommitTest, TheWizardSaysHowMuchRoomIsNeededAndFreeAndChangesNothing
     HostWindowReset();
     InstallFromWizard({.ProgDir = kTarget, .StartMenu = "C:\\Menu\\Tool", .DesktopIcon = true},
                       InstallSink{});
-    // 700 KB + three small files, each in whole 4 KB clusters, and 256 KB for the logs.
+    // The files of 2.0 in whole 4 KB clusters, its folders, and 256 KB for the logs.
     ASSERT_EQ(HostMessageBoxes().size(), 1u);
     const std::string text = HostMessageBoxes()[0].Text;
     EXPECT_NE(text.find("1012 KB are needed, 700 KB are free"), std::string::npos) << text;
