@@ -4,8 +4,8 @@
 
 #include "config/language_table.h"
 #include "config/pref_file.h"
-#include "config/special_folders.h"
 #include "config/setup_description.h"
+#include "config/special_folders.h"
 #include "handover/contract.h"
 #include "install/install_sequence.h"
 #include "install/install_steps.h"
