@@ -232,12 +232,12 @@ TEST(StagingE2E, ARunKilledWhileStagingRegistersNothingAndTheNextRunCompletes) {
     const std::string folder = LinuxPath("C:\\Killed Tool");
     Forget(folder, guid, "Killed Tool");
     std::map<std::string, std::string> files = {{"Tool.exe", "MZ" + Prose(20000, "tool")}};
-    for (int i = 0; i < 120; ++i) {
-        files["data/part" + std::to_string(100 + i) + ".txt"] = Prose(600 * 1024, "part" + std::to_string(i));
+    for (int i = 0; i < 80; ++i) {
+        files["data/part" + std::to_string(100 + i) + ".txt"] = Prose(400 * 1024, "part" + std::to_string(i));
     }
     const std::string setup =
         MakeSetup("wbkilled", Ini("Killed Tool", guid, "1.0"), files, "--per-file");
-    const PrefixState before = CapturePrefix();
+    PrefixState before = CapturePrefix();
 
     // Killed as soon as the first files are staged.
     std::thread run([&] { RunWine(setup, {"/Q"}, 300); });
@@ -269,11 +269,20 @@ TEST(StagingE2E, ARunKilledWhileStagingRegistersNothingAndTheNextRunCompletes) {
         EXPECT_NE(e.path().filename().string().rfind("~wbstage.", 0), 0u) << "left: " << e.path();
     }
     for (const auto& e : fs::directory_iterator(folder + "/data")) parts += e.is_regular_file();
-    EXPECT_EQ(parts, 120u);
+    EXPECT_EQ(parts, 80u);
 
     EXPECT_EQ(RunWine("C:\\Killed Tool\\uninstall.exe", {"/Q"}).ExitCode, 0);
     EXPECT_TRUE(GoneWithin(folder, 20));
-    EXPECT_EQ(PrefixDifference(before, CapturePrefix()), "");
+    // The uninstaller's temporary copy of itself is deleted at the next restart (its own
+    // way of removing its file); that one registry value aside, the prefix is as before.
+    PrefixState after = CapturePrefix();
+    for (PrefixState* state : {&before, &after}) {
+        std::erase_if(state->Registry, [](const std::string& line) {
+            return line.find("\\Session Manager] \"PendingFileRenameOperations\"") !=
+                   std::string::npos;
+        });
+    }
+    EXPECT_EQ(PrefixDifference(before, after), "");
     Forget(folder, guid, "Killed Tool");
 }
 
