@@ -210,7 +210,7 @@ TEST(StagingE2E, AnUpgradeWhileADllIsHeldOpenEndsWith3010AndTheRestartCompletesI
     }
     // The restart: Wine performs the pending renames when the prefix starts again.
     RunHost("WINEPREFIX=" + PrefixDir() + " wineserver -k");
-    RunWine("C:\\windows\\system32\\wineboot.exe", {"--init"}, 120);
+    RunWine("C:\\windows\\system32\\cmd.exe", {"/c", "exit"}, 120);
 
     std::map<std::string, std::string> after = Tree(folder);
     EXPECT_EQ(after["helper.dll"], v2["helper.dll"]);
