@@ -242,6 +242,27 @@ void RemoveFiles(Run& run) {
     }
 }
 
+// What an installation staged and never moved into place: the folder of a killed run, or
+// files a restart was to move in, which must not arrive once the program is gone. They are
+// the installer's own, flat, never the user's, so they go with or without DelAll.
+void RemoveStaging(Run& run) {
+    if (IsProtectedFolder(run.Log.ProgDir, run.Protected)) return;
+    const size_t prefix = sizeof(kStagingFolderPrefix) - 1;
+    for (const FolderEntry& e : FolderListEntries(run.Log.ProgDir.c_str())) {
+        if (!e.IsFolder || e.IsLink || e.Name.size() <= prefix ||
+            !EqualsNoCase(e.Name.substr(0, prefix), kStagingFolderPrefix)) {
+            continue;
+        }
+        const std::string folder = WithTrailingSlash(run.Log.ProgDir + e.Name);
+        Tell(run, folder);
+        bool removed = true;
+        for (const std::string& name : FolderListFiles(folder.c_str())) {
+            removed &= FileDelete((folder + name).c_str());
+        }
+        Count(run, FolderRemove((run.Log.ProgDir + e.Name).c_str()) && removed);
+    }
+}
+
 size_t Depth(const std::string& path) {
     size_t n = 0;
     for (char c : path) n += (c == '\\' || c == '/') ? 1 : 0;
@@ -420,6 +441,7 @@ RemovalResult RemoveInstallation(const UninstallLog& log, const RemovalOptions& 
     RemoveTasks(run);
     RemoveShortcuts(run);
     RemoveFiles(run);
+    RemoveStaging(run);
     RemoveFolders(run, delAll);
     RemoveLogAndSelf(run);
     return run.Result;

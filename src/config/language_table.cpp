@@ -43,6 +43,12 @@ constexpr LanguageRow kRows[] = {
     {"Install", "Help", "Help"},
     {"Install", "Homepage", "Homepage"},
     {"Install", "Uninstall", "Uninstall"},
+    {"Install", "NoRoom",
+     "There is not enough room on the drive to install '" WB_TITEL "': $Needed are needed, "
+     "$Free are free. Nothing was installed."},
+    {"Install", "Failed",
+     "'" WB_TITEL "' could not be installed (code $Code): $Reason. Everything was taken "
+     "back; the computer is as it was."},
 
     {"Page01", "Titel", "Welcome to the installation of|'" WB_TITEL "'"},
     {"Page01", "Msg1",

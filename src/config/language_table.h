@@ -16,6 +16,7 @@ struct LanguageTable {
 enum class LangId : uint16_t {
     InstallWindow, InstallMsg0, InstallMsg1, InstallMsg2, InstallMsg3, InstallMsg4,
     InstallMsg5, InstallMsg6, InstallReady, InstallHelp, InstallHomepage, InstallUninstall,
+    InstallNoRoom, InstallFailed,
     Page01Titel, Page01Msg1, Page01Msg2, Page01Msg3,
     Page02Titel, Page02Msg, Page02AcceptYes, Page02AcceptNo,
     Page03Titel, Page03Msg, Page03ProgDir, Page03MenuDir, Page03NoStartMenu,

@@ -47,6 +47,12 @@ constexpr ExitCodeMeaning kExitMeanings[] = {
 constexpr char kUninstallLogName[] = "uninstall.dat";
 constexpr char kUninstallerName[] = "uninstall.exe";
 
+// The installer unpacks program files into a hidden folder of this name and a number
+// inside the installation folder before it moves them into place. One left behind is
+// what a killed run staged: the next installation clears it, and the uninstaller removes
+// it with the program.
+constexpr char kStagingFolderPrefix[] = "~wbstage.";
+
 // Groups of the log, in file order.
 constexpr char kLogSettings[] = "Settings";
 constexpr char kLogFiles[] = "Files";

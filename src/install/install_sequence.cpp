@@ -226,17 +226,22 @@ bool InstallDirUsable() {
 }
 
 unsigned InstallProgramFiles(bool progress) {
+    // Read before the Package's own uninstall.dat replaces it; reading changes nothing. With
+    // administrator rights a log that ordinary users could have written is trusted only
+    // inside the installation folder.
     if (!Setup.NoUninstall) {
-        RemoveEarlierCopyElsewhere();
-        // Read before the Package's own uninstall.dat replaces it. With administrator
-        // rights a log that ordinary users could have written is trusted only inside the
-        // installation folder.
         const std::string log = Setup.InstallDir + kUninstallLogName;
         RememberEarlierLog(Setup.InstallDir, !RunsElevated() || OnlyAdministratorsWrite(log));
     }
-    const ExtractResult files = InstallPackageFiles(progress);
-    if (!files.Opened || files.Damaged > 0) return kExitDamaged;
-    return files.Failed > 0 ? kExitWriteFailed : kExitOk;
+    const unsigned files = InstallPackageFiles(progress);
+    if (files != kExitOk) {
+        LogLine("The installation ended before anything was registered (exit code " +
+                std::to_string(files) + ")");
+        return files;
+    }
+    // Only now that the new copy is whole may the earlier one in another folder go.
+    if (!Setup.NoUninstall) RemoveEarlierCopyElsewhere();
+    return kExitOk;
 }
 
 void RegisterProgram(const std::string& publisher, const std::string& contact) {
@@ -298,9 +303,10 @@ unsigned InstallQuietly() {
     LogInstallFolders();
     if (!InstallDirUsable()) return kExitWriteFailed;
 
-    // A damaged inner Package stops here, before anything is registered.
+    // Any failure of the program files stops here: they were rolled back, and nothing
+    // may be registered for them.
     const unsigned files = InstallProgramFiles(false);
-    if (files == kExitDamaged) return files;
+    if (files != kExitOk) return files;
 
     RegisterProgram(Setup.Author, Setup.EMail);
     // The desktop shortcut is recorded for the uninstaller here too, or a removal would

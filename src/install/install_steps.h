@@ -8,8 +8,10 @@ namespace wb {
 // Sets InstallDir to `folder` with a trailing "\" and publishes it as the environment
 // variable "InstallDir", which every program started later inherits.
 void PublishInstallDir(const std::string& folder);
-// Unpacks the inner setup.pck into InstallDir: kExitOk, kExitDamaged when the Package is
-// damaged (the caller stops), kExitWriteFailed when a file could not be written.
+// Stages and commits the inner setup.pck into InstallDir, then removes an earlier copy in
+// another folder: kExitOk, or the failure's exit code (kExitDamaged, kExitWriteFailed,
+// kExitDiskFull, kExitFileInUse) with everything rolled back; the caller then registers
+// nothing.
 unsigned InstallProgramFiles(bool progress);
 // False, with a log line, when the installation folder lost characters to the ANSI code
 // page ("?" where a character was): such a path names another folder or none, so nothing

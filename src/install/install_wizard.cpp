@@ -5,6 +5,7 @@
 #include "config/language_table.h"
 #include "config/pref_file.h"
 #include "config/setup_description.h"
+#include "config/special_folders.h"
 #include "handover/contract.h"
 #include "install/install_sequence.h"
 #include "install/install_steps.h"
@@ -66,6 +67,45 @@ void WriteHeaderRows(const Announcer& page) {
     DrainEvents();
 }
 
+// "512 KB", "23.4 MB", "1.2 GB": what a user compares with the drive's properties.
+std::string SizeText(int64_t bytes) {
+    if (bytes < 0) return "?";
+    const uint64_t b = uint64_t(bytes);
+    if (b < 1024 * 1024) return std::to_string((b + 1023) / 1024) + " KB";
+    const uint64_t unit = b < (uint64_t(1) << 30) ? (uint64_t(1) << 20) : (uint64_t(1) << 30);
+    const uint64_t tenths = (b * 10 + unit / 2) / unit;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) +
+           (unit == (uint64_t(1) << 20) ? " MB" : " GB");
+}
+
+const char* FailureReason(unsigned code) {
+    switch (code) {
+        case kExitWriteFailed: return "a file or folder could not be written";
+        case kExitFileInUse: return "a file is in use and could not be replaced";
+        default: return "the installation failed";
+    }
+}
+
+// Tells the user why nothing was installed.
+void ShowInstallFailure(unsigned code) {
+    if (Setup.Cancelled) return;  // the user's own choice needs no message
+    if (code == kExitDamaged) {
+        ShowMessage(kDamagedSetupText, kDamagedSetupCaption, MessageBoxKind::ErrorOk);
+        return;
+    }
+    std::string text;
+    if (code == kExitDiskFull) {
+        text = ReplaceText(ReplaceText(LangText(LangId::InstallNoRoom), "$Needed",
+                                       SizeText(Setup.RoomNeeded)),
+                           "$Free", SizeText(Setup.RoomFree));
+    } else {
+        text = ReplaceText(ReplaceText(LangText(LangId::InstallFailed), "$Code",
+                                       std::to_string(code)),
+                           "$Reason", FailureReason(code));
+    }
+    ShowMessage(text.c_str(), LangText(LangId::InstallWindow).c_str(), MessageBoxKind::ErrorOk);
+}
+
 }  // namespace
 
 void InstallFromWizard(const WizardChoices& choices, const InstallSink& sink) {
@@ -92,10 +132,11 @@ void InstallFromWizard(const WizardChoices& choices, const InstallSink& sink) {
     const unsigned files = InstallProgramFiles(true);
     InstallProgress = {};
     PrefClose();
-    if (files == kExitDamaged) {
-        // Nothing may be registered for files that did not arrive whole.
-        ShowMessage(kDamagedSetupText, kDamagedSetupCaption, MessageBoxKind::ErrorOk);
+    if (files != kExitOk) {
+        // The files were rolled back, and nothing may be registered for them.
+        ShowInstallFailure(files);
         Setup.StartProg = 0;
+        Setup.Reboot = 0;
         page.Finish(false);
         return;
     }

@@ -1,11 +1,11 @@
 // Unpacks the program's files from the setup's inner Package into the installation folder.
 #include "install/package_files.h"
 
+#include "handover/contract.h"
+#include "install/staging.h"
 #include "log/install_log.h"
-#include "package/package_check.h"
 #include "package/package_reader.h"
 #include "platform/files.h"
-#include "platform/system_info.h"
 #include "startup/setup_state.h"
 
 namespace wb {
@@ -20,72 +20,77 @@ void InstallProgressStep(const PackageEntry& entry) {
     if (InstallProgress.SetPosition) InstallProgress.SetPosition(Setup.ProgressCount);
 }
 
-// One log line per program file: written, kept because protected, or failed and why.
-void LogEntry(const std::string& path, EntryOutcome outcome, uint32_t error, const void*) {
-    switch (outcome) {
-        case EntryOutcome::Written: LogLine("File written: " + path); break;
-        case EntryOutcome::Kept: LogLine("File kept (protected extension): " + path); break;
-        case EntryOutcome::Failed:
-            LogLine("File FAILED: " + path + ": " + SystemErrorText(error) + " (" +
-                    std::to_string(error) + ")");
-            break;
-        case EntryOutcome::Damaged: LogLine("File DAMAGED in the setup, not written: " + path); break;
-        case EntryOutcome::Refused:
-            LogLine("File REFUSED (its name leads out of the installation folder): " + path);
-            break;
+// True when the volume of `installDir` has room for the whole staged installation; the
+// figures go to Setup for the wizard's message. A volume that cannot tell is let through:
+// a disk that fills up anyway is still rolled back.
+bool RoomIsEnough(const std::string& installDir) {
+    Setup.RoomNeeded = int64_t(RoomNeeded(Package));
+    Setup.RoomFree = -1;
+    std::string volume = NearestExistingFolder(installDir);
+    // A share's name needs its closing "\"; any folder takes one.
+    if (!volume.empty() && volume.back() != '\\') volume += '\\';
+    uint64_t free = 0;
+    if (volume.empty() || !VolumeFreeBytes(volume.c_str(), free)) {
+        LogLine("The free space of " + installDir + " is not known; installing");
+        return true;
     }
+    Setup.RoomFree = int64_t(free);
+    if (free >= uint64_t(Setup.RoomNeeded)) return true;
+    LogLine("Not enough room for " + installDir + ": " + std::to_string(Setup.RoomNeeded) +
+            " bytes needed, " + std::to_string(free) + " free: nothing installed");
+    return false;
 }
 
 }  // namespace
 
-ExtractResult InstallPackageFiles(bool progress) {
+unsigned InstallPackageFiles(bool progress) {
     std::string installDir = Setup.InstallDir;
-    if (!installDir.empty() && installDir.back() != '\\' && installDir.back() != '/') {
-        installDir += '\\';
+    for (char& c : installDir) {
+        if (c == '/') c = '\\';
     }
-    const auto createFolder = [&installDir] {
-        if (!installDir.empty() && !FolderExists(installDir.c_str())) CreateFolderPath(installDir);
-    };
+    if (!installDir.empty() && installDir.back() != '\\') installDir += '\\';
 
-    ExtractResult result;
     const std::string pck = Setup.TempDir + "setup.pck";
     if (!OpenPackage(pck.c_str(), progress ? InstallProgressStep : nullptr,
                      PackageHost::Standalone)) {
         ClosePackage();
         // A setup without program files is legitimate; an unreadable one is not.
-        result.Opened = !PathExists(pck.c_str());
-        if (!result.Opened) {
+        if (PathExists(pck.c_str())) {
             Setup.PackageDamaged = 1;
             LogLine("The program files (setup.pck) are damaged: nothing installed");
-        } else {
-            createFolder();
+            return kExitDamaged;
         }
-        return result;
+        if (!installDir.empty() && !FolderExists(installDir.c_str())) CreateFolderPath(installDir);
+        return kExitOk;
     }
-    // Damage anywhere in the program's files stops the run before the first of them is
-    // written: half a program that nothing registered could not be removed.
-    const int damaged = CheckPackage(Package);
-    if (damaged != 0) {
+    // A killed run's leftovers are the installer's own and take room the check counts on.
+    ClearLeftoverStaging(installDir);
+    if (!RoomIsEnough(installDir)) {
         ClosePackage();
-        result.Opened = damaged > 0;
-        result.Damaged = damaged > 0 ? damaged : 0;
-        Setup.PackageDamaged = 1;
-        LogLine("The program files (setup.pck) are damaged: nothing installed, the "
-                "installation folder left as it was");
-        return result;
+        return kExitDiskFull;
     }
-    createFolder();
     if (progress) {
         Setup.ProgressCount = 0;
         if (InstallProgress.SetMaximum) InstallProgress.SetMaximum(Package.TotalSize);
     }
     Setup.InstalledBytes = Package.TotalSize;
-    EntryReport report;
-    report.Report = LogEntry;
-    result = ExtractPackage(Package, Setup.InstallDir, Setup.NoCopyExt, {}, report);
+    StageRun run;
+    run.InstallDir = installDir;
+    StageStatus status = StagePackage(Package, Setup.NoCopyExt, run);
     ClosePackage();
-    if (!result.Opened || result.Damaged > 0) Setup.PackageDamaged = 1;
-    return result;
+    if (status == StageStatus::Done) status = CommitStaged(run);
+    if (status != StageStatus::Done) {
+        if (status == StageStatus::Damaged) Setup.PackageDamaged = 1;
+        RollBackStaged(run);
+        return ExitCodeFor(status);
+    }
+    EndCommit(run);
+    if (!run.Pending.empty()) {
+        Setup.Reboot = 1;
+        LogLine(std::to_string(run.Pending.size()) +
+                " files in use are replaced at the next restart");
+    }
+    return kExitOk;
 }
 
 }  // namespace wb

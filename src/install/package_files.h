@@ -15,10 +15,12 @@ struct InstallProgressHooks {
 extern InstallProgressHooks InstallProgress;
 
 // Opens TempDir + "setup.pck" (counting unpacked bytes on the wizard's bar when `progress`
-// is set), checks every entry's data (CheckPackage), and only when all is whole creates
-// the installation folder and unpacks into InstallDir, protecting NoCopyExt. Opened is false only when a setup.pck is there but is not a readable Package;
-// a missing setup.pck installs nothing and is Opened with zero counts. Damage or a file not
-// opened sets Setup.PackageDamaged.
-ExtractResult InstallPackageFiles(bool progress);
+// is set), checks the room on the installation folder's volume, then stages every program
+// file, checking each block as it is written, and commits them into InstallDir, protecting
+// NoCopyExt. Any failure rolls everything back and gives the exit code of its class: a
+// damaged or unreadable setup.pck (Setup.PackageDamaged set), too little room, a write
+// failure, a file in use that cannot be scheduled. A missing setup.pck installs nothing
+// and succeeds. Files in use that are replaced at the next restart set Setup.Reboot.
+unsigned InstallPackageFiles(bool progress);
 
 }  // namespace wb

@@ -63,6 +63,26 @@ std::string FolderCreateReachable(const std::string& utf8Path, std::vector<std::
 bool FileDelete(const char* path) noexcept;
 // Copies a whole file, replacing `destination` when it exists; false on failure.
 bool FileCopy(const char* source, const char* destination) noexcept;
+// Renames a file within one volume; `to` must not exist. The way an installation puts
+// files in place and takes them back, so nothing is half written at any moment.
+bool FileMove(const char* from, const char* to) noexcept;
+// Has the system move `from` onto `to` (replacing it) at the next restart. On Windows
+// only administrators may; false where the system refuses or has no such thing.
+bool FileMoveAtRestart(const char* from, const char* to) noexcept;
+// Marks a file or folder hidden, where the system knows the attribute.
+bool PathSetHidden(const char* path) noexcept;
+// The bytes this user may still write on the volume holding `folder` (which must exist);
+// false when the system cannot tell.
+bool VolumeFreeBytes(const char* folder, uint64_t& bytes) noexcept;
+
+// Why a file call failed, from a FileLastError code.
+enum class FileErrorKind : uint8_t {
+    Other,
+    DiskFull,  // the volume has no room left
+    InUse,     // another program holds the file open without sharing it
+};
+FileErrorKind ClassifyFileError(uint32_t error) noexcept;
+
 // Names of the plain files directly in `folder` (no sub-folders, no "." or "..").
 std::vector<std::string> FolderListFiles(const char* folder);
 

@@ -81,6 +81,8 @@ struct SetupState {
     LanguageTable Language;
     int32_t ProgressCount = 0;
     int64_t InstalledBytes = 0;    // size of the program files of the inner Package
+    int64_t RoomNeeded = 0;        // bytes the installation takes on its volume
+    int64_t RoomFree = -1;         // bytes free there; -1 when the system could not tell
     std::vector<std::string> UninstallRecords;
 
     // Damage found in a Package: the run must not report success.

@@ -441,22 +441,43 @@ void ForgetLogged() {
     DeleteKey("HKCU\\Software\\Acme Logged");
 }
 
-TEST(DeployE2E, QuietRunLogsEveryStepIncludingAKeptAndAFailedFile) {
+TEST(DeployE2E, QuietRunLogsEveryStepIncludingAKeptFileAndAFailureRolledBack) {
     const std::string setup = LogSetup("log-quiet", true);
     ASSERT_FALSE(setup.empty());
     ForgetLogged();
     const std::string install = LinuxPath("C:\\Logged Tool");
     fs::create_directories(install);
     WriteFile(install + "/config.ini", "the user's settings");  // protected: kept
-    WriteFile(install + "/Data", "in the way");                 // Data\table.txt fails
+    WriteFile(install + "/Data", "in the way");                 // the folder Data fails
     const std::string logs = LinuxPath("C:\\Logs Dir");
     fs::remove_all(logs);
 
-    RunResult r = RunWine(setup, {"/Q", "/L:C:\\Logs Dir\\setup.log"});
+    // The failure: named with the system's reason, everything taken back, nothing registered.
+    RunResult r = RunWine(setup, {"/Q", "/L:C:\\Logs Dir\\failed.log"});
     ASSERT_FALSE(r.TimedOut);
     EXPECT_EQ(r.ExitCode, 3) << r.Output;
+    std::string log = ReadFile(logs + "/failed.log");
+    ExpectTimedLines(log);
+    EXPECT_TRUE(Has(log, "File kept (protected extension): C:\\Logged Tool\\config.ini\r\n"));
+    const size_t failed = log.find("Folder FAILED: C:\\Logged Tool\\Data: ");
+    ASSERT_NE(failed, std::string::npos) << log;
+    const std::string reason = log.substr(failed, log.find('\r', failed) - failed);
+    EXPECT_TRUE(reason.back() == ')' && reason.find(": system error ") == std::string::npos) << reason;
+    EXPECT_TRUE(Has(log, "Rolled back: ") && Has(log, "the installation folder is as it was"))
+        << log;
+    EXPECT_FALSE(Has(log, "File written: ")) << log;
+    EXPECT_FALSE(Has(log, "Uninstall entry written: ")) << log;
+    EXPECT_FALSE(Has(log, "Shortcut created: ")) << log;
+    EXPECT_TRUE(LastLineEndsWith(log, "Exit code 3")) << "the exit code is the last line:\n" << log;
+    EXPECT_FALSE(fs::exists(install + "/Tool.exe"));
     EXPECT_EQ(ReadFile(install + "/config.ini"), "the user's settings");
-    const std::string log = ReadFile(logs + "/setup.log");
+
+    // With the way clear, every step.
+    fs::remove(install + "/Data");
+    r = RunWine(setup, {"/Q", "/L:C:\\Logs Dir\\setup.log"});
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    EXPECT_EQ(ReadFile(install + "/config.ini"), "the user's settings");
+    log = ReadFile(logs + "/setup.log");
     ExpectTimedLines(log);
     EXPECT_TRUE(Has(log, "Setup file: " + WinPath(setup))) << log;
     EXPECT_TRUE(Has(log, "Command line: ") && Has(log, "/L:C:\\Logs Dir\\setup.log")) << log;
@@ -467,12 +488,8 @@ TEST(DeployE2E, QuietRunLogsEveryStepIncludingAKeptAndAFailedFile) {
     EXPECT_TRUE(Has(log, "Program: Logged Tool 1.5, GUID " + std::string(kLogGuid)));
     EXPECT_TRUE(Has(log, "Installation folder: C:\\Logged Tool\\\r\n")) << log;
     EXPECT_TRUE(Has(log, "File written: C:\\Logged Tool\\Tool.exe\r\n")) << log;
+    EXPECT_TRUE(Has(log, "File written: C:\\Logged Tool\\Data\\table.txt\r\n")) << log;
     EXPECT_TRUE(Has(log, "File kept (protected extension): C:\\Logged Tool\\config.ini\r\n"));
-    // The failed file names the system's reason, then its code.
-    const size_t failed = log.find("File FAILED: C:\\Logged Tool\\Data\\table.txt: ");
-    ASSERT_NE(failed, std::string::npos) << log;
-    const std::string reason = log.substr(failed, log.find('\r', failed) - failed);
-    EXPECT_TRUE(reason.back() == ')' && reason.find(": system error ") == std::string::npos) << reason;
     EXPECT_TRUE(Has(log, "Uninstall entry written: HKEY_LOCAL_MACHINE\\Software\\Microsoft\\"
                          "Windows\\CurrentVersion\\Uninstall\\" + std::string(kLogGuid)));
     EXPECT_TRUE(Has(log, "Publisher \"Acme Tools Ltd\""));
@@ -483,7 +500,7 @@ TEST(DeployE2E, QuietRunLogsEveryStepIncludingAKeptAndAFailedFile) {
     EXPECT_TRUE(Has(log, "Uninstall log written: C:\\Logged Tool\\uninstall.dat"));
     EXPECT_TRUE(Has(log, "Setup script check.vbs ran without error"));
     EXPECT_TRUE(Has(log, "Hook program AfterWB.exe ended with exit code 0"));
-    EXPECT_TRUE(LastLineEndsWith(log, "Exit code 3"))
+    EXPECT_TRUE(LastLineEndsWith(log, "Exit code 0"))
         << "the exit code is the last line:\n" << log;
     ForgetLogged();
     fs::remove_all(logs);

@@ -142,6 +142,116 @@ void ForgetDemoInstallation() {
     DeleteKey("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.hello");
 }
 
+namespace {
+
+void CaptureFolder(const std::string& root, const std::string& label, PrefixState& state) {
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, ec);
+         it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        const std::string rel = it->path().string().substr(root.size());
+        const std::string lower = Lower(rel);
+        // Wine's own scratch: its temporary folders and the setup's temporary folder, which
+        // the finish removes, and the logs of the system's own services.
+        if (lower.find("/temp") != std::string::npos || lower.rfind("/windows/logs", 0) == 0 ||
+            lower.rfind("/windows/inf", 0) == 0) {
+            continue;
+        }
+        if (it->is_symlink(ec)) {
+            state.Files[label + rel] = "link";
+            if (it->is_directory(ec)) it.disable_recursion_pending();
+        } else if (it->is_directory(ec)) {
+            state.Files[label + rel] = "folder";
+        } else {
+            const std::string bytes = ReadFile(it->path().string());
+            state.Files[label + rel] =
+                std::to_string(bytes.size()) + " " + std::to_string(std::hash<std::string>{}(bytes));
+        }
+    }
+}
+
+// Keys Wine rewrites by itself whenever its display driver or services start.
+bool IsVolatileKey(const std::string& key) {
+    static const char* const kVolatile[] = {
+        "[HKEY_LOCAL_MACHINE\\Hardware",
+        "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Class",
+        "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\DeviceClasses",
+        "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video",
+        "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\ServiceCurrent",
+        "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Enum",
+        "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Hardware Profiles",
+    };
+    for (const char* prefix : kVolatile) {
+        if (key.rfind(prefix, 0) == 0) return true;
+    }
+    return key.find("\\Software\\Wine\\Temporary System Parameters") != std::string::npos;
+}
+
+// regedit's export in UTF-16 as plain lines; values joined to their key, continuation
+// lines to their value, so that each line stands alone in a set.
+void CaptureRegistry(PrefixState& state) {
+    const std::string file = ScratchDir("prefix-capture") + "/all.reg";
+    RunWine("C:\\windows\\regedit.exe", {"/E", WinPath(file)}, 120);
+    const std::string wide = ReadFile(file);
+    std::string text;
+    for (size_t i = 0; i + 1 < wide.size(); i += 2) {
+        text += wide[i + 1] == 0 ? wide[i] : '?';
+    }
+    std::string key, line, pending;
+    std::istringstream in(text);
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!pending.empty()) {
+            pending += line;
+            if (!line.empty() && line.back() == '\\') continue;
+            line = pending;
+            pending.clear();
+        } else if (!line.empty() && line.back() == '\\') {
+            pending = line;
+            continue;
+        }
+        if (line.empty() || line[0] == ';' || line.rfind("#time=", 0) == 0) continue;
+        if (line[0] == '[') {
+            key = line;
+            if (!IsVolatileKey(key)) state.Registry.insert(key);
+            continue;
+        }
+        if (!IsVolatileKey(key)) state.Registry.insert(key + " " + line);
+    }
+}
+
+}  // namespace
+
+PrefixState CapturePrefix(const std::vector<std::string>& extraFolders) {
+    PrefixState state;
+    CaptureFolder(PrefixDir() + "/drive_c", "C:", state);
+    for (const std::string& folder : extraFolders) CaptureFolder(folder, folder, state);
+    CaptureRegistry(state);
+    return state;
+}
+
+std::string PrefixDifference(const PrefixState& before, const PrefixState& after) {
+    std::string diff;
+    for (const auto& [path, what] : before.Files) {
+        auto it = after.Files.find(path);
+        if (it == after.Files.end()) {
+            diff += "- " + path + "\n";
+        } else if (it->second != what) {
+            diff += "~ " + path + " (" + what + " -> " + it->second + ")\n";
+        }
+    }
+    for (const auto& [path, what] : after.Files) {
+        if (!before.Files.count(path)) diff += "+ " + path + "\n";
+    }
+    for (const std::string& line : before.Registry) {
+        if (!after.Registry.count(line)) diff += "- " + line.substr(0, 200) + "\n";
+    }
+    for (const std::string& line : after.Registry) {
+        if (!before.Registry.count(line)) diff += "+ " + line.substr(0, 200) + "\n";
+    }
+    return diff;
+}
+
 WatchedRun RunSetupWatched(const std::string& setup, const std::vector<std::string>& args,
                            int seconds) {
     WatchedRun w;

@@ -3,6 +3,8 @@
 // example installs.
 #pragma once
 
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,19 @@ struct LinkInfo {
     int IconIndex = 0;
 };
 LinkInfo ReadLink(const std::string& winPath);
+
+// Everything of the prefix an installation could change: every file and folder of drive C
+// and of the folders given (Linux paths of extra drives) with its size and a digest of its
+// bytes, and the whole registry as regedit exports it. Only what Wine itself changes on
+// its own (its temporary and log folders, the registry's time stamps) is left out.
+struct PrefixState {
+    std::map<std::string, std::string> Files;  // path -> size and digest ("folder" for folders)
+    std::set<std::string> Registry;             // "[key]" and "[key] value=data" lines
+};
+PrefixState CapturePrefix(const std::vector<std::string>& extraFolders = {});
+// What differs between two captures, one line each ("+ added", "- removed"); empty when
+// they are the same.
+std::string PrefixDifference(const PrefixState& before, const PrefixState& after);
 
 // A 130 x 300 side image as a run-length TGA: one grey a row, in two runs.
 std::string SideImage();

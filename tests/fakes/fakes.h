@@ -18,6 +18,9 @@ namespace wb::fake {
 // Registry. Keys and value names ignore letter case, as the system's do; a trailing "\"
 // of a key path is ignored. Values hold raw bytes.
 void RegistryReset();  // no keys, no failures, counters zeroed
+// Every key and every value with its bytes, one line each, sorted: a whole registry to
+// compare before and after.
+std::vector<std::string> RegistryDump();
 // Sets a string value as the system stores one: the text followed by its NUL.
 void RegistrySetText(RegRoot root, const std::string& key, const std::string& name,
                      const std::string& text);
@@ -231,7 +234,7 @@ int RebootPromptCount();
 // Files, in memory. Only programs that link tests/fakes/files (the fault tests) have this
 // fake; it replaces the host's files there. Paths ignore letter case and either separator;
 // drives ("C:") always exist; a file can be created only in an existing folder.
-enum class FileCall : uint8_t { Open, Read, Write, Close };
+enum class FileCall : uint8_t { Open, Read, Write, Close, Move, MoveAtRestart, Create };
 // No files or folders, no failure set. Weak, so ResetAll can reset it where it is linked.
 void FilesReset() __attribute__((weak));
 // Puts a file (creating its folders).
@@ -249,6 +252,20 @@ int FilesOpenHandles();       // files opened and not yet closed
 // Folders FolderCreateReachable makes are reached by no ANSI path (a volume without short
 // names), so it removes them again and fails.
 void FilesSetNoShortNames(bool none);
+// The system code FileLastError gives after a failure set by FilesFailCall (5, access
+// denied, unless set): 112 for a full disk, 32 for a file in use.
+void FilesSetFailError(uint32_t error);
+// A file another program holds open without sharing: it cannot be moved, deleted or
+// opened for writing (error 32); `held` false lets it go.
+void FilesHold(const std::string& path, bool held = true);
+// What VolumeFreeBytes answers (a terabyte after reset); `known` false makes it fail.
+void FilesSetFreeBytes(uint64_t bytes, bool known = true);
+// The moves FileMoveAtRestart registered, as "from>to", and the restart that performs
+// them in order (a move whose source is gone is skipped, as the system does).
+std::vector<std::string> FilesMovesAtRestart();
+void FilesRestart();
+// Every folder's path, lower case, without the closing "".
+std::vector<std::string> FilesFolders();
 
 // Resets every fake above.
 void ResetAll();

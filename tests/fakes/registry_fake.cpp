@@ -169,6 +169,12 @@ namespace fake {
 
 void RegistryReset() { g_reg = RegistryFake{}; }
 
+std::vector<std::string> RegistryDump() {
+    std::vector<std::string> lines(g_reg.Keys.begin(), g_reg.Keys.end());
+    for (const auto& [id, bytes] : g_reg.Values) lines.push_back(id + "=" + bytes);
+    return lines;
+}
+
 void RegistrySetText(RegRoot root, const std::string& key, const std::string& name,
                      const std::string& text) {
     RegistrySetBytes(root, key, name, text + std::string(1, '\0'));

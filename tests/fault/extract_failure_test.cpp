@@ -8,12 +8,8 @@
 #include <vector>
 
 #include "fakes/fakes.h"
-#include "install/install_sequence.h"
-#include "install/package_files.h"
 #include "package/extract.h"
 #include "package/package_reader.h"
-#include "startup/setup_state.h"
-#include "startup/startup.h"
 #include "unit/test_support.h"
 
 namespace wb {
@@ -154,73 +150,6 @@ TEST_F(ExtractFailureTest, AFailedReadOfThePackageIsDamageAndWritesNothingPartia
         EXPECT_EQ(r.Failed, 0);
         EXPECT_EQ(CheckTargets(), r.Damaged);
     }
-}
-
-// The installation step and the quiet run's exit code over the same failures.
-class InstallFailureTest : public ExtractFailureTest {
-protected:
-    void SetUp() override {
-        ExtractFailureTest::SetUp();
-        wb::Setup = SetupState{};
-        wb::Setup.TempDir = "C:\\Temp\\{G}\\";
-        wb::Setup.SetupIni = wb::Setup.TempDir + "setup.ini";
-        wb::Setup.CmdProgDir = kTarget;
-        wb::Setup.InstallDir = kTarget;
-        fake::FilesPut(wb::Setup.TempDir + "setup.pck", package_);
-        fake::FilesPut(wb::Setup.SetupIni, "[Info]\r\nTitel = Tool\r\n[Task]\r\nNoUninstall = 1\r\n");
-    }
-    void TearDown() override {
-        wb::Setup = SetupState{};
-        ExtractFailureTest::TearDown();
-    }
-};
-
-TEST_F(InstallFailureTest, AFileThatCannotBeWrittenCountsInFailedNotInDamaged) {
-    fake::FilesFailCall(fake::FileCall::Write, 2);
-    ExtractResult r = InstallPackageFiles(false);
-    ASSERT_TRUE(fake::FilesFailureHappened());
-    EXPECT_TRUE(r.Opened);
-    EXPECT_EQ(r.Damaged, 0);
-    EXPECT_EQ(r.Failed, 1);
-    EXPECT_EQ(wb::Setup.PackageDamaged, 0);
-    EXPECT_EQ(CheckTargets(), 1);
-}
-
-TEST_F(InstallFailureTest, AReadFailingAnywhereBeforeTheFirstFileWritesNothing) {
-    // Every read of the installation step fails in turn: while the directory or the blocks
-    // are checked, the run is damaged and nothing is written; later the entries from the
-    // failed read on are missing, and every file is whole or absent.
-    int checked = 0;
-    for (int nth = 1; nth < 200; ++nth) {
-        SCOPED_TRACE("read " + std::to_string(nth));
-        fake::FilesReset();
-        fake::FilesPut(wb::Setup.TempDir + "setup.pck", package_);
-        wb::Setup.PackageDamaged = 0;
-        fake::FilesFailCall(fake::FileCall::Read, nth);
-        ExtractResult r = InstallPackageFiles(false);
-        if (!fake::FilesFailureHappened()) break;
-        EXPECT_EQ(wb::Setup.PackageDamaged, 1);
-        const int missing = CheckTargets();
-        if (missing == int(files_.size())) ++checked;
-        EXPECT_GE(missing, 1);
-        EXPECT_TRUE(!r.Opened || r.Damaged >= 1);
-    }
-    EXPECT_GT(checked, 2) << "the check pass reads the Package before any file is written";
-}
-
-TEST_F(InstallFailureTest, TheQuietRunEndsWithCode3AfterAFailedWriteAnd2AfterDamage) {
-    // Closes: the Package after its directory, the Package after the check of its blocks,
-    // then the written files; the fourth is the second written file's.
-    fake::FilesFailCall(fake::FileCall::Close, 4);
-    EXPECT_EQ(InstallQuietly(), kExitWriteFailed);
-    EXPECT_EQ(CheckTargets(), 1);
-
-    std::string damaged = package_;
-    // The data area opens with the compressed Docs\readme.txt (stored data has no check).
-    damaged[20] = char(damaged[20] ^ 0x5A);
-    fake::FilesPut(wb::Setup.TempDir + "setup.pck", damaged);
-    fake::FilesFailCall(fake::FileCall::Write, 0);
-    EXPECT_EQ(InstallQuietly(), kExitDamaged);
 }
 
 }  // namespace

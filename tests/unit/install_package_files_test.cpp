@@ -2,11 +2,13 @@
 // the counts the installation's exit code is made of.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "handover/contract.h"
 #include "install/package_files.h"
 #include "package/package_reader.h"
 #include "startup/setup_state.h"
@@ -31,10 +33,15 @@ std::string Text(size_t n, char seed) {
     return s;
 }
 
-void ExpectCounts(const ExtractResult& r, bool opened, int damaged, int failed) {
-    EXPECT_EQ(r.Opened, opened);
-    EXPECT_EQ(r.Damaged, damaged);
-    EXPECT_EQ(r.Failed, failed);
+// Nothing of a run is left in the installation folder's parent but the folders given.
+std::vector<std::string> Tree(const std::string& root) {
+    std::vector<std::string> names;
+    if (!fs::exists(root)) return names;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        names.push_back(e.path().string().substr(root.size()));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 class InstallPackageFilesTest : public ::testing::Test {
@@ -75,7 +82,7 @@ TEST_F(InstallPackageFilesTest, FillsTheInstallationFolderAndKeepsProtectedFiles
     InstallProgress.SetMaximum = [](int32_t m) { g_max = m; };
     InstallProgress.SetPosition = [](int32_t p) { g_pos = p; };
 
-    ExpectCounts(InstallPackageFiles(true), true, 0, 0);
+    EXPECT_EQ(InstallPackageFiles(true), kExitOk);
     EXPECT_EQ(g_max, 9000 + 3);
     EXPECT_EQ(g_pos, 9000 + 3);
     EXPECT_EQ(wb::Setup.ProgressCount, 9003);
@@ -86,7 +93,7 @@ TEST_F(InstallPackageFilesTest, FillsTheInstallationFolderAndKeepsProtectedFiles
     // Again, quietly, over the first installation: the protected ini stays.
     std::ofstream(wb::Setup.InstallDir + "user.ini") << "mine";
     g_pos = -1;
-    ExpectCounts(InstallPackageFiles(false), true, 0, 0);
+    EXPECT_EQ(InstallPackageFiles(false), kExitOk);
     EXPECT_EQ(g_pos, -1) << "the quiet run moves no bar";
     std::ifstream in(wb::Setup.InstallDir + "user.ini");
     std::string kept;
@@ -96,25 +103,41 @@ TEST_F(InstallPackageFilesTest, FillsTheInstallationFolderAndKeepsProtectedFiles
     // A damaged inner Package marks the run.
     bytes[bytes.size() - 1] = 'x';
     WriteInner(bytes);
-    ExpectCounts(InstallPackageFiles(false), false, 0, 0);
+    EXPECT_EQ(InstallPackageFiles(false), kExitDamaged);
     EXPECT_EQ(wb::Setup.PackageDamaged, 1);
 
     // No inner Package at all installs nothing and is no damage.
     wb::Setup.PackageDamaged = 0;
     fs::remove(temp_ + "setup.pck");
-    ExpectCounts(InstallPackageFiles(false), true, 0, 0);
+    EXPECT_EQ(InstallPackageFiles(false), kExitOk);
     EXPECT_EQ(wb::Setup.PackageDamaged, 0);
 }
 
 
-TEST_F(InstallPackageFilesTest, AFileThatCannotBeCreatedCountsAsFailedAndTheRestIsInstalled) {
-    WriteInner(Build({File("Data\\a.txt", "a"), File("b.txt", "b"), File("Data\\c.txt", "c")}));
+TEST_F(InstallPackageFilesTest, AFileThatCannotBePlacedRollsBackEveryOtherFile) {
+    WriteInner(Build({File("b.txt", "new b"), File("Data\\a.txt", "a"), File("Data\\c.txt", "c")}));
     // A file where the folder Data should be: nothing can be created below it.
     fs::create_directories(wb::Setup.InstallDir);
     std::ofstream(wb::Setup.InstallDir + "Data") << "in the way";
-    ExpectCounts(InstallPackageFiles(false), true, 0, 2);
-    EXPECT_TRUE(fs::exists(wb::Setup.InstallDir + "b.txt"));
+    std::ofstream(wb::Setup.InstallDir + "b.txt") << "old b";
+    const std::vector<std::string> before = Tree(root_ + "/Programs");
+    EXPECT_EQ(InstallPackageFiles(false), kExitWriteFailed);
+    EXPECT_EQ(Tree(root_ + "/Programs"), before) << "no staging folder or new file is left";
+    std::ifstream in(wb::Setup.InstallDir + "b.txt");
+    std::string b;
+    std::getline(in, b);
+    EXPECT_EQ(b, "old b");
     EXPECT_EQ(wb::Setup.PackageDamaged, 0) << "a write failure is not damage";
+}
+
+TEST_F(InstallPackageFilesTest, RecordsTheRoomNeededAndTheRoomFree) {
+    // Native runs see the host's real volume: a Package stating more than any disk holds.
+    std::vector<PackInput> inputs;
+    for (int i = 0; i < 3; ++i) inputs.push_back(File("f" + std::to_string(i), Text(100, 'f')));
+    WriteInner(Build(inputs));
+    EXPECT_EQ(InstallPackageFiles(false), kExitOk);
+    EXPECT_GT(wb::Setup.RoomNeeded, 3 * 100);
+    EXPECT_GT(wb::Setup.RoomFree, wb::Setup.RoomNeeded);
 }
 
 TEST_F(InstallPackageFilesTest, DamageAnywhereWritesNothingAndLeavesNoFolder) {
@@ -139,8 +162,7 @@ TEST_F(InstallPackageFilesTest, DamageAnywhereWritesNothingAndLeavesNoFolder) {
             bad[size_t(e.DataOffset + at)] ^= 0x20;
             WriteInner(bad);
             wb::Setup.PackageDamaged = 0;
-            const ExtractResult r = InstallPackageFiles(true);
-            EXPECT_GT(r.Damaged, 0) << e.Name << " @" << at;
+            EXPECT_EQ(InstallPackageFiles(true), kExitDamaged) << e.Name << " @" << at;
             EXPECT_EQ(wb::Setup.PackageDamaged, 1);
             EXPECT_FALSE(fs::exists(wb::Setup.InstallDir)) << e.Name << " @" << at;
         }
@@ -149,14 +171,14 @@ TEST_F(InstallPackageFilesTest, DamageAnywhereWritesNothingAndLeavesNoFolder) {
     // An unsafe name refuses the whole Package too.
     inputs.push_back(File("..\\escape.txt", "out"));
     WriteInner(Build(inputs));
-    EXPECT_GT(InstallPackageFiles(false).Damaged, 0);
+    EXPECT_EQ(InstallPackageFiles(false), kExitDamaged);
     EXPECT_FALSE(fs::exists(wb::Setup.InstallDir));
     EXPECT_FALSE(fs::exists(root_ + "/Programs/escape.txt"));
 
     // The whole one installs.
     WriteInner(good);
     wb::Setup.PackageDamaged = 0;
-    ExpectCounts(InstallPackageFiles(false), true, 0, 0);
+    EXPECT_EQ(InstallPackageFiles(false), kExitOk);
     EXPECT_EQ(fs::file_size(wb::Setup.InstallDir + "Data/b.dll"), 30000u);
 }
 

@@ -270,6 +270,28 @@ TEST_F(UninstallerTest, UserFilesStayWithoutDelAllAndGoWithIt) {
     }
 }
 
+TEST_F(UninstallerTest, LeftoverStagingGoesWithTheProgramButAFolderOfALikeNameStays) {
+    for (bool delAll : {false, true}) {
+        SCOPED_TRACE(delAll ? "DelAll" : "plain");
+        LayOut();
+        // What a killed installation staged, and a file a restart was to move in.
+        Put(prog_ + "~wbstage.4242/0001", "staged");
+        Put(prog_ + "~WBSTAGE.7/0002.old", "aside");
+        Put(prog_ + "~wbstage-notes/mine.txt", "the user's");
+        WriteLog(Log(kFiles, kDirs, {}));
+        RemovalOptions options;
+        options.DelAll = delAll;
+        options.SelfPath = prog_ + "uninstall.exe";
+        RemovalResult r = RemoveInstallation(ReadOk(), options);
+        EXPECT_EQ(r.Failed, 0);
+        EXPECT_FALSE(Exists(prog_ + "~wbstage.4242"));
+        EXPECT_FALSE(Exists(prog_ + "~WBSTAGE.7"));
+        EXPECT_EQ(Exists(prog_ + "~wbstage-notes/mine.txt"), !delAll);
+        fs::remove_all(prog_);
+        fs::create_directories(prog_);
+    }
+}
+
 TEST_F(UninstallerTest, DelAllRemovesLinksInsideButNeverWhatTheyPointTo) {
     LayOut();
     Put(root_ + "elsewhere/precious.txt");

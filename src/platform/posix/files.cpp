@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -204,6 +205,37 @@ std::vector<std::string> FolderListFiles(const char* folder) {
     }
     ::closedir(dir);
     return names;
+}
+
+bool FileMove(const char* from, const char* to) noexcept {
+    const std::string a = HostPath(from), b = HostPath(to);
+    struct stat st {};
+    if (a.empty() || b.empty() || ::lstat(b.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(a.c_str(), b.c_str()) == 0;
+}
+
+// The host has no restart that replaces files.
+bool FileMoveAtRestart(const char*, const char*) noexcept {
+    errno = ENOSYS;
+    return false;
+}
+
+bool PathSetHidden(const char* path) noexcept { return PathExists(path); }
+
+bool VolumeFreeBytes(const char* folder, uint64_t& bytes) noexcept {
+    struct statvfs st {};
+    if (::statvfs(HostPath(folder).c_str(), &st) != 0) return false;
+    bytes = uint64_t(st.f_bavail) * uint64_t(st.f_frsize);
+    return true;
+}
+
+FileErrorKind ClassifyFileError(uint32_t error) noexcept {
+    if (error == ENOSPC || error == EDQUOT) return FileErrorKind::DiskFull;
+    if (error == EBUSY || error == ETXTBSY) return FileErrorKind::InUse;
+    return FileErrorKind::Other;
 }
 
 bool FileCopy(const char* source, const char* destination) noexcept {

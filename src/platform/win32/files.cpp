@@ -185,6 +185,39 @@ std::vector<std::string> FolderListFiles(const char* folder) {
     return names;
 }
 
+bool FileMove(const char* from, const char* to) noexcept {
+    return MoveFileExA(from, to, 0) != 0;
+}
+
+bool FileMoveAtRestart(const char* from, const char* to) noexcept {
+    // The session manager performs these before any program runs again; registering them
+    // writes PendingFileRenameOperations under HKLM, which needs administrator rights.
+    return MoveFileExA(from, to, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool PathSetHidden(const char* path) noexcept {
+    const DWORD a = GetFileAttributesA(path);
+    return a != INVALID_FILE_ATTRIBUTES && SetFileAttributesA(path, a | FILE_ATTRIBUTE_HIDDEN);
+}
+
+bool VolumeFreeBytes(const char* folder, uint64_t& bytes) noexcept {
+    ULARGE_INTEGER available{}, total{}, free{};
+    if (!GetDiskFreeSpaceExA(folder, &available, &total, &free)) return false;
+    bytes = available.QuadPart;  // what quotas leave this user, not the volume's total
+    return true;
+}
+
+FileErrorKind ClassifyFileError(uint32_t error) noexcept {
+    switch (error) {
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return FileErrorKind::DiskFull;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_USER_MAPPED_FILE: return FileErrorKind::InUse;
+        default: return FileErrorKind::Other;
+    }
+}
+
 bool FileCopy(const char* source, const char* destination) noexcept {
     return CopyFileA(source, destination, FALSE) != 0;
 }

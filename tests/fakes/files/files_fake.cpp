@@ -32,6 +32,12 @@ struct FilesFake {
     bool Failed = false;
     int OpenHandles = 0;
     bool NoShortNames = false;  // FolderCreateReachable reaches nothing it makes
+    uint32_t FailError = 5;
+    uint32_t LastError = 0;
+    std::set<std::string> Held;
+    uint64_t FreeBytes = uint64_t(1) << 40;
+    bool FreeKnown = true;
+    std::vector<std::pair<std::string, std::string>> AtRestart;
 };
 
 FilesFake g_files;
@@ -61,8 +67,16 @@ bool FailsNow(fake::FileCall call) {
     if (g_files.FailCountdown <= 0 || g_files.FailCall != call) return false;
     if (--g_files.FailCountdown > 0) return false;
     g_files.Failed = true;
+    g_files.LastError = g_files.FailError;
     return true;
 }
+
+bool Refuse(uint32_t error) {
+    g_files.LastError = error;
+    return false;
+}
+
+bool IsHeld(const std::string& key) { return g_files.Held.count(key) != 0; }
 
 }  // namespace
 
@@ -110,6 +124,43 @@ int FilesOpenHandles() { return g_files.OpenHandles; }
 
 void FilesSetNoShortNames(bool none) { g_files.NoShortNames = none; }
 
+void FilesSetFailError(uint32_t error) { g_files.FailError = error; }
+
+void FilesHold(const std::string& path, bool held) {
+    if (held) {
+        g_files.Held.insert(Key(path.c_str()));
+    } else {
+        g_files.Held.erase(Key(path.c_str()));
+    }
+}
+
+void FilesSetFreeBytes(uint64_t bytes, bool known) {
+    g_files.FreeBytes = bytes;
+    g_files.FreeKnown = known;
+}
+
+std::vector<std::string> FilesMovesAtRestart() {
+    std::vector<std::string> moves;
+    for (const auto& [from, to] : g_files.AtRestart) moves.push_back(from + ">" + to);
+    return moves;
+}
+
+void FilesRestart() {
+    g_files.Held.clear();
+    for (const auto& [from, to] : g_files.AtRestart) {
+        auto it = g_files.Files.find(from);
+        if (it == g_files.Files.end()) continue;
+        Entry moved = it->second;
+        g_files.Files.erase(it);
+        g_files.Files[to] = moved;
+    }
+    g_files.AtRestart.clear();
+}
+
+std::vector<std::string> FilesFolders() {
+    return std::vector<std::string>(g_files.Folders.begin(), g_files.Folders.end());
+}
+
 }  // namespace fake
 
 PlatformFile* FileOpen(const char* path, FileAccess access) noexcept {
@@ -123,6 +174,11 @@ PlatformFile* FileOpen(const char* path, FileAccess access) noexcept {
             if (it == g_files.Files.end()) return nullptr;
             break;
         case FileAccess::CreateAlways:
+            if (FailsNow(fake::FileCall::Create)) return nullptr;
+            if (IsHeld(key)) {
+                Refuse(32);
+                return nullptr;
+            }
             if (!HasFolder(Parent(key))) return nullptr;
             g_files.Files[key] = Entry{};
             break;
@@ -132,6 +188,10 @@ PlatformFile* FileOpen(const char* path, FileAccess access) noexcept {
             break;
         case FileAccess::TruncateExisting:
             if (it == g_files.Files.end()) return nullptr;
+            if (IsHeld(key)) {
+                Refuse(32);
+                return nullptr;
+            }
             it->second.Bytes.clear();
             break;
     }
@@ -265,10 +325,45 @@ bool FolderRemove(const char* path) noexcept {
     return g_files.Folders.erase(key) == 1;
 }
 
-// The fake's failures carry the system's "access denied".
-uint32_t FileLastError() noexcept { return 5; }
+// The fake's failures carry the system's "access denied" unless told otherwise.
+uint32_t FileLastError() noexcept { return g_files.LastError ? g_files.LastError : 5; }
 
-bool FileDelete(const char* path) noexcept { return g_files.Files.erase(Key(path)) == 1; }
+bool FileDelete(const char* path) noexcept {
+    if (IsHeld(Key(path))) return Refuse(32);
+    return g_files.Files.erase(Key(path)) == 1;
+}
+
+bool FileMove(const char* from, const char* to) noexcept {
+    if (FailsNow(fake::FileCall::Move)) return false;
+    const std::string a = Key(from), b = Key(to);
+    if (IsHeld(a)) return Refuse(32);
+    auto it = g_files.Files.find(a);
+    if (it == g_files.Files.end() || PathExists(to) || !HasFolder(Parent(b))) return Refuse(2);
+    Entry moved = it->second;
+    g_files.Files.erase(it);
+    g_files.Files[b] = moved;
+    return true;
+}
+
+bool FileMoveAtRestart(const char* from, const char* to) noexcept {
+    if (FailsNow(fake::FileCall::MoveAtRestart)) return false;
+    g_files.AtRestart.emplace_back(Key(from), Key(to));
+    return true;
+}
+
+bool PathSetHidden(const char* path) noexcept { return PathExists(path); }
+
+bool VolumeFreeBytes(const char* folder, uint64_t& bytes) noexcept {
+    if (!g_files.FreeKnown || !HasFolder(Key(folder))) return false;
+    bytes = g_files.FreeBytes;
+    return true;
+}
+
+FileErrorKind ClassifyFileError(uint32_t error) noexcept {
+    if (error == 112 || error == 39) return FileErrorKind::DiskFull;
+    if (error == 32 || error == 33) return FileErrorKind::InUse;
+    return FileErrorKind::Other;
+}
 
 std::vector<std::string> FolderListFiles(const char* folder) {
     std::vector<std::string> names;
