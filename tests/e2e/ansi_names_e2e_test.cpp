@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "e2e/e2e_util.h"
-#include "e2e/prefix_state.h"
+#include "e2e/install_util.h"
 
 namespace fs = std::filesystem;
 
@@ -107,7 +107,7 @@ TEST(AnsiNamesE2E, AUserWhoseFoldersTheCodePageCannotCarryInstallsAndRemoves) {
     WideUserFolders folders;
     const std::string temp = WinFolder("USERPROFILE") + "\\" + kWang + "\\Temp";
     fs::create_directories(folders.Linux("Temp"));
-    const PrefixState before = ReadPrefixState();
+    const PrefixState before = CapturePrefix();
 
     RunResult r = RunWithTemp(setup, "/Q /L", temp);
     ASSERT_FALSE(r.TimedOut);
@@ -127,14 +127,14 @@ TEST(AnsiNamesE2E, AUserWhoseFoldersTheCodePageCannotCarryInstallsAndRemoves) {
     EXPECT_EQ(ReadFile(LinuxFolder("PROGRAMFILES") + "/Wide Tool/Tool.exe"), "MZ wide");
     EXPECT_EQ(RegRead(kEntry, "DisplayName").rfind("Wide Tool", 0), 0u);
     // Nothing landed under a "?" name anywhere.
-    const std::string changes = PrefixChanges(before, ReadPrefixState());
+    const std::string changes = PrefixDifference(before, CapturePrefix());
     EXPECT_EQ(changes.find('?'), std::string::npos) << changes;
 
     Uninstall();
     EXPECT_FALSE(fs::exists(folders.Linux("Desktop/Wide Tool.lnk")));
     EXPECT_FALSE(fs::exists(programs + "/Wide Tool"));
     fs::remove(folders.Linux("Temp") + "/" + left[0]);
-    EXPECT_EQ(PrefixChanges(before, ReadPrefixState()), "") << "removal leaves the prefix as it was";
+    EXPECT_EQ(PrefixDifference(before, CapturePrefix()), "") << "removal leaves the prefix as it was";
 }
 
 TEST(AnsiNamesE2E, ASlashPFolderTheCodePageCannotCarryGetsExactlyTheProgram) {
@@ -142,7 +142,7 @@ TEST(AnsiNamesE2E, ASlashPFolderTheCodePageCannotCarryGetsExactlyTheProgram) {
     ASSERT_FALSE(setup.empty());
     Uninstall();
     fs::remove_all(LinuxPath("C:\\Apps"));
-    const PrefixState before = ReadPrefixState();
+    const PrefixState before = CapturePrefix();
 
     const RunResult r = RunWine(setup, {"/Q", "/P:C:\\Apps\\" + kWang + "\\Tool"}, 180, kUtf8);
     ASSERT_FALSE(r.TimedOut);
@@ -158,9 +158,9 @@ TEST(AnsiNamesE2E, ASlashPFolderTheCodePageCannotCarryGetsExactlyTheProgram) {
     EXPECT_EQ(Lower(location.substr(location.size() - 6)), "\\tool\\") << location;
     // Program files only in that folder (and the folders above it, made for it).
     std::string elsewhere;
-    for (const std::string& f : PrefixState(ReadPrefixState()).Files) {
-        if (!before.Files.count(f) && f.rfind("Apps/", 0) != 0 && f.rfind("users/", 0) != 0 &&
-            f.rfind("ProgramData/", 0) != 0) {
+    for (const auto& [f, what] : CapturePrefix().Files) {
+        if (!before.Files.count(f) && f.rfind("C:/Apps/", 0) != 0 && f.rfind("C:/users/", 0) != 0 &&
+            f.rfind("C:/ProgramData/", 0) != 0) {
             elsewhere += f + "\n";
         }
     }
@@ -171,19 +171,19 @@ TEST(AnsiNamesE2E, ASlashPFolderTheCodePageCannotCarryGetsExactlyTheProgram) {
     EXPECT_TRUE(GoneWithin(folder, 30));
     fs::remove(PrefixDir() + "/drive_c/Apps/" + kWang);
     fs::remove(PrefixDir() + "/drive_c/Apps");
-    EXPECT_EQ(PrefixChanges(before, ReadPrefixState()), "");
+    EXPECT_EQ(PrefixDifference(before, CapturePrefix()), "");
 }
 
 TEST(AnsiNamesE2E, ASlashPFolderThatCannotBeReachedWritesNothing) {
     const std::string setup = WideSetup("wide-p-relative");
     ASSERT_FALSE(setup.empty());
     Uninstall();
-    const PrefixState before = ReadPrefixState();
+    const PrefixState before = CapturePrefix();
     // A relative name is placed by the installation itself, so it cannot be made first.
     const RunResult r = RunWine(setup, {"/Q", "/P:" + kWang + "Tool"}, 180, kUtf8);
     ASSERT_FALSE(r.TimedOut);
     EXPECT_EQ(r.ExitCode, 3) << r.Output;
-    EXPECT_EQ(PrefixChanges(before, ReadPrefixState()), "");
+    EXPECT_EQ(PrefixDifference(before, CapturePrefix()), "");
 }
 
 TEST(AnsiNamesE2E, ATemporaryFolderThatCannotBeMadeEndsWithCode6AndWritesNothing) {
@@ -192,7 +192,7 @@ TEST(AnsiNamesE2E, ATemporaryFolderThatCannotBeMadeEndsWithCode6AndWritesNothing
     Uninstall();
     fs::remove_all(LinuxPath("C:\\Nowhere"));
     fs::remove_all(LinuxPath("C:\\LogsUnreadable"));
-    const PrefixState before = ReadPrefixState();
+    const PrefixState before = CapturePrefix();
     const RunResult r = RunWithTemp(setup, "/Q /L:C:\\LogsUnreadable\\setup.log", "C:\\Nowhere\\Temp");
     ASSERT_FALSE(r.TimedOut);
     EXPECT_EQ(r.ExitCode, 6) << r.Output;
@@ -202,7 +202,7 @@ TEST(AnsiNamesE2E, ATemporaryFolderThatCannotBeMadeEndsWithCode6AndWritesNothing
               std::string::npos) << log;
     EXPECT_NE(log.find("Exit code 6"), std::string::npos) << log;
     fs::remove_all(logs);
-    EXPECT_EQ(PrefixChanges(before, ReadPrefixState()), "") << "no entry, no uninstall.*, no program";
+    EXPECT_EQ(PrefixDifference(before, CapturePrefix()), "") << "no entry, no uninstall.*, no program";
 }
 
 // A setup downloaded into a folder named in such characters reads itself by its short name.

@@ -184,7 +184,9 @@ bool IsVolatileKey(const std::string& key) {
     for (const char* prefix : kVolatile) {
         if (key.rfind(prefix, 0) == 0) return true;
     }
-    return key.find("\\Software\\Wine\\Temporary System Parameters") != std::string::npos;
+    // The cache of the shell's folders, which Wine fills in again from User Shell Folders.
+    return key.find("\\Software\\Wine\\Temporary System Parameters") != std::string::npos ||
+           key == "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders]";
 }
 
 // regedit's export in UTF-16 as plain lines; values joined to their key, continuation
