@@ -489,6 +489,7 @@ bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& e
 
     PackWriteOptions writeOptions;
     writeOptions.Level = options.Level;
+    writeOptions.Method = options.Method;
     writeOptions.Progress = ProgressLine{options.Progress, "program files"};
     PackInput pckEntry;
     PendingOutput innerFile;  // the per-file shape's inner Package, removed at the end

@@ -1,0 +1,82 @@
+// Settings: the SDK's own level presets, except at level 9, where the dictionary covers the
+// whole block (so a solid setup finds every earlier copy of a file) and the binary-tree
+// match finder looks further for longer matches.
+#include "wbpack/lzma_encoder.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "LzmaEnc.h"
+#include "package/unpack_lzma.h"
+#include "package/lzma_format.h"
+#include "package/package_format.h"
+#include "package/x86_filter.h"
+
+namespace wb {
+
+namespace {
+
+constexpr uint32_t kLevel9Dictionary = 64u << 20;
+constexpr int kLevel9FastBytes = 64;
+// A block is treated as x86 code when it starts as a program or when at least this many
+// bytes come per convertible branch; text and compressed data have almost none.
+constexpr size_t kBytesPerBranch = 1024;
+
+void* Allocate(void*, size_t size) { return std::malloc(size); }
+void Release(void*, void* address) { std::free(address); }
+
+ISzAlloc gAlloc = {Allocate, Release};
+
+bool StartsAsProgram(const uint8_t* data, size_t length) {
+    return length >= 2 && data[0] == 'M' && data[1] == 'Z';
+}
+
+CLzmaEncProps Settings(size_t length, int level) {
+    CLzmaEncProps p;
+    LzmaEncProps_Init(&p);
+    p.level = std::clamp(level, 1, 9);
+    p.reduceSize = length > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(length);
+    if (p.level == 9) {
+        // The encoder shrinks this to the smallest 2^n or 3 x 2^n that holds reduceSize.
+        p.dictSize = kLevel9Dictionary;
+        p.algo = 1;
+        p.btMode = 1;
+        p.numHashBytes = 4;
+        p.fb = kLevel9FastBytes;
+    }
+    p.numThreads = 1;
+    return p;
+}
+
+}  // namespace
+
+std::vector<uint8_t> PackLzmaBlock(const uint8_t* data, size_t length, int level) {
+    std::vector<uint8_t> input(data, data + length);
+    uint8_t filter = lz::kFilterNone;
+    const size_t branches = X86FilterEncode(input.data(), input.size());
+    if (branches > 0 && (StartsAsProgram(data, length) || branches >= length / kBytesPerBranch)) {
+        filter = lz::kFilterX86;
+    } else if (branches > 0) {
+        input.assign(data, data + length);
+    }
+
+    // LZMA expands incompressible data by about 1/64 at worst, plus the coder's flush.
+    size_t capacity = length + length / 32 + 1024;
+    std::vector<uint8_t> block(lz::kHeaderSize + capacity);
+    const CLzmaEncProps props = Settings(length, level);
+    SizeT streamLength = capacity;
+    SizeT propsSize = lz::kPropertiesSize;
+    const SRes res = LzmaEncode(block.data() + lz::kHeaderSize, &streamLength, input.data(),
+                                input.size(), &props, block.data() + lz::kPropertiesOffset,
+                                &propsSize, 0, nullptr, &gAlloc, &gAlloc);
+    if (res != SZ_OK || propsSize != lz::kPropertiesSize) return {};
+    block.resize(lz::kHeaderSize + streamLength);
+    block[0] = lz::kMagic0;
+    block[1] = lz::kMagic1;
+    pck::WriteLe32(block.data() + lz::kSizeOffset, uint32_t(length));
+    block[lz::kFilterOffset] = filter;
+    pck::WriteLe32(block.data() + lz::kCrcOffset, LzmaBlockCrc(data, length, block.data()));
+    return block;
+}
+
+}  // namespace wb
