@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "LzmaEnc.h"
 #include "package/unpack_lzma.h"
@@ -18,17 +19,20 @@ namespace {
 
 constexpr uint32_t kLevel9Dictionary = 64u << 20;
 constexpr int kLevel9FastBytes = 64;
-// A block is treated as x86 code when it starts as a program or when at least this many
-// bytes come per convertible branch; text and compressed data have almost none.
-constexpr size_t kBytesPerBranch = 1024;
 
 void* Allocate(void*, size_t size) { return std::malloc(size); }
 void Release(void*, void* address) { std::free(address); }
 
 ISzAlloc gAlloc = {Allocate, Release};
 
-bool StartsAsProgram(const uint8_t* data, size_t length) {
-    return length >= 2 && data[0] == 'M' && data[1] == 'Z';
+// One Windows program: the x86 filter pays. A Package of many files (the solid shape's
+// setup.pck) does not get it, even when it starts with a program: programs built with the
+// same compiler share code, which matches across files as long as its calls stay relative,
+// and the filter would make each copy differ by where it lies.
+bool WantsX86Filter(const uint8_t* data, size_t length) {
+    if (length < 2 || data[0] != 'M' || data[1] != 'Z') return false;
+    return length < pck::kTrailerSize ||
+           std::memcmp(data + length - 4, pck::kMagic, sizeof pck::kMagic) != 0;
 }
 
 CLzmaEncProps Settings(size_t length, int level) {
@@ -52,13 +56,8 @@ CLzmaEncProps Settings(size_t length, int level) {
 
 std::vector<uint8_t> PackLzmaBlock(const uint8_t* data, size_t length, int level) {
     std::vector<uint8_t> input(data, data + length);
-    uint8_t filter = lz::kFilterNone;
-    const size_t branches = X86FilterEncode(input.data(), input.size());
-    if (branches > 0 && (StartsAsProgram(data, length) || branches >= length / kBytesPerBranch)) {
-        filter = lz::kFilterX86;
-    } else if (branches > 0) {
-        input.assign(data, data + length);
-    }
+    const uint8_t filter = WantsX86Filter(data, length) ? lz::kFilterX86 : lz::kFilterNone;
+    if (filter == lz::kFilterX86) X86FilterEncode(input.data(), input.size());
 
     // LZMA expands incompressible data by about 1/64 at worst, plus the coder's flush.
     size_t capacity = length + length / 32 + 1024;
