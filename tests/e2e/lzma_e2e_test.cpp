@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,8 @@ struct Shape {
     const char* Name;
     bool PerFile;
 };
+
+void PrintTo(const Shape& s, std::ostream* os) { *os << s.Name; }
 
 class LzmaSetupE2E : public ::testing::TestWithParam<Shape> {
 protected:
