@@ -55,9 +55,15 @@ CLzmaEncProps Settings(size_t length, int level) {
 }  // namespace
 
 std::vector<uint8_t> PackLzmaBlock(const uint8_t* data, size_t length, int level) {
-    std::vector<uint8_t> input(data, data + length);
+    // The filter works on a copy; unfiltered data is compressed where it lies.
+    std::vector<uint8_t> filtered;
+    const uint8_t* input = data;
     const uint8_t filter = WantsX86Filter(data, length) ? lz::kFilterX86 : lz::kFilterNone;
-    if (filter == lz::kFilterX86) X86FilterEncode(input.data(), input.size());
+    if (filter == lz::kFilterX86) {
+        filtered.assign(data, data + length);
+        X86FilterEncode(filtered.data(), filtered.size());
+        input = filtered.data();
+    }
 
     // LZMA expands incompressible data by about 1/64 at worst, plus the coder's flush.
     size_t capacity = length + length / 32 + 1024;
@@ -65,11 +71,12 @@ std::vector<uint8_t> PackLzmaBlock(const uint8_t* data, size_t length, int level
     const CLzmaEncProps props = Settings(length, level);
     SizeT streamLength = capacity;
     SizeT propsSize = lz::kPropertiesSize;
-    const SRes res = LzmaEncode(block.data() + lz::kHeaderSize, &streamLength, input.data(),
-                                input.size(), &props, block.data() + lz::kPropertiesOffset,
+    const SRes res = LzmaEncode(block.data() + lz::kHeaderSize, &streamLength, input, length,
+                                &props, block.data() + lz::kPropertiesOffset,
                                 &propsSize, 0, nullptr, &gAlloc, &gAlloc);
     if (res != SZ_OK || propsSize != lz::kPropertiesSize) return {};
     block.resize(lz::kHeaderSize + streamLength);
+    block.shrink_to_fit();  // the room for incompressible data is given back
     block[0] = lz::kMagic0;
     block[1] = lz::kMagic1;
     pck::WriteLe32(block.data() + lz::kSizeOffset, uint32_t(length));
