@@ -371,6 +371,18 @@ TEST_F(WbpackTest, LzmaSetupsListVerifyAndExtractInBothShapes) {
         bool stored = false;
         std::vector<uint8_t> inner = InnerOf(bytes, outer, stored);
         EXPECT_EQ(stored, perFile);
+        if (!perFile) {
+            // The solid block holds the folders first, then the files by extension.
+            PackageImage innerImage;
+            std::string error;
+            ASSERT_TRUE(ReadPackageImage(inner.data(), inner.size(), innerImage, error)) << error;
+            std::vector<std::string> names;
+            for (const PackageEntry& e : innerImage.Entries) names.push_back(e.Name);
+            EXPECT_EQ(names, (std::vector<std::string>{"Backup\\", "Data\\", "Data\\Deep\\",
+                                                       "jc.bin", "empty.dat", "uninstall.dat",
+                                                       "Tool.exe", "uninstall.exe", "settings.ini",
+                                                       "Data\\Deep\\readme.txt"}));
+        }
         size_t at = outer.Positions[size_t(FindInnerPackage(outer))];
         std::string damagedEntry = "setup.pck";
         if (perFile) {

@@ -13,6 +13,7 @@
 #include "wbpack/codepage.h"
 #include "wbpack/host_files.h"
 #include "wbpack/sign.h"
+#include "wbpack/solid_order.h"
 
 namespace wb {
 
@@ -439,6 +440,8 @@ bool MakeInnerEntry(const BuildOptions& options, SetupPlan& plan, bool solid,
     if (solid) {
         // Stored entries inside one block: matches reach across files.
         for (PackInput& in : plan.Inner) in.Store = true;
+        // JC setups keep their name order, byte for byte as they always were.
+        if (writeOptions.Method == BlockMethod::Lzma) OrderForSolidLzma(plan.Inner);
         return BuildPackage(plan.Inner, writeOptions, pckEntry.Data, error);
     }
     if (!BeginOutput(options.Output + ".inner", innerFile, error)) return false;
