@@ -10,7 +10,7 @@
 #include "handover/contract.h"
 #include "package/package_format.h"
 #include "package/package_reader.h"
-#include "package/unpack_block.h"
+#include "package/block_method.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "platform/window.h"
@@ -179,13 +179,15 @@ bool DecodeEntryBlock(ExtractCursor& c, const PackageEntry& e, std::unique_ptr<u
         return false;
     }
     c.Position += int64_t(packed);
-    // A header stating another size cannot decode to this entry; spare the allocation.
-    if (BlockStatedSize(block.get(), packed) != size) return false;
+    // Either block method (its first bytes tell which). A header stating another size, or
+    // LZMA properties the decoder would refuse, cannot decode to this entry: nothing is
+    // allocated for it.
+    if (AnyBlockStatedSize(block.get(), packed) != size) return false;
     std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[size + pck::kDecodeSlack]());
     if (!data) return false;
-    if (UnpackBlock(block.get(), packed, data.get(), size + pck::kDecodeSlack) != size) {
-        return false;
-    }
+    const UnpackResult r = UnpackAnyBlockEx(block.get(), packed, data.get(),
+                                            size + pck::kDecodeSlack);
+    if (r.status != UnpackStatus::Ok || r.size != size) return false;
     out = std::move(data);
     return true;
 }

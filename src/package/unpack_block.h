@@ -1,4 +1,4 @@
-// The JC block decoder: the one decompressor of the installer.
+// The JC block decoder, the installer's own decompressor (LZMA blocks: unpack_lzma.h).
 #pragma once
 
 #include <cstddef>
@@ -19,6 +19,8 @@ enum class UnpackStatus : uint8_t {
     LiteralBeforeWidth,  // a literal before any literal-width code
     ChecksumMismatch,    // the output's checksum differs from the header's
     SizeMismatch,        // the end code came after more or fewer bytes than the header states
+    BadProperties,       // LZMA: an unknown filter, invalid lc/lp/pb or a dictionary too large
+    StreamDamaged,       // LZMA: the stream does not decode
 };
 
 struct UnpackResult {

@@ -97,7 +97,8 @@ bool RepackOuterPackage(const std::string& setup, std::string& out) {
     return AppendPackage(out, inputs);
 }
 
-std::string BuildDemoSetup(const std::string& name, bool damageInnerPackage) {
+std::string BuildDemoSetup(const std::string& name, bool damageInnerPackage,
+                           const std::string& options) {
     const std::string dir = ScratchDir(name);
     const std::string project = dir + "/hello";
     fs::copy(SourceDir() + "/examples/hello", project, fs::copy_options::recursive);
@@ -114,7 +115,8 @@ std::string BuildDemoSetup(const std::string& name, bool damageInnerPackage) {
     // Stored entries carry no checksum, so the damaged setup compresses its program files
     // one by one, where a flipped byte is found.
     const std::string shape = damageInnerPackage ? " --per-file" : "";
-    if (BuildSetup(project, setup, StubPath(), "--arch " + TargetArch() + shape) != 0) return {};
+    const std::string args = "--arch " + TargetArch() + shape + (options.empty() ? "" : " " + options);
+    if (BuildSetup(project, setup, StubPath(), args) != 0) return {};
     if (damageInnerPackage && !DamageInner(setup, "")) return {};
     return setup;
 }

@@ -15,7 +15,7 @@ namespace e2e {
 // Builds examples/hello with the programs the build made for it into a setup of the
 // architecture under test; "" when wbpack fails. `damageInnerPackage` flips a byte inside
 // the inner setup.pck (built per file) and rebuilds the outer Package around it, so that
-// only the program files are damaged.
+// only the program files are damaged. `options` go to wbpack build as well.
 // Flips a byte inside the largest entry (or the one named `entry`) of the inner setup.pck
 // of `setup` (built with --per-file, so that the entry carries a checksum). False when
 // that is not possible.
@@ -23,7 +23,8 @@ bool DamageInnerPackage(const std::string& setup, const std::string& entry = "")
 // Appends to `out` the outer Package of `setup`, rewritten (unpadded) with its data start
 // at the end of `out`, as a tool that knows nothing of signatures would write it.
 bool RepackOuterPackage(const std::string& setup, std::string& out);
-std::string BuildDemoSetup(const std::string& name, bool damageInnerPackage = false);
+std::string BuildDemoSetup(const std::string& name, bool damageInnerPackage = false,
+                           const std::string& options = "");
 
 // Removes what the example setup installs from the prefix: its folder, shortcuts,
 // registry keys and the log of its Hook programs.

@@ -62,9 +62,12 @@ protected:
     std::vector<uint8_t> Build(const std::vector<PackInput>& inputs) {
         std::vector<uint8_t> out;
         std::string error;
-        EXPECT_TRUE(BuildPackage(inputs, PackWriteOptions{}, out, error)) << error;
+        PackWriteOptions options;
+        options.Method = method_;
+        EXPECT_TRUE(BuildPackage(inputs, options, out, error)) << error;
         return out;
     }
+    BlockMethod method_ = BlockMethod::Jc;
     void WriteInner(const std::vector<uint8_t>& bytes) {
         std::ofstream(temp_ + "setup.pck", std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
@@ -146,27 +149,34 @@ TEST_F(InstallPackageFilesTest, DamageAnywhereWritesNothingAndLeavesNoFolder) {
     std::vector<PackInput> inputs = {File("a.exe", Text(20000, 'a')), PackFolder("Data\\"),
                                      File("Data\\b.dll", Text(30000, 'b')),
                                      File("z.txt", Text(5000, 'z'))};
-    const std::vector<uint8_t> good = Build(inputs);
-    std::vector<PackageEntry> entries;
-    {
-        WriteInner(good);
-        ASSERT_EQ(OpenPackage((temp_ + "setup.pck").c_str(), nullptr, PackageHost::Standalone), 1);
-        entries = Package.Entries;
-        ClosePackage();
-    }
-    for (const PackageEntry& e : entries) {
-        if (e.Kind != 1) continue;
-        for (int32_t at : {e.PackedSize / 3, e.PackedSize / 2}) {
-            fs::remove_all(wb::Setup.InstallDir);
-            std::vector<uint8_t> bad = good;
-            bad[size_t(e.DataOffset + at)] ^= 0x20;
-            WriteInner(bad);
-            wb::Setup.PackageDamaged = 0;
-            EXPECT_EQ(InstallPackageFiles(true), kExitDamaged) << e.Name << " @" << at;
-            EXPECT_EQ(wb::Setup.PackageDamaged, 1);
-            EXPECT_FALSE(fs::exists(wb::Setup.InstallDir)) << e.Name << " @" << at;
+    // Either block method.
+    for (const BlockMethod method : {BlockMethod::Jc, BlockMethod::Lzma}) {
+        SCOPED_TRACE(method == BlockMethod::Jc ? "JC" : "LZMA");
+        method_ = method;
+        const std::vector<uint8_t> good = Build(inputs);
+        std::vector<PackageEntry> entries;
+        {
+            WriteInner(good);
+            ASSERT_EQ(OpenPackage((temp_ + "setup.pck").c_str(), nullptr, PackageHost::Standalone), 1);
+            entries = Package.Entries;
+            ClosePackage();
+        }
+        for (const PackageEntry& e : entries) {
+            if (e.Kind != 1) continue;
+            for (int32_t at : {e.PackedSize / 3, e.PackedSize / 2}) {
+                fs::remove_all(wb::Setup.InstallDir);
+                std::vector<uint8_t> bad = good;
+                bad[size_t(e.DataOffset + at)] ^= 0x20;
+                WriteInner(bad);
+                wb::Setup.PackageDamaged = 0;
+                EXPECT_EQ(InstallPackageFiles(true), kExitDamaged) << e.Name << " @" << at;
+                EXPECT_EQ(wb::Setup.PackageDamaged, 1);
+                EXPECT_FALSE(fs::exists(wb::Setup.InstallDir)) << e.Name << " @" << at;
+            }
         }
     }
+    method_ = BlockMethod::Jc;
+    const std::vector<uint8_t> good = Build(inputs);
 
     // An unsafe name refuses the whole Package too.
     inputs.push_back(File("..\\escape.txt", "out"));

@@ -340,6 +340,83 @@ TEST_F(WbpackTest, VerifyNamesTheDamagedEntry) {
     EXPECT_EQ(Wbpack({"list", badPath}).Code, kExitFailure);
 }
 
+TEST_F(WbpackTest, LzmaSetupsListVerifyAndExtractInBothShapes) {
+    for (const bool perFile : {false, true}) {
+        SCOPED_TRACE(perFile ? "per-file" : "solid");
+        const std::string setup = root_ + (perFile ? "/lzma-per-file.exe" : "/lzma-solid.exe");
+        std::vector<std::string> options = {"--method", "lzma", "--level", "9"};
+        if (perFile) options.push_back("--per-file");
+        ToolRun b = Build(setup, options);
+        ASSERT_EQ(b.Code, 0) << b.Err;
+
+        ToolRun l = Wbpack({"list", setup});
+        ASSERT_EQ(l.Code, 0) << l.Err;
+        EXPECT_NE(l.Out.find(perFile ? "setup.pck (stored, per-file shape)"
+                                     : "setup.pck (one LZMA block, solid shape)"),
+                  std::string::npos) << l.Out;
+        EXPECT_NE(l.Out.find("of the compressed entries are LZMA blocks"), std::string::npos);
+        EXPECT_NE(l.Out.find("Data\\Deep\\readme.txt"), std::string::npos);
+
+        ToolRun v = Wbpack({"verify", setup});
+        EXPECT_EQ(v.Code, 0) << v.Err;
+        const std::string x = root_ + (perFile ? "/x-per-file" : "/x-solid");
+        ToolRun e = Wbpack({"extract", setup, "-o", x});
+        ASSERT_EQ(e.Code, 0) << e.Err;
+        ExpectSameTree(project_ + "/program", x + "/setup.pck.d");
+        EXPECT_EQ(Slurp(x + "/licence.txt"), Slurp(project_ + "/licence.txt"));
+
+        // A byte flipped in the middle of the LZMA data: verify names it, extract fails.
+        std::vector<uint8_t> bytes = Bytes(setup);
+        PackageImage outer;
+        bool stored = false;
+        std::vector<uint8_t> inner = InnerOf(bytes, outer, stored);
+        EXPECT_EQ(stored, perFile);
+        if (!perFile) {
+            // The solid block holds the folders first, then the files by extension.
+            PackageImage innerImage;
+            std::string error;
+            ASSERT_TRUE(ReadPackageImage(inner.data(), inner.size(), innerImage, error)) << error;
+            std::vector<std::string> names;
+            for (const PackageEntry& e : innerImage.Entries) names.push_back(e.Name);
+            EXPECT_EQ(names, (std::vector<std::string>{"Backup\\", "Data\\", "Data\\Deep\\",
+                                                       "jc.bin", "empty.dat", "uninstall.dat",
+                                                       "Tool.exe", "uninstall.exe", "settings.ini",
+                                                       "Data\\Deep\\readme.txt"}));
+        }
+        size_t at = outer.Positions[size_t(FindInnerPackage(outer))];
+        std::string damagedEntry = "setup.pck";
+        if (perFile) {
+            PackageImage innerImage;
+            std::string error;
+            ASSERT_TRUE(ReadPackageImage(inner.data(), inner.size(), innerImage, error));
+            size_t tool = 0;
+            while (innerImage.Entries[tool].Name != "Tool.exe") ++tool;
+            at += innerImage.Positions[tool] + size_t(innerImage.Entries[tool].PackedSize) / 2;
+            damagedEntry = "setup.pck: entry \"Tool.exe\"";
+        } else {
+            at += size_t(outer.Entries[size_t(FindInnerPackage(outer))].PackedSize) / 2;
+            damagedEntry = "entry \"setup.pck\"";
+        }
+        bytes[at] ^= 0x21;
+        const std::string bad = root_ + "/bad.exe";
+        std::ofstream(bad, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
+        ToolRun bv = Wbpack({"verify", bad});
+        EXPECT_EQ(bv.Code, kExitFailure);
+        EXPECT_NE(bv.Err.find(damagedEntry), std::string::npos) << bv.Err;
+        fs::remove_all(root_ + "/xbad");
+        EXPECT_EQ(Wbpack({"extract", bad, "-o", root_ + "/xbad"}).Code, kExitFailure);
+        EXPECT_FALSE(fs::exists(root_ + "/xbad/setup.pck.d/Tool.exe"));
+    }
+    // JC stays the default and byte for byte what it was: naming it changes nothing.
+    ASSERT_EQ(Build(root_ + "/jc-default.exe").Code, 0);
+    ASSERT_EQ(Build(root_ + "/jc-named.exe", {"--method", "jc"}).Code, 0);
+    EXPECT_EQ(Bytes(root_ + "/jc-default.exe"), Bytes(root_ + "/jc-named.exe"));
+    EXPECT_EQ(Wbpack({"build", project_, "-o", root_ + "/x.exe", "--stub", stub_, "--method",
+                      "zip"}).Code,
+              kExitUsage);
+}
+
 TEST_F(WbpackTest, CompressAndDecompressSingleBlocks) {
     std::string in = root_ + "/in.bin";
     Spit(in, Prose(50000) + Noise(3000, 9));

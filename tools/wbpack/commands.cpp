@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "package/block_method.h"
 #include "package/extract.h"
 #include "package/package_format.h"
 #include "package/package_reader.h"
@@ -30,6 +31,7 @@ struct Args {
     std::string Output, Stub, Uninstaller, Sign, Title;
     StubArch Arch = StubArch::Unknown;  // Unknown: not given
     int Level = 6;
+    BlockMethod Method = BlockMethod::Jc;
     int CodePage = 1252;
     bool PerFile = false;
     bool Quiet = false;
@@ -104,6 +106,16 @@ bool ParseArgs(const std::vector<std::string>& args, const CommandHelp& command,
                 error = "--level takes a number from 1 to 9";
                 return false;
             }
+        } else if (s == "--method") {
+            if (!value(v)) return false;
+            if (v == "jc") {
+                a.Method = BlockMethod::Jc;
+            } else if (v == "lzma") {
+                a.Method = BlockMethod::Lzma;
+            } else {
+                error = "--method takes jc or lzma, not " + v;
+                return false;
+            }
         } else if (s == "--codepage") {
             if (!value(v)) return false;
             if (!ParseNumber(v, a.CodePage) || !CodePageSupported(a.CodePage)) {
@@ -139,6 +151,15 @@ void ListImage(const uint8_t* data, size_t size, const PackageImage& image, int 
                   image.Trailer.DirectorySize, image.Trailer.PackedSize,
                   image.Trailer.PackedSize == image.Trailer.DirectorySize ? ", stored" : "");
     out += line;
+    // Compressed entries are JC blocks unless said otherwise; "=" marks stored ones.
+    size_t lzma = 0;
+    for (size_t i = 0; i < image.Entries.size() && i < image.Positions.size(); ++i) {
+        const PackageEntry& e = image.Entries[i];
+        const size_t at = image.Positions[i];
+        if (e.Kind != 1 || e.Size <= 0 || e.PackedSize == e.Size || at > size) continue;
+        lzma += BlockMethodOf(data + at, size - at) == BlockMethod::Lzma;
+    }
+    if (lzma > 0) out += std::to_string(lzma) + " of the compressed entries are LZMA blocks\n";
     out += "kind    size        packed      created (UTC)        last write (UTC)     name\n";
     for (const PackageEntry& e : image.Entries) {
         std::string kind = e.Kind == 0 ? "folder" : e.Kind == 1 ? "file" : std::to_string(e.Kind);
@@ -148,8 +169,6 @@ void ListImage(const uint8_t* data, size_t size, const PackageImage& image, int 
                Pad(FileTimeText(e.CreationTime), 21) + Pad(FileTimeText(e.LastWriteTime), 21) +
                CodePageToHostName(e.Name, codepage) + "\n";
     }
-    (void)data;
-    (void)size;
 }
 
 // What carries the outer Package: an installer stub (its architecture and size) or nothing,
@@ -182,11 +201,15 @@ int CmdList(const Args& a, Console& io) {
                               PackageHost::Standalone)) {
             return io.Fail(path + ": setup.pck: " + error);
         }
+        const size_t at = image.Positions[size_t(inner)];
+        const bool lzma = at < file.size() &&
+                          BlockMethodOf(file.data() + at, file.size() - at) == BlockMethod::Lzma;
         io.Out += "\nsetup.pck (" +
                   std::string(image.Entries[size_t(inner)].PackedSize ==
                                       image.Entries[size_t(inner)].Size
                                   ? "stored, per-file shape"
-                                  : "one block, solid shape") +
+                                  : lzma ? "one LZMA block, solid shape"
+                                         : "one block, solid shape") +
                   "): ";
         ListImage(bytes.data(), bytes.size(), innerImage, a.CodePage, io.Out);
     }
@@ -367,6 +390,7 @@ int CmdBuild(const Args& a, Console& io, bool terminal) {
     options.Uninstaller = a.Uninstaller;
     options.Sign = a.Sign;
     options.Level = a.Level;
+    options.Method = a.Method;
     options.PerFile = a.PerFile;
     options.CodePage = a.CodePage;
     options.Progress = terminal && !a.Quiet;
@@ -390,7 +414,9 @@ int CmdBuild(const Args& a, Console& io, bool terminal) {
                   StubArchName(report.Arch) + " " + std::to_string(report.StubBytes) + ", " + std::to_string(report.OuterEntries) +
                   " setup entries, " + std::to_string(report.ProgramEntries) +
                   " program entries of " + std::to_string(report.ProgramBytes) + " bytes, " +
-                  (report.Solid ? "solid" : "per-file") + (report.Signed ? ", signed" : "") +
+                  (report.Solid ? "solid" : "per-file") +
+                  (a.Method == BlockMethod::Lzma ? ", LZMA" : "") +
+                  (report.Signed ? ", signed" : "") +
                   ")\n";
     }
     return kExitSuccess;

@@ -19,6 +19,8 @@ constexpr OptionHelp kBuildOptions[] = {
     {"--stub", nullptr, "PATH", "installer stub; default wbsetup.exe of the architecture"},
     {"--uninstaller", nullptr, "PATH", "uninstaller to carry; default uninstall.exe beside the stub"},
     kLevel,
+    {"--method", nullptr, "jc|lzma",
+     "block method: jc (default; fastest unpacking, smallest stub) or lzma (smallest setup)"},
     {"--per-file", nullptr, nullptr, "compress each program file on its own"},
     kCodePage,
     {"--sign", nullptr, "\"COMMAND\"",

@@ -4,6 +4,7 @@
 #include "handover/contract.h"
 #include "package/extract.h"
 #include "package/package_format.h"
+#include "package/block_method.h"
 #include "package/unpack_block.h"
 
 namespace wb {
@@ -14,7 +15,7 @@ const char* StatusText(UnpackStatus s) {
     switch (s) {
         case UnpackStatus::Ok: return "ok";
         case UnpackStatus::NoInput: return "block shorter than its header";
-        case UnpackStatus::BadMagic: return "block does not begin with JC";
+        case UnpackStatus::BadMagic: return "block does not begin with JC or LZ";
         case UnpackStatus::Truncated: return "block ends before its end code";
         case UnpackStatus::OutputFull: return "block unpacks to more than the entry's size";
         case UnpackStatus::DistanceZero: return "block copies from distance 0";
@@ -23,6 +24,8 @@ const char* StatusText(UnpackStatus s) {
         case UnpackStatus::LiteralBeforeWidth: return "block has a literal before its width";
         case UnpackStatus::ChecksumMismatch: return "checksum mismatch";
         case UnpackStatus::SizeMismatch: return "block unpacks to another size";
+        case UnpackStatus::BadProperties: return "LZMA block with an unknown filter or invalid properties";
+        case UnpackStatus::StreamDamaged: return "LZMA stream does not decode";
     }
     return "block does not decode";
 }
@@ -88,7 +91,7 @@ bool EntryContents(const uint8_t* data, size_t size, const PackageImage& image, 
         return true;
     }
     out.assign(size_t(e.Size) + pck::kDecodeSlack, 0);
-    UnpackResult r = UnpackBlockEx(p, size_t(e.PackedSize), out.data(), out.size());
+    UnpackResult r = UnpackAnyBlockEx(p, size_t(e.PackedSize), out.data(), out.size());
     if (r.status != UnpackStatus::Ok || r.size != uint32_t(e.Size)) {
         error = r.status != UnpackStatus::Ok ? StatusText(r.status)
                                              : "block unpacks to another size";

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "package/package_format.h"
+#include "wbpack/block_encoder.h"
 #include "wbpack/host_files.h"
 #include "wbpack/jc_encoder.h"
 #include "wbpack/ordered_jobs.h"
@@ -54,10 +55,10 @@ WriteStep CopyFile(const PackSink& sink, const std::string& path, uint64_t size,
     return step;
 }
 
-// The data of one file entry: its bytes as they are or as one JC block. Sets the entry's
-// size and packed size.
-WriteStep WriteFileData(const PackSink& sink, const PackInput& in, int level, uint32_t& size,
-                        uint32_t& packed, std::string& error) {
+// The data of one file entry: its bytes as they are or as one block of `method`. Sets the
+// entry's size and packed size.
+WriteStep WriteFileData(const PackSink& sink, const PackInput& in, int level, BlockMethod method,
+                        uint32_t& size, uint32_t& packed, std::string& error) {
     size = packed = 0;
     std::vector<uint8_t> loaded;
     const std::vector<uint8_t>* data = &in.Data;
@@ -93,7 +94,7 @@ WriteStep WriteFileData(const PackSink& sink, const PackInput& in, int level, ui
         packed = size;
         return sink(data->data(), size) ? WriteStep::Ok : WriteStep::SinkFailed;
     }
-    std::vector<uint8_t> block = PackBlock(data->data(), size, level);
+    std::vector<uint8_t> block = PackEntryBlock(data->data(), size, level, method);
     // Equal sizes would make the reader take the block for stored bytes.
     if (block.size() == size || block.size() > kMaxFileSize) {
         error = in.Name + ": the encoder produced a block of the file's own size";
@@ -255,8 +256,8 @@ WriteStep EncodeEntries(const PackSink& sink, const std::vector<PackInput>& inpu
                     d.Bytes.insert(d.Bytes.end(), bytes, bytes + size);
                     return true;
                 };
-                WriteStep step = WriteFileData(collect ? keep : sink, in, options.Level, d.Size,
-                                               d.Packed, error);
+                WriteStep step = WriteFileData(collect ? keep : sink, in, options.Level,
+                                               options.Method, d.Size, d.Packed, error);
                 if (step != WriteStep::Ok) return step;
             }
         } else if (in.Kind != pck::kKindFolder) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "package/block_method.h"
+
 namespace wb {
 
 // One entry to write.
@@ -25,6 +27,9 @@ using PackSink = std::function<bool(const uint8_t* data, size_t size)>;
 
 struct PackWriteOptions {
     int Level = 6;
+    // The method of every compressed file entry; the directory block is always JC, so that
+    // any reader can list a Package.
+    BlockMethod Method = BlockMethod::Jc;
     bool StoreDirectory = false;  // P == U; the tool itself always compresses it
     // When above 1: zero bytes go in front of the data area (in the executable part, which
     // is never read as Package data) so that the output's length, counting the `dataStart`

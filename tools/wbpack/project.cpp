@@ -14,6 +14,7 @@
 #include "wbpack/host_files.h"
 #include "wbpack/sign.h"
 #include "wbpack/source_date.h"
+#include "wbpack/solid_order.h"
 
 namespace wb {
 
@@ -442,6 +443,8 @@ bool MakeInnerEntry(const BuildOptions& options, SetupPlan& plan, bool solid,
     if (solid) {
         // Stored entries inside one block: matches reach across files.
         for (PackInput& in : plan.Inner) in.Store = true;
+        // JC setups keep their name order, byte for byte as they always were.
+        if (writeOptions.Method == BlockMethod::Lzma) OrderForSolidLzma(plan.Inner);
         return BuildPackage(plan.Inner, writeOptions, pckEntry.Data, error);
     }
     if (!BeginOutput(options.Output + ".inner", innerFile, error)) return false;
@@ -492,6 +495,7 @@ bool BuildSetup(const BuildOptions& options, BuildReport& report, std::string& e
 
     PackWriteOptions writeOptions;
     writeOptions.Level = options.Level;
+    writeOptions.Method = options.Method;
     writeOptions.Progress = ProgressLine{options.Progress, "program files"};
     PackInput pckEntry;
     PendingOutput innerFile;  // the per-file shape's inner Package, removed at the end

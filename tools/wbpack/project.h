@@ -58,6 +58,7 @@ struct BuildOptions {
     // Stub decides, and without one the 32-bit stub is taken.
     StubArch Arch = StubArch::Unknown;
     int Level = 6;
+    BlockMethod Method = BlockMethod::Jc;  // of every compressed entry
     bool PerFile = false;
     int CodePage = 1252;
     bool Progress = false;    // progress line on standard error

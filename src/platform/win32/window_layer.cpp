@@ -71,7 +71,6 @@ struct Layer {
     SeparatorSlot Separators[kMaxSeparators];
     FontSlot Fonts[kMaxFonts];
     int FontCount = 0;
-    WindowEvent Queue[kQueueLength];
     int QueueStart = 0;
     int QueueCount = 0;
     int Panel = 0;  // the panel that new controls go into; 0 for the window itself
@@ -80,6 +79,9 @@ struct Layer {
 };
 
 Layer g_layer;
+// Apart from the layer, whose members all start as zero bytes and so take no room in the
+// program file: an event's default kind is not zero.
+WindowEvent g_queue[kQueueLength];
 
 int NumberOfWindow(HWND wnd) noexcept {
     for (int n = 1; n <= kMaxWindowNumber; ++n) {
@@ -275,13 +277,13 @@ LRESULT CALLBACK LinkProc(HWND wnd, UINT message, WPARAM wp, LPARAM lp) noexcept
 // A full queue drops the newest event: the user pressed faster than anyone waits.
 void Push(const WindowEvent& e) noexcept {
     if (g_layer.QueueCount == kQueueLength) return;
-    g_layer.Queue[(g_layer.QueueStart + g_layer.QueueCount) % kQueueLength] = e;
+    g_queue[(g_layer.QueueStart + g_layer.QueueCount) % kQueueLength] = e;
     ++g_layer.QueueCount;
 }
 
 bool Pop(WindowEvent& e) noexcept {
     if (g_layer.QueueCount == 0) return false;
-    e = g_layer.Queue[g_layer.QueueStart];
+    e = g_queue[g_layer.QueueStart];
     g_layer.QueueStart = (g_layer.QueueStart + 1) % kQueueLength;
     --g_layer.QueueCount;
     return true;
