@@ -30,6 +30,7 @@ constexpr int64_t kOldTime = 1000000000;  // 2001: older than the commit
 // The build option of each block method; a new method adds its row.
 const std::vector<std::vector<std::string>> kMethods = {
     {},  // JC, the default
+    {"--method", "lzma"},
 };
 const std::vector<std::vector<std::string>> kShapes = {{}, {"--per-file"}};
 
