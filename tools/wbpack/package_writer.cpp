@@ -217,7 +217,7 @@ WriteStep EncodeEntries(const PackSink& sink, const std::vector<PackInput>& inpu
                              return true;
                          };
                          b.Step = WriteFileData(keep, inputs[blockInputs[k]], options.Level,
-                                                b.Size, b.Packed, b.Error);
+                                                options.Method, b.Size, b.Packed, b.Error);
                      },
                      std::move(sizes), kBlockBudget);
     size_t nextBlock = 0;
