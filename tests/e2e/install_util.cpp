@@ -186,9 +186,12 @@ bool IsVolatileKey(const std::string& key) {
     for (const char* prefix : kVolatile) {
         if (key.rfind(prefix, 0) == 0) return true;
     }
-    // The cache of the shell's folders, which Wine fills in again from User Shell Folders.
+    // The cache of the shell's folders, which Wine fills in again from User Shell Folders
+    // (under HKEY_CURRENT_USER and its HKEY_USERS alias).
+    const std::string shellCache = "\\Explorer\\Shell Folders]";
     return key.find("\\Software\\Wine\\Temporary System Parameters") != std::string::npos ||
-           key == "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders]";
+           (key.size() >= shellCache.size() &&
+            key.compare(key.size() - shellCache.size(), shellCache.size(), shellCache) == 0);
 }
 
 // regedit's export in UTF-16 as plain lines; values joined to their key, continuation
@@ -198,8 +201,12 @@ void CaptureRegistry(PrefixState& state) {
     RunWine("C:\\windows\\regedit.exe", {"/E", WinPath(file)}, 120);
     const std::string wide = ReadFile(file);
     std::string text;
+    // Characters beyond ASCII as their code numbers, so that a name that lost one (a "?")
+    // is told apart from one that kept it.
     for (size_t i = 0; i + 1 < wide.size(); i += 2) {
-        text += wide[i + 1] == 0 ? wide[i] : '?';
+        const unsigned c = static_cast<unsigned char>(wide[i]) |
+                           static_cast<unsigned>(static_cast<unsigned char>(wide[i + 1])) << 8;
+        text += c < 0x80 ? std::string(1, char(c)) : "\\u" + std::to_string(c) + ";";
     }
     std::string key, line, pending;
     std::istringstream in(text);
@@ -254,6 +261,13 @@ std::string PrefixDifference(const PrefixState& before, const PrefixState& after
         if (!before.Registry.count(line)) diff += "+ " + line.substr(0, 200) + "\n";
     }
     return diff;
+}
+
+PrefixState WithoutRestartMoves(PrefixState state) {
+    std::erase_if(state.Registry, [](const std::string& line) {
+        return line.find("\\Session Manager] \"PendingFileRenameOperations\"") != std::string::npos;
+    });
+    return state;
 }
 
 WatchedRun RunSetupWatched(const std::string& setup, const std::vector<std::string>& args,

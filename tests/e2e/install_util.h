@@ -57,6 +57,9 @@ PrefixState CapturePrefix(const std::vector<std::string>& extraFolders = {});
 // What differs between two captures, one line each ("+ added", "- removed"); empty when
 // they are the same.
 std::string PrefixDifference(const PrefixState& before, const PrefixState& after);
+// Drops the moves and deletions the system is asked to make at the next restart: the
+// uninstaller's temporary copy of itself is removed that way, which a prefix never sees.
+PrefixState WithoutRestartMoves(PrefixState state);
 
 // A 130 x 300 side image as a run-length TGA: one grey a row, in two runs.
 std::string SideImage();

@@ -80,6 +80,9 @@ void Forget(const std::string& linuxFolder, const std::string& guid, const std::
 class SmallDrive {
 public:
     explicit SmallDrive(int kilobytes) {
+        // A run that died inside this test left its drive mounted; this one takes its place.
+        ::umount2((fs::path(PrefixDir()).parent_path() / "e2e-scratch/small-drive").c_str(),
+                  MNT_DETACH);
         dir_ = ScratchDir("small-drive");
         link_ = PrefixDir() + "/dosdevices/w:";
         const std::string size = "size=" + std::to_string(kilobytes) + "k";
@@ -275,14 +278,8 @@ TEST(StagingE2E, ARunKilledWhileStagingRegistersNothingAndTheNextRunCompletes) {
     EXPECT_TRUE(GoneWithin(folder, 20));
     // The uninstaller's temporary copy of itself is deleted at the next restart (its own
     // way of removing its file); that one registry value aside, the prefix is as before.
-    PrefixState after = CapturePrefix();
-    for (PrefixState* state : {&before, &after}) {
-        std::erase_if(state->Registry, [](const std::string& line) {
-            return line.find("\\Session Manager] \"PendingFileRenameOperations\"") !=
-                   std::string::npos;
-        });
-    }
-    EXPECT_EQ(PrefixDifference(before, after), "");
+    EXPECT_EQ(PrefixDifference(WithoutRestartMoves(before), WithoutRestartMoves(CapturePrefix())),
+              "");
     Forget(folder, guid, "Killed Tool");
 }
 
