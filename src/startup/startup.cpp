@@ -14,6 +14,7 @@
 #include "platform/com.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/scope.h"
 #include "platform/shell.h"
 #include "platform/system_info.h"
 #include "platform/text.h"
@@ -150,6 +151,37 @@ void StartInstallLog() {
 
 unsigned RunSetupSteps();
 
+// Makes the temporary setup folder and sets Setup.TempDir. The Hook programs and the script
+// start from there, so an elevated run must not use the user's %TEMP%: any program of that
+// user could swap them between the unpacking and the start. It works in the system's
+// temporary folder instead, in a folder only administrators and the system may enter.
+bool MakeSetupTempDir(std::string& why) {
+    const bool elevated = ProcessElevation() == 1;
+    std::string base = elevated ? WindowsFolderPath() : TempFolderPath();
+    if (elevated && !base.empty()) {
+        if (base.back() != '\\' && base.back() != '/') base += '\\';
+        base += "Temp\\";
+    }
+    if (base.empty() || PathLostCharacters(base)) {
+        why = std::string(elevated ? "the system's" : "the") +
+              " temporary folder cannot be found, or its path cannot be written in this "
+              "system's code page and it has no short name that can";
+        return false;
+    }
+    Setup.TempDir = MakeTempDirName(base, NewGuidText());
+    Setup.SetupIni = Setup.TempDir + "setup.ini";
+    const std::string folder = Setup.TempDir.substr(0, Setup.TempDir.size() - 1);
+    // A folder of the new name that is there already is someone else's: it is refused.
+    if (elevated ? CreateAdminOnlyFolder(folder.c_str()) : CreateTempDir(Setup.TempDir)) {
+        if (elevated) LogLine("Temporary folder, for administrators only: " + Setup.TempDir);
+        return true;
+    }
+    why = "the temporary folder " + Setup.TempDir + " cannot be made (" +
+          SystemErrorText(FileLastError()) + ")";
+    Setup.TempDir.clear();  // not ours: nothing of it may be removed
+    return false;
+}
+
 }  // namespace
 
 std::string MakeTempDirName(const std::string& tempPath, const std::string& guid) {
@@ -190,21 +222,8 @@ unsigned RunSetupSteps() {
         return EndUnreadable("the path of the setup file cannot be written in this system's "
                              "code page, and it has no short name that can");
     }
-    const std::string temp = TempFolderPath();
-    if (temp.empty() || PathLostCharacters(temp)) {
-        return EndUnreadable("the temporary folder cannot be found, or its path cannot be "
-                             "written in this system's code page and it has no short name "
-                             "that can");
-    }
-    Setup.TempDir = MakeTempDirName(temp, NewGuidText());
-    Setup.SetupIni = Setup.TempDir + "setup.ini";
-    if (!CreateTempDir(Setup.TempDir)) {
-        const std::string why = "the temporary folder " + Setup.TempDir + " cannot be made (" +
-                                SystemErrorText(FileLastError()) + ")";
-        Setup.TempDir.clear();  // not ours: nothing of it may be removed
-        return EndUnreadable(why);
-    }
     std::string why;
+    if (!MakeSetupTempDir(why)) return EndUnreadable(why);
     switch (UnpackOwnPackage(why)) {
         case OwnPackage::Unpacked: break;
         case OwnPackage::Damaged: return EndDamaged();

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <thread>
 
 #include "e2e/e2e_util.h"
@@ -112,7 +114,8 @@ TEST(AnsiNamesE2E, AUserWhoseFoldersTheCodePageCannotCarryInstallsAndRemoves) {
     RunResult r = RunWithTemp(setup, "/Q /L", temp);
     ASSERT_FALSE(r.TimedOut);
     EXPECT_EQ(r.ExitCode, 0) << r.Output;
-    // The temporary setup folder came and went; the log stayed beside it.
+    // Only the log is in the user's temporary folder: the elevated run unpacked into the
+    // system's, and that folder went again.
     std::vector<std::string> left;
     for (const auto& e : fs::directory_iterator(folders.Linux("Temp"))) left.push_back(e.path().filename());
     ASSERT_EQ(left.size(), 1u);
@@ -188,23 +191,45 @@ TEST(AnsiNamesE2E, ASlashPFolderThatCannotBeReachedWritesNothing) {
     EXPECT_EQ(PrefixDifference(before, CapturePrefix()), "");
 }
 
+// Puts a file where the system's temporary folder is for as long as it lives, so that an
+// elevated setup can make no folder there.
+class BlockedSystemTemp {
+public:
+    BlockedSystemTemp() : path_(SetupTempLinux()) {
+        if (fs::exists(path_ + ".held")) fs::remove(path_);  // left by a killed run
+        else fs::rename(path_, path_ + ".held");
+        std::ofstream(path_) << "not a folder";
+    }
+    ~BlockedSystemTemp() {
+        fs::remove(path_);
+        fs::rename(path_ + ".held", path_);
+    }
+
+private:
+    std::string path_;
+};
+
 TEST(AnsiNamesE2E, ATemporaryFolderThatCannotBeMadeEndsWithCode6AndWritesNothing) {
     const std::string setup = WideSetup("no-temp");
     ASSERT_FALSE(setup.empty());
     Uninstall();
     fs::remove_all(LinuxPath("C:\\Nowhere"));
     fs::remove_all(LinuxPath("C:\\LogsUnreadable"));
+    std::optional<BlockedSystemTemp> blocked(std::in_place);
     const PrefixState before = CapturePrefix();
     const RunResult r = RunWithTemp(setup, "/Q /L:C:\\LogsUnreadable\\setup.log", "C:\\Nowhere\\Temp");
-    ASSERT_FALSE(r.TimedOut);
-    EXPECT_EQ(r.ExitCode, 6) << r.Output;
     const std::string logs = LinuxPath("C:\\LogsUnreadable");
     const std::string log = ReadFile(logs + "/setup.log");
+    fs::remove_all(logs);
+    const PrefixState after = CapturePrefix();
+    blocked.reset();
+    ASSERT_FALSE(r.TimedOut);
+    EXPECT_EQ(r.ExitCode, 6) << r.Output;
     EXPECT_NE(log.find("The setup cannot read its own files: the temporary folder"),
               std::string::npos) << log;
     EXPECT_NE(log.find("Exit code 6"), std::string::npos) << log;
-    fs::remove_all(logs);
-    EXPECT_EQ(PrefixDifference(before, CapturePrefix()), "") << "no entry, no uninstall.*, no program";
+    EXPECT_NE(log.find(SetupTempWin() + "\\{"), std::string::npos) << log;
+    EXPECT_EQ(PrefixDifference(before, after), "") << "no entry, no uninstall.*, no program";
 }
 
 // A setup downloaded into a folder named in such characters reads itself by its short name.
@@ -230,6 +255,7 @@ TEST(AnsiNamesE2E, TheWizardSaysWhyASetupCannotReadItsOwnFiles) {
     const std::string setup = WideSetup("no-temp-wizard");
     ASSERT_FALSE(setup.empty());
     fs::remove_all(LinuxPath("C:\\Nowhere"));
+    BlockedSystemTemp blocked;
     RunResult run;
     std::thread installer([&] { run = RunWithTemp(setup, "", "C:\\Nowhere\\Temp"); });
     RunResult texts = RunWine(Win32BinPath("wbdriver.exe"), {"texts", " Wendlebox"}, 40);
@@ -237,7 +263,7 @@ TEST(AnsiNamesE2E, TheWizardSaysWhyASetupCannotReadItsOwnFiles) {
     installer.join();
     EXPECT_EQ(texts.ExitCode, 0) << texts.Output;
     EXPECT_NE(texts.Output.find("cannot read its own files"), std::string::npos) << texts.Output;
-    EXPECT_NE(texts.Output.find("C:\\Nowhere\\Temp"), std::string::npos) << texts.Output;
+    EXPECT_NE(texts.Output.find(SetupTempWin() + "\\{"), std::string::npos) << texts.Output;
     EXPECT_EQ(click.ExitCode, 0) << click.Output;
     EXPECT_FALSE(run.TimedOut);
     EXPECT_EQ(run.ExitCode, 0) << "a wizard run always ends with 0";

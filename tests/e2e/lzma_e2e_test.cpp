@@ -117,7 +117,7 @@ TEST_P(LzmaSetupE2E, DamagedBlockWritesNothingAndExitsWithTwo) {
         WriteFile(setup, std::string(image.begin(), image.end()));
     }
     ASSERT_FALSE(setup.empty());
-    const std::string temp = LinuxFolder("TEMP");
+    const std::string temp = SetupTempLinux();
     const std::vector<std::string> before = GuidFolders(temp);
     WatchedRun r = RunSetupWatched(setup, {"/Q"});
     ASSERT_FALSE(r.Run.TimedOut);

@@ -68,7 +68,7 @@ TEST(PackageE2E, OuterPackageUnpacksIntoTheTemporaryFolderWithItsTimes) {
     AddTempFolderSnapshot(project, out + "/temp-copy");
     ASSERT_EQ(BuildSetup(project, setup, StubPath(), "--per-file"), 0);
 
-    std::string temp = LinuxFolder("TEMP");
+    std::string temp = SetupTempLinux();
     auto before = GuidFolders(temp);
     RunResult r = RunWine(setup, {"/Q"});
     ASSERT_FALSE(r.TimedOut);
@@ -118,7 +118,7 @@ TEST(PackageE2E, DamagedSetupExitsWithTwoAndLeavesNothing) {
     while (outer.Entries[licence].Name != "licence.txt") ++licence;
     size_t at = outer.Positions[licence] + size_t(outer.Entries[licence].PackedSize) / 2;
 
-    std::string temp = LinuxFolder("TEMP");
+    std::string temp = SetupTempLinux();
     std::string damaged = bytes;
     damaged[at] = char(damaged[at] ^ 0x24);
     std::string cut = bytes.substr(0, bytes.size() - 20) + bytes.substr(bytes.size() - 16);
@@ -155,7 +155,7 @@ TEST_P(InnerPackageE2E, UnpacksIntoTheInstallationFolderHonouringNoCopyExt) {
     AddTempFolderSnapshot(project, out + "/temp-copy");
     ASSERT_EQ(BuildSetup(project, setup, StubPath(), shape == "solid" ? "" : "--per-file"), 0);
 
-    std::string temp = LinuxFolder("TEMP");
+    std::string temp = SetupTempLinux();
     auto before = GuidFolders(temp);
     RunResult r = RunWine(setup, {"/Q"});
     ASSERT_EQ(r.ExitCode, 0) << r.Output;

@@ -34,7 +34,7 @@ struct HookSetup {
     std::vector<std::string> TempBefore;
 
     std::vector<std::string> NewTempFolders() const {
-        return NewFolders(TempBefore, GuidFolders(LinuxFolder("TEMP")));
+        return NewFolders(TempBefore, GuidFolders(SetupTempLinux()));
     }
     // The hooks that ran, in order, as "NAME<TAB>working folder<TAB>argument count".
     std::vector<std::string> HookLines() const {
@@ -54,7 +54,7 @@ struct HookSetup {
         std::string text;
         for (const std::string& f : NewTempFolders()) {
             text += f + ":";
-            for (const auto& e : fs::recursive_directory_iterator(LinuxFolder("TEMP") + "/" + f)) {
+            for (const auto& e : fs::recursive_directory_iterator(SetupTempLinux() + "/" + f)) {
                 text += " " + e.path().filename().string();
             }
             text += "\n";
@@ -62,7 +62,7 @@ struct HookSetup {
         return text;
     }
     void Forget() const {
-        for (const std::string& f : NewTempFolders()) fs::remove_all(LinuxFolder("TEMP") + "/" + f);
+        for (const std::string& f : NewTempFolders()) fs::remove_all(SetupTempLinux() + "/" + f);
         fs::remove_all(Install);
     }
 };
@@ -94,11 +94,11 @@ HookSetup MakeHookSetup(const std::string& name, const std::map<std::string, int
     s.InstallSwitch = "/P:" + installWin;
     s.Install = LinuxPath("C:\\") + "WbProg/" + name;
     fs::remove_all(s.Install);
-    s.TempBefore = GuidFolders(LinuxFolder("TEMP"));
+    s.TempBefore = GuidFolders(SetupTempLinux());
     return s;
 }
 
-std::string TempWin(const std::string& guidFolder) { return WinFolder("TEMP") + "\\" + guidFolder; }
+std::string TempWin(const std::string& guidFolder) { return SetupTempWin() + "\\" + guidFolder; }
 
 std::string HookLine(const char* hook, const std::string& guidFolder) {
     return std::string(hook) + "\t" + TempWin(guidFolder) + "\t0";
@@ -147,7 +147,7 @@ TEST(ProgramE2E, BeforeHookExitingOneStopsTheQuietSetupLeavingTheTemporaryFolder
     EXPECT_FALSE(fs::exists(s.Install)) << "nothing is installed";
     auto added = s.NewTempFolders();
     ASSERT_EQ(added.size(), 1u);
-    EXPECT_TRUE(fs::exists(LinuxFolder("TEMP") + "/" + added[0] + "/setup.ini"));
+    EXPECT_TRUE(fs::exists(SetupTempLinux() + "/" + added[0] + "/setup.ini"));
     EXPECT_EQ(s.HookLines(), std::vector<std::string>{HookLine("BeforeWB.exe", added[0])})
         << "AfterWB.exe does not run";
     s.Forget();
@@ -168,7 +168,7 @@ TEST(ProgramE2E, BeforeHookExitingZeroOrTwoGoesOnAndTheFinishRemovesTheFolder) {
         std::vector<std::string> lines = s.HookLines();
         ASSERT_EQ(lines.size(), 2u);
         // Both ran in the temporary setup folder, without parameters, the same folder twice.
-        EXPECT_EQ(lines[0].rfind("BeforeWB.exe\t" + WinFolder("TEMP") + "\\{", 0), 0u) << lines[0];
+        EXPECT_EQ(lines[0].rfind("BeforeWB.exe\t" + SetupTempWin() + "\\{", 0), 0u) << lines[0];
         EXPECT_EQ(lines[1], "AfterWB.exe" + lines[0].substr(12));
         EXPECT_EQ(lines[0].substr(lines[0].size() - 2), "\t0");
         s.Forget();

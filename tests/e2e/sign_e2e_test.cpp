@@ -216,7 +216,7 @@ TEST_F(SignE2E, OneChangedByteInASignedSetupEndsWithTwoAndNothingRegistered) {
     bytes[at] = char(bytes[at] ^ 0x11);
     WriteFile(out + "/damaged.exe", bytes);
 
-    const std::string temp = LinuxFolder("TEMP");
+    const std::string temp = SetupTempLinux();
     auto before = GuidFolders(temp);
     RunResult r = Install(out + "/damaged.exe");
     EXPECT_EQ(r.ExitCode, 2) << r.Output;
@@ -300,7 +300,7 @@ TEST_F(SignE2E, APerFileSetupWithADamagedLastFileLeavesTheFolderAsItWas) {
                          setup, StubPath(), "--arch " + TargetArch() + " --per-file"),
               0);
     ASSERT_TRUE(DamageInnerPackage(setup, "Tool.exe"));
-    const std::string temp = LinuxFolder("TEMP");
+    const std::string temp = SetupTempLinux();
     auto before = GuidFolders(temp);
     RunResult r = Install(setup);
     EXPECT_EQ(r.ExitCode, 2) << r.Output;

@@ -25,14 +25,14 @@ TEST(StartupE2E, QuietRunUnpacksIntoAFolderOfItsOwnEveryTime) {
     AddTempFolderSnapshot(project, out + "/first");
     ASSERT_EQ(BuildSetup(project, setup, StubPath()), 0);
 
-    std::string temp = LinuxFolder("TEMP");
+    std::string temp = SetupTempLinux();
     auto before = GuidFolders(temp);
     RunResult first = RunWine(setup, {"/Q", "/P:C:\\Some Dir"});
     ASSERT_FALSE(first.TimedOut);
     EXPECT_EQ(first.ExitCode, 0) << first.Output;
     std::string firstDir = SnapshotSource(out + "/first");
-    EXPECT_EQ(firstDir.rfind(WinFolder("TEMP") + "\\{", 0), 0u) << firstDir;
-    EXPECT_EQ(firstDir.size(), WinFolder("TEMP").size() + 1 + 38);
+    EXPECT_EQ(firstDir.rfind(SetupTempWin() + "\\{", 0), 0u) << firstDir;
+    EXPECT_EQ(firstDir.size(), SetupTempWin().size() + 1 + 38);
     EXPECT_EQ(ReadFile(out + "/first/setup.ini"), kSetupIni);
     EXPECT_TRUE(NewFolders(before, GuidFolders(temp)).empty()) << "the finish removes it";
 
@@ -62,15 +62,15 @@ TEST(StartupE2E, SwitchesLandInTheSetupState) {
     EXPECT_EQ(ProbeValue(probe, "Titel"), "Hello Tool");
     EXPECT_EQ(ProbeValue(probe, "WindowTitle"), "Hello Tool 1.2");
     std::string tempDir = ProbeValue(probe, "TempDir");
-    EXPECT_EQ(tempDir.rfind(WinFolder("TEMP") + "\\{", 0), 0u) << tempDir;
-    EXPECT_EQ(tempDir.size(), WinFolder("TEMP").size() + 1 + 38 + 1);
+    EXPECT_EQ(tempDir.rfind(SetupTempWin() + "\\{", 0), 0u) << tempDir;
+    EXPECT_EQ(tempDir.size(), SetupTempWin().size() + 1 + 38 + 1);
     EXPECT_EQ(ProbeValue(probe, "SetupIni"), tempDir + "setup.ini");
 }
 
 TEST(StartupE2E, StubWithoutPackageFailsTheQuietRunWithExitCode2) {
     std::string setup = ScratchDir("bare") + "/setup.exe";
     std::filesystem::copy_file(StubPath(), setup);
-    std::string temp = LinuxFolder("TEMP");
+    std::string temp = SetupTempLinux();
     auto before = GuidFolders(temp);
     RunResult r = RunWine(setup, {"/Q"});
     ASSERT_FALSE(r.TimedOut);

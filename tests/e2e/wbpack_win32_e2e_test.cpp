@@ -175,7 +175,7 @@ TEST(WbpackWin32E2E, SetupBuiltOnWindowsUnpacksInAQuietRun) {
     // The finish removes the temporary folder; a hook copies it first.
     AddTempFolderSnapshot(project, out + "/temp-copy");
     BuildOnWindows(project, setup);
-    std::string temp = LinuxFolder("TEMP");
+    std::string temp = SetupTempLinux();
     auto before = GuidFolders(temp);
     RunResult r = RunWine(setup, {"/Q", "/P:C:\\Packed Tool"});
     ASSERT_FALSE(r.TimedOut);

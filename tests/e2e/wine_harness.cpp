@@ -101,6 +101,9 @@ std::string WinFolder(const std::string& name) {
 
 std::string LinuxFolder(const std::string& name) { return LinuxPath(WinFolder(name)); }
 
+std::string SetupTempWin() { return WinFolder("WINDIR") + "\\Temp"; }
+std::string SetupTempLinux() { return LinuxPath(SetupTempWin()); }
+
 std::string LinuxPath(const std::string& winPath) {
     if (winPath.size() < 2 || winPath[1] != ':') return winPath;
     char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(winPath[0])));

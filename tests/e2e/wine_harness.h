@@ -32,6 +32,10 @@ std::string ToolPrefix(const std::string& arch);
 std::string WinFolder(const std::string& name);
 // The same folder as a Linux path.
 std::string LinuxFolder(const std::string& name);
+// Where a setup makes its temporary setup folder: Wine runs every program elevated, and an
+// elevated setup works in the system's temporary folder (WINDIR\Temp), not the user's.
+std::string SetupTempWin();
+std::string SetupTempLinux();
 
 // Windows path <-> Linux path inside the prefix ("C:\..." is drive_c, "Z:\..." is "/").
 std::string LinuxPath(const std::string& winPath);

@@ -120,7 +120,7 @@ struct WizardSetup {
         Install = LinuxPath("C:\\") + "WbWizard";
         DesktopLink = LinuxFolder("USERPROFILE") + "/Desktop/Wizard Tool.lnk";
         Forget();
-        TempBefore = GuidFolders(LinuxFolder("TEMP"));
+        TempBefore = GuidFolders(SetupTempLinux());
     }
     void Forget() {
         fs::remove_all(Install);
@@ -131,7 +131,7 @@ struct WizardSetup {
                   kGuid);
     }
     std::vector<std::string> NewTempFolders() const {
-        return NewFolders(TempBefore, GuidFolders(LinuxFolder("TEMP")));
+        return NewFolders(TempBefore, GuidFolders(SetupTempLinux()));
     }
 };
 

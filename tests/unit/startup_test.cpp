@@ -30,6 +30,8 @@ protected:
         root_ = FreshTestDir("wb-startup-");
         fs::create_directories(root_ / "temp");
         fake::ShellSetTempFolder((root_ / "temp").string() + "/");
+        fs::create_directories(root_ / "windows" / "Temp");
+        fake::ShellSetWindowsFolder((root_ / "windows").string());
         exe_ = (root_ / "setup.exe").string();
         fake::ProcessSetModulePath(exe_);
         fake::ProcessSetCommandLine("\"" + exe_ + "\" /Q");
@@ -59,6 +61,11 @@ protected:
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
 
+    // Neither the user's nor the system's temporary folder holds anything of the run.
+    bool NothingTemporaryLeft() const {
+        return fs::is_empty(root_ / "temp") && fs::is_empty(root_ / "windows" / "Temp");
+    }
+
     std::string TempDirHost() const {
         std::string t = wb::Setup.TempDir;
         for (char& c : t) if (c == '\\') c = '/';
@@ -77,8 +84,13 @@ TEST_F(StartupTest, UnpacksTheOwnPackageAndReadsTheFirstKeys) {
     WriteSetup({{"setup.ini", kIni}, {"sub\\a.txt", "alpha"}});
     fake::ProcessSetCommandLine("setup.exe");  // the caption is made for the wizard only
     EXPECT_EQ(RunSetup(), kExitOk);
-    EXPECT_EQ(wb::Setup.TempDir, (root_ / "temp").string() + "/" +
-                                 "{00000000-0000-0000-0000-000000000001}\\");
+    // Elevated (as the fakes start), in a new folder of the system's temporary folder that
+    // only administrators may enter: the Hook programs and the script start from there.
+    const std::string expected = (root_ / "windows").string() +
+                                 "\\Temp\\{00000000-0000-0000-0000-000000000001}\\";
+    EXPECT_EQ(wb::Setup.TempDir, expected);
+    EXPECT_EQ(fake::ScopeAdminFoldersMade(),
+              std::vector<std::string>{expected.substr(0, expected.size() - 1)});
     EXPECT_EQ(wb::Setup.SetupIni, wb::Setup.TempDir + "setup.ini");
     EXPECT_EQ(wb::Setup.SetupExe, exe_);
     EXPECT_TRUE(fs::exists(TempDirHost() + "sub/a.txt"));
@@ -93,7 +105,7 @@ TEST_F(StartupTest, WithoutAPackageTheQuietRunEndsWithCode2AndLeavesNothing) {
     std::ofstream(exe_, std::ios::binary) << std::string(3000, 'M');
     EXPECT_EQ(RunSetup(), kExitDamaged);
     EXPECT_EQ(wb::Setup.PackageDamaged, 1);
-    EXPECT_TRUE(fs::is_empty(root_ / "temp"));
+    EXPECT_TRUE(NothingTemporaryLeft());
     EXPECT_TRUE(HostMessageBoxes().empty());
 }
 
@@ -104,7 +116,7 @@ TEST_F(StartupTest, WithoutAPackageTheWizardRunSaysSoOnceAndEndsWithCode0) {
     ASSERT_EQ(HostMessageBoxes().size(), 1u);
     EXPECT_EQ(HostMessageBoxes()[0].Text, kDamagedSetupText);
     EXPECT_EQ(HostMessageBoxes()[0].Kind, MessageBoxKind::ErrorOk);
-    EXPECT_TRUE(fs::is_empty(root_ / "temp"));
+    EXPECT_TRUE(NothingTemporaryLeft());
 }
 
 TEST_F(StartupTest, ADamagedEntryIsTreatedLikeAMissingPackage) {
@@ -119,7 +131,7 @@ TEST_F(StartupTest, ADamagedEntryIsTreatedLikeAMissingPackage) {
     f.put(static_cast<char>(c ^ 0x55));
     f.close();
     EXPECT_EQ(RunSetup(), kExitDamaged);
-    EXPECT_TRUE(fs::is_empty(root_ / "temp"));
+    EXPECT_TRUE(NothingTemporaryLeft());
 }
 
 TEST_F(StartupTest, RunningProgramWarningCancelRemovesTheTemporaryFolder) {
@@ -197,6 +209,7 @@ TEST_F(StartupTest, BeforeHookStoppingEndsTheRunAndLeavesTheFolder) {
     fake::ResetAll();
     wb::Setup = SetupState{};
     fake::ShellSetTempFolder((root_ / "temp").string() + "/");
+    fake::ShellSetWindowsFolder((root_ / "windows").string());
     fake::ProcessSetModulePath(exe_);
     fake::ProcessSetCommandLine("setup.exe");
     fake::LaunchSetExitCode("BeforeWB.exe", 1);
@@ -241,12 +254,26 @@ TEST_F(StartupTest, ASetupThatCannotReadItsOwnFilesStopsWithCode6) {
         const char* Why;
     };
     const std::vector<Case> cases = {
-        {"no temporary folder", [] { fake::ShellSetTempFolder(""); }, "temporary folder cannot be found"},
+        // The user's temporary folder serves only a run without administrator rights.
+        {"no temporary folder",
+         [] { fake::SystemSetElevation(0); fake::ShellSetTempFolder(""); },
+         "temporary folder cannot be found"},
         {"a temporary folder whose characters became '?'",
-         [this] { fake::ShellSetTempFolder((root_ / "temp").string() + "/?/"); },
+         [this] {
+             fake::SystemSetElevation(0);
+             fake::ShellSetTempFolder((root_ / "temp").string() + "/?/");
+         },
          "cannot be written in this system's code page"},
         {"a temporary folder that cannot be made",
-         [this] { fake::ShellSetTempFolder((root_ / "temp" / "missing").string() + "/"); },
+         [this] {
+             fake::SystemSetElevation(0);
+             fake::ShellSetTempFolder((root_ / "temp" / "missing").string() + "/");
+         },
+         "cannot be made"},
+        {"elevated, and no Windows folder", [] { fake::ShellSetWindowsFolder(""); },
+         "the system's temporary folder cannot be found"},
+        {"elevated, and the system's temporary folder cannot be made in",
+         [this] { fake::ShellSetWindowsFolder((root_ / "gone").string()); },
          "cannot be made"},
         {"a setup file that cannot be opened",
          [this] { fake::ProcessSetModulePath((root_ / "gone.exe").string()); },
@@ -265,7 +292,7 @@ TEST_F(StartupTest, ASetupThatCannotReadItsOwnFilesStopsWithCode6) {
             c.Arrange();
             fake::ProcessSetCommandLine(quiet ? "setup.exe /Q" : "setup.exe");
             EXPECT_EQ(RunSetup(), quiet ? kExitUnreadable : kExitOk);
-            EXPECT_TRUE(fs::is_empty(root_ / "temp")) << "nothing unpacked is left";
+            EXPECT_TRUE(NothingTemporaryLeft()) << "nothing unpacked is left";
             EXPECT_EQ(wb::Setup.Titel, "") << "the run never went on nameless";
             EXPECT_EQ(fake::WindowRecord(1), nullptr) << "no wizard";
             if (quiet) {
@@ -311,7 +338,7 @@ TEST_F(StartupTest, ASlashSFolderOutsideTheCodePageIsRefusedBeforeAnythingIsWrit
     fake::ProcessSetCommandLine("setup.exe /Q /S:Tools\\?");
     fake::ProcessSetCommandLineUtf8("setup.exe /Q /S:Tools\\\xE7\x8E\x8B");
     EXPECT_EQ(RunSetup(), kExitWriteFailed);
-    EXPECT_TRUE(fs::is_empty(root_ / "temp"));
+    EXPECT_TRUE(NothingTemporaryLeft());
     EXPECT_EQ(fake::RegistrySetCount(), 0) << "nothing registered";
 }
 
@@ -336,7 +363,7 @@ protected:
         WriteSetup({{"setup.ini", ini}});
     }
     bool EntryIn(RegRoot root) { return fake::RegistryKeyExists(root, kEntryKey); }
-    bool TempIsEmpty() { return fs::is_empty(root_ / "temp"); }
+    bool TempIsEmpty() { return NothingTemporaryLeft(); }
 };
 
 // Not elevated, a run for all users hands over to an elevated copy of itself: the same
