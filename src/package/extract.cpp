@@ -10,7 +10,7 @@
 #include "handover/contract.h"
 #include "package/package_format.h"
 #include "package/package_reader.h"
-#include "package/block_method.h"
+#include "blocks/decompress/block_method.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "platform/window.h"

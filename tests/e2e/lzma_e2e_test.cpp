@@ -10,7 +10,7 @@
 
 #include "e2e/e2e_util.h"
 #include "e2e/install_util.h"
-#include "package/block_method.h"
+#include "blocks/decompress/block_method.h"
 #include "wbpack/inspect.h"
 
 namespace e2e {

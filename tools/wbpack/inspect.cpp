@@ -4,8 +4,8 @@
 #include "handover/contract.h"
 #include "package/extract.h"
 #include "package/package_format.h"
-#include "package/block_method.h"
-#include "package/unpack_block.h"
+#include "blocks/decompress/block_method.h"
+#include "blocks/decompress/unpack_block.h"
 
 namespace wb {
 

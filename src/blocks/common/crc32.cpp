@@ -1,6 +1,6 @@
 // A byte-at-a-time table: fast enough to check a whole program within the time its
 // unpacking takes, and built by the compiler, so threads of the packer may share it.
-#include "package/crc32.h"
+#include "blocks/common/crc32.h"
 
 #include <array>
 

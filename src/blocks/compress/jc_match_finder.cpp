@@ -1,5 +1,5 @@
 // Match finders over the whole block: the format has no window, so neither have these.
-#include "wbpack/jc_match_finder.h"
+#include "blocks/compress/jc_match_finder.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
-#include "package/block_method.h"
+#include "blocks/decompress/block_method.h"
 
-#include "package/jc_format.h"
-#include "package/lzma_format.h"
-#include "package/unpack_lzma.h"
+#include "blocks/common/jc_format.h"
+#include "blocks/common/lzma_format.h"
+#include "blocks/decompress/unpack_lzma.h"
 
 namespace wb {
 

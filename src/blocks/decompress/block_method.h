@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "package/unpack_block.h"
+#include "blocks/decompress/unpack_block.h"
 
 namespace wb {
 

@@ -1,17 +1,17 @@
 // Settings: the SDK's own level presets, except at level 9, where the dictionary covers the
 // whole block (so a solid setup finds every earlier copy of a file) and the binary-tree
 // match finder looks further for longer matches.
-#include "wbpack/lzma_encoder.h"
+#include "blocks/compress/lzma_encoder.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 #include "LzmaEnc.h"
-#include "package/unpack_lzma.h"
-#include "package/lzma_format.h"
+#include "blocks/decompress/unpack_lzma.h"
+#include "blocks/common/lzma_format.h"
 #include "package/package_format.h"
-#include "package/x86_filter.h"
+#include "blocks/common/x86_filter.h"
 
 namespace wb {
 

@@ -1,6 +1,6 @@
 // Builds JC blocks: a price-driven forward parse per chunk, with literal width, literal base
 // and offset low bits chosen per region, then the bit stream.
-#include "wbpack/jc_encoder.h"
+#include "blocks/compress/jc_encoder.h"
 
 #include <algorithm>
 #include <array>
@@ -8,10 +8,10 @@
 #include <cstring>
 #include <limits>
 
-#include "package/jc_format.h"
-#include "package/unpack_block.h"
-#include "wbpack/jc_bit_writer.h"
-#include "wbpack/jc_match_finder.h"
+#include "blocks/common/jc_format.h"
+#include "blocks/decompress/unpack_block.h"
+#include "blocks/compress/jc_bit_writer.h"
+#include "blocks/compress/jc_match_finder.h"
 
 namespace wb {
 namespace {

@@ -8,7 +8,7 @@
 // - an opcode that was not converted blocks conversions in the next three positions,
 //   whose operands would overlap its own top byte and could change its verdict.
 // Everything the scan decides thus depends only on bytes both directions see the same.
-#include "package/x86_filter.h"
+#include "blocks/common/x86_filter.h"
 
 namespace wb {
 

@@ -1,7 +1,7 @@
-#include "wbpack/block_encoder.h"
+#include "blocks/compress/block_encoder.h"
 
-#include "wbpack/jc_encoder.h"
-#include "wbpack/lzma_encoder.h"
+#include "blocks/compress/jc_encoder.h"
+#include "blocks/compress/lzma_encoder.h"
 
 namespace wb {
 

@@ -1,15 +1,15 @@
 // Decodes in one call straight into the entry's buffer: the output is the dictionary, so
 // the decoder itself allocates only its probability tables (a few KiB for the lc/lp the
 // header allows).
-#include "package/unpack_lzma.h"
+#include "blocks/decompress/unpack_lzma.h"
 
 #include <new>
 
 #include "LzmaDec.h"
-#include "package/crc32.h"
-#include "package/lzma_format.h"
+#include "blocks/common/crc32.h"
+#include "blocks/common/lzma_format.h"
 #include "package/package_format.h"
-#include "package/x86_filter.h"
+#include "blocks/common/x86_filter.h"
 
 namespace wb {
 

@@ -1,10 +1,10 @@
 // Decodes JC blocks: a bounds-checked, word-at-a-time bit reader driving the copy loop.
-#include "package/unpack_block.h"
+#include "blocks/decompress/unpack_block.h"
 
 #include <array>
 #include <cstring>
 
-#include "package/jc_format.h"
+#include "blocks/common/jc_format.h"
 #include "platform/text.h"
 
 namespace wb {

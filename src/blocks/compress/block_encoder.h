@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "package/block_method.h"
+#include "blocks/decompress/block_method.h"
 
 namespace wb {
 
