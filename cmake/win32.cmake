@@ -105,7 +105,9 @@ target_link_options(regtarget PRIVATE -static -Wl,--kill-at)
 # answer to exhausted memory); large-address-aware lets the 32-bit build hold bigger
 # Packages in memory (a 64-bit program has the room anyway).
 file(GLOB WBPACK_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/wbpack/*.cpp
-     ${CMAKE_SOURCE_DIR}/tools/wbpack/platform/*.cpp ${CMAKE_SOURCE_DIR}/src/blocks/compress/*.cpp)
+     ${CMAKE_SOURCE_DIR}/tools/wbpack/platform/*.cpp ${CMAKE_SOURCE_DIR}/tools/wbpack/authoring/*.cpp
+     ${CMAKE_SOURCE_DIR}/tools/wbpack/publishing/*.cpp ${CMAKE_SOURCE_DIR}/tools/wbpack/inspection/*.cpp
+     ${CMAKE_SOURCE_DIR}/src/blocks/compress/*.cpp)
 add_executable(wbpack ${WBPACK_WIN32_SOURCES})
 target_include_directories(wbpack PRIVATE ${CMAKE_SOURCE_DIR}/tools)
 target_link_options(wbpack PRIVATE -mconsole)

@@ -15,8 +15,8 @@
 #include "uninstaller/removal.h"
 #include "uninstaller/uninstall_log_reader.h"
 #include "unit/test_support.h"
-#include "wbpack/ini_text.h"
-#include "wbpack/project.h"
+#include "wbpack/authoring/ini_text.h"
+#include "wbpack/authoring/project.h"
 
 namespace wb {
 namespace {

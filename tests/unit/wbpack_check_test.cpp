@@ -14,11 +14,11 @@
 #include "config/registry_text.h"
 #include "config/setup_keys.h"
 #include "test_support.h"
-#include "wbpack/check.h"
+#include "wbpack/authoring/check.h"
 #include "wbpack/commands.h"
 #include "wbpack/help.h"
-#include "wbpack/ini_text.h"
-#include "wbpack/init.h"
+#include "wbpack/authoring/ini_text.h"
+#include "wbpack/authoring/init.h"
 
 namespace wb {
 namespace {

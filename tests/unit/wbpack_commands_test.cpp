@@ -22,9 +22,9 @@
 #include "wbpack/codepage.h"
 #include "unit/test_support.h"
 #include "wbpack/commands.h"
-#include "wbpack/inspect.h"
+#include "wbpack/inspection/inspect.h"
 #include "blocks/compress/jc_encoder.h"
-#include "wbpack/project.h"
+#include "wbpack/authoring/project.h"
 
 namespace wb {
 namespace {

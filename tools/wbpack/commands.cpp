@@ -10,16 +10,16 @@
 #include "package/package_format.h"
 #include "package/package_reader.h"
 #include "blocks/decompress/unpack_block.h"
-#include "wbpack/check.h"
+#include "wbpack/authoring/check.h"
 #include "wbpack/codepage.h"
 #include "wbpack/help.h"
 #include "wbpack/host_files.h"
-#include "wbpack/init.h"
-#include "wbpack/inspect.h"
+#include "wbpack/authoring/init.h"
+#include "wbpack/inspection/inspect.h"
 #include "blocks/compress/jc_encoder.h"
-#include "wbpack/project.h"
+#include "wbpack/authoring/project.h"
 #include "wbpack/source_date.h"
-#include "wbpack/winget.h"
+#include "wbpack/publishing/winget.h"
 
 namespace wb {
 

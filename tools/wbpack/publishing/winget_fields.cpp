@@ -1,6 +1,6 @@
 // The rules that the winget manifest schema (1.6.0) sets for its fields, and YAML scalars
 // that every reader takes back as the very strings written.
-#include "wbpack/winget_fields.h"
+#include "wbpack/publishing/winget_fields.h"
 
 #include <cstring>
 #include <vector>

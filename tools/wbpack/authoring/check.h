@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "wbpack/inspect.h"
+#include "wbpack/inspection/inspect.h"
 
 namespace wb {
 

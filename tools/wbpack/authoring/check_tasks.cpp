@@ -3,7 +3,7 @@
 #include "config/setup_keys.h"
 #include "handover/contract.h"
 #include "platform/text.h"
-#include "wbpack/check_run.h"
+#include "wbpack/authoring/check_run.h"
 
 namespace wb {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "wbpack/ini_text.h"
-#include "wbpack/inspect.h"
+#include "wbpack/authoring/ini_text.h"
+#include "wbpack/inspection/inspect.h"
 #include "wbpack/package_writer.h"
 
 namespace wb {

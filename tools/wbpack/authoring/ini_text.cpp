@@ -1,5 +1,5 @@
 // Reads the keys of a Preference text for the authoring tool.
-#include "wbpack/ini_text.h"
+#include "wbpack/authoring/ini_text.h"
 
 namespace wb {
 

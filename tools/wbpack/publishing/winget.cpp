@@ -1,7 +1,7 @@
 // The winget manifests of a setup. Every fact that the installed program shows to Windows
 // (publisher, version, the uninstall entry's key name) is read from the setup itself, so
 // that winget finds, upgrades and removes what the setup really installs.
-#include "wbpack/winget.h"
+#include "wbpack/publishing/winget.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -13,10 +13,10 @@
 #include "wbpack/codepage.h"
 #include "wbpack/commands.h"
 #include "wbpack/host_files.h"
-#include "wbpack/ini_text.h"
-#include "wbpack/inspect.h"
-#include "wbpack/sha256.h"
-#include "wbpack/winget_fields.h"
+#include "wbpack/authoring/ini_text.h"
+#include "wbpack/inspection/inspect.h"
+#include "wbpack/publishing/sha256.h"
+#include "wbpack/publishing/winget_fields.h"
 
 namespace wb {
 

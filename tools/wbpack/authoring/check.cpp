@@ -1,6 +1,6 @@
 // Checks a setup description against the keys the installer reads, the Install task
 // kinds and the project's files.
-#include "wbpack/check.h"
+#include "wbpack/authoring/check.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,11 +11,11 @@
 #include "config/setup_keys.h"
 #include "config/special_folders.h"
 #include "platform/text.h"
-#include "wbpack/check_run.h"
+#include "wbpack/authoring/check_run.h"
 #include "wbpack/codepage.h"
 #include "wbpack/host_files.h"
-#include "wbpack/ini_text.h"
-#include "wbpack/project.h"
+#include "wbpack/authoring/ini_text.h"
+#include "wbpack/authoring/project.h"
 
 namespace wb {
 

@@ -1,6 +1,6 @@
 // SHA-256 after FIPS 180-4: 64-byte blocks, big-endian words, the message length in bits
 // closing the padding.
-#include "wbpack/sha256.h"
+#include "wbpack/publishing/sha256.h"
 
 #include <cstring>
 

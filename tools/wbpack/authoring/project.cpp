@@ -1,5 +1,5 @@
 // Scans project folders into Package entries and writes setups and standalone Packages.
-#include "wbpack/project.h"
+#include "wbpack/authoring/project.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -12,7 +12,7 @@
 #include "platform/text.h"
 #include "wbpack/codepage.h"
 #include "wbpack/host_files.h"
-#include "wbpack/sign.h"
+#include "wbpack/publishing/sign.h"
 #include "wbpack/source_date.h"
 #include "wbpack/solid_order.h"
 

@@ -1,5 +1,5 @@
 // Reads Package images for the list and verify commands.
-#include "wbpack/inspect.h"
+#include "wbpack/inspection/inspect.h"
 
 #include "handover/contract.h"
 #include "package/extract.h"

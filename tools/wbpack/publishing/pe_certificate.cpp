@@ -1,5 +1,5 @@
 // Reads a PE file's security directory and the first entry of its certificate table.
-#include "wbpack/pe_certificate.h"
+#include "wbpack/publishing/pe_certificate.h"
 
 #include "platform/text.h"
 

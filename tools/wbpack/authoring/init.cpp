@@ -1,5 +1,5 @@
 // The starter project of `wbpack init`.
-#include "wbpack/init.h"
+#include "wbpack/authoring/init.h"
 
 #include <cstdio>
 

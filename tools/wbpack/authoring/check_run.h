@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "wbpack/check.h"
-#include "wbpack/ini_text.h"
+#include "wbpack/authoring/check.h"
+#include "wbpack/authoring/ini_text.h"
 
 namespace wb::check_parts {
 

@@ -1,12 +1,12 @@
 // Runs the author's signing command and checks what it wrote.
-#include "wbpack/sign.h"
+#include "wbpack/publishing/sign.h"
 
 #include <cstdio>
 #include <vector>
 
 #include "package/package_reader.h"
-#include "wbpack/inspect.h"
-#include "wbpack/pe_certificate.h"
+#include "wbpack/inspection/inspect.h"
+#include "wbpack/publishing/pe_certificate.h"
 
 namespace wb {
 
