@@ -7,7 +7,7 @@
 
 #include "config/pref_file.h"
 #include "config/registry_text.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "log/install_log.h"
 #include "platform/files.h"
 #include "platform/process.h"

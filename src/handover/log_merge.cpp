@@ -2,7 +2,7 @@
 #include "handover/log_merge.h"
 
 #include "config/pref_file.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "log/install_log.h"
 #include "platform/files.h"
 #include "platform/text.h"

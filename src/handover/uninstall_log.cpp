@@ -7,7 +7,7 @@
 #include "config/language_table.h"
 #include "config/link_names.h"
 #include "config/pref_file.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "handover/log_merge.h"
 #include "startup/setup_state.h"
 

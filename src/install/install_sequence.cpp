@@ -9,7 +9,7 @@
 #include "config/registry_text.h"
 #include "config/setup_description.h"
 #include "config/special_folders.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "handover/log_merge.h"
 #include "handover/uninstall_log.h"
 #include "install/association.h"

@@ -6,7 +6,7 @@
 #include "config/pref_file.h"
 #include "config/setup_description.h"
 #include "config/special_folders.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "install/install_sequence.h"
 #include "install/install_steps.h"
 #include "install/package_files.h"

@@ -5,7 +5,7 @@
 
 #include "config/pref_file.h"
 #include "config/registry_text.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "install/elevated_trust.h"
 #include "install/program_runner.h"
 #include "log/install_log.h"

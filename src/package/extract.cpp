@@ -7,7 +7,7 @@
 #include <memory>
 #include <new>
 
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "package/package_format.h"
 #include "package/package_reader.h"
 #include "blocks/decompress/block_method.h"

@@ -3,7 +3,7 @@
 
 #include "config/install_scope.h"
 #include "config/registry_text.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "log/install_log.h"
 #include "platform/process.h"
 #include "platform/scope.h"

@@ -7,7 +7,7 @@
 
 #include "config/install_scope.h"
 #include "config/language_table.h"
-#include "handover/contract.h"  // the exit codes a run ends with
+#include "contract/contract.h"  // the exit codes a run ends with
 
 namespace wb {
 

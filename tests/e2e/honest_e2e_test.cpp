@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "e2e/e2e_util.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 
 namespace fs = std::filesystem;
 

@@ -8,7 +8,7 @@
 
 #include "config/language_table.h"
 #include "fakes/fakes.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "handover/uninstall_log.h"
 #include "platform/text.h"
 #include "startup/setup_state.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "install/package_files.h"
 #include "package/package_reader.h"
 #include "startup/setup_state.h"

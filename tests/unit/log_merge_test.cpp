@@ -8,7 +8,7 @@
 
 #include "config/pref_file.h"
 #include "fakes/fakes.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "handover/log_merge.h"
 #include "log/install_log.h"
 #include "unit/test_support.h"

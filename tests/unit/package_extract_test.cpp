@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "package/extract.h"
 #include "package/package_format.h"
 #include "package/package_reader.h"

@@ -1,7 +1,7 @@
 // wbpack check: the Install tasks of [UserTask], field by field against their kind.
 #include "config/install_scope.h"
 #include "config/setup_keys.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "platform/text.h"
 #include "wbpack/authoring/check_run.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <map>
 
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "package/extract.h"
 #include "package/package_format.h"
 #include "package/package_reader.h"

@@ -1,7 +1,7 @@
 // Reads Package images for the list and verify commands.
 #include "wbpack/inspection/inspect.h"
 
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "package/extract.h"
 #include "package/package_format.h"
 #include "blocks/decompress/block_method.h"

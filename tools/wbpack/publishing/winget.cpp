@@ -9,7 +9,7 @@
 
 #include "config/install_scope.h"
 #include "package/extract.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "wbpack/codepage.h"
 #include "wbpack/commands.h"
 #include "wbpack/host_files.h"

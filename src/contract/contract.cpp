@@ -1,6 +1,6 @@
 // The shared words of the hand-over from the installer to the uninstaller, and the one test
 // of which names may be joined to the installation folder.
-#include "handover/contract.h"
+#include "contract/contract.h"
 
 #include "platform/text.h"
 
