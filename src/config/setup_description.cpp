@@ -6,7 +6,7 @@
 #include "config/registry_text.h"
 #include "config/special_folders.h"
 #include "platform/text.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 namespace {

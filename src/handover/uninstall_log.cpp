@@ -9,7 +9,7 @@
 #include "config/pref_file.h"
 #include "contract/contract.h"
 #include "handover/log_merge.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

@@ -28,7 +28,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/window.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

@@ -13,7 +13,7 @@
 #include "install/shortcuts.h"
 #include "log/install_log.h"
 #include "platform/window.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

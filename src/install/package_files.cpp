@@ -6,7 +6,7 @@
 #include "log/install_log.h"
 #include "package/package_reader.h"
 #include "platform/files.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

@@ -11,7 +11,7 @@
 #include "platform/com.h"
 #include "platform/files.h"
 #include "platform/shell_link.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

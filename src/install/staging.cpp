@@ -12,7 +12,7 @@
 #include "platform/system_info.h"
 #include "platform/text.h"
 #include "platform/window.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

@@ -5,7 +5,7 @@
 #include "log/install_log.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

@@ -11,7 +11,7 @@
 #include "log/install_log.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

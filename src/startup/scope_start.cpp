@@ -11,7 +11,7 @@
 #include "platform/window.h"
 #include "startup/command_line.h"
 #include "startup/finish.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

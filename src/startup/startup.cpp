@@ -23,7 +23,7 @@
 #include "startup/folder_switch.h"
 #include "startup/language_select.h"
 #include "startup/scope_start.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "startup/wizard_flow.h"
 #include "ui/images.h"
 #include "ui/wizard_controls.h"

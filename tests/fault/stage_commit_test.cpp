@@ -21,7 +21,7 @@
 #include "platform/files.h"
 #include "platform/posix/host_window.h"
 #include "startup/finish.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "unit/test_support.h"
 
 namespace wb {

@@ -11,7 +11,7 @@
 #include "contract/contract.h"
 #include "handover/uninstall_log.h"
 #include "platform/text.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "uninstaller/removal.h"
 #include "uninstaller/uninstall_log_reader.h"
 #include "unit/test_support.h"

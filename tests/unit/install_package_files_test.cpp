@@ -11,7 +11,7 @@
 #include "contract/contract.h"
 #include "install/package_files.h"
 #include "package/package_reader.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "unit/test_support.h"
 #include "wbpack/package_writer.h"
 

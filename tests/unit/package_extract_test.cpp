@@ -20,7 +20,7 @@
 #include "package/package_format.h"
 #include "package/package_reader.h"
 #include "platform/posix/host_window.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "wbpack/package_writer.h"
 
 namespace wb {

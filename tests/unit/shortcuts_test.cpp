@@ -8,7 +8,7 @@
 #include "fakes/fakes.h"
 #include "install/internet_shortcut.h"
 #include "install/shortcuts.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "unit/test_support.h"
 
 namespace wb {

@@ -1,5 +1,5 @@
 // The one Setup state of the process.
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 
