@@ -2,6 +2,7 @@
 // and saving the wizard's choices.
 #include "config/setup_description.h"
 
+#include "config/install_scope.h"
 #include "config/pref_file.h"
 #include "config/registry_text.h"
 #include "config/special_folders.h"

@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "config/install_scope.h"
-#include "config/language_table.h"
 #include "contract/contract.h"  // the exit codes a run ends with
+#include "state/setup_records.h"
 
 namespace wb {
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "config/language_table.h"
 #include "fakes/fakes.h"
 #include "install/internet_shortcut.h"
 #include "install/shortcuts.h"

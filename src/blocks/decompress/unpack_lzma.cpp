@@ -8,7 +8,7 @@
 #include "LzmaDec.h"
 #include "blocks/common/crc32.h"
 #include "blocks/common/lzma_format.h"
-#include "package/package_format.h"
+#include "platform/text.h"
 #include "blocks/common/x86_filter.h"
 
 namespace wb {
@@ -26,7 +26,7 @@ bool HeaderAcceptable(const uint8_t* block, size_t length) noexcept {
     const uint8_t filter = block[lz::kFilterOffset];
     if (filter != lz::kFilterNone && filter != lz::kFilterX86) return false;
     const uint8_t* props = block + lz::kPropertiesOffset;
-    return props[0] < lz::kPropertiesLimit && pck::ReadLe32(props + 1) <= lz::kMaxDictionary;
+    return props[0] < lz::kPropertiesLimit && ReadLe32(props + 1) <= lz::kMaxDictionary;
 }
 
 UnpackResult Fail(UnpackStatus status, uint32_t size = 0) noexcept { return {size, status}; }
@@ -38,7 +38,7 @@ uint32_t LzmaBlockCrc(const uint8_t* data, size_t size, const uint8_t* header) n
 }
 
 uint32_t LzmaBlockStatedSize(const uint8_t* block, size_t length) noexcept {
-    return HeaderAcceptable(block, length) ? pck::ReadLe32(block + lz::kSizeOffset) : 0;
+    return HeaderAcceptable(block, length) ? ReadLe32(block + lz::kSizeOffset) : 0;
 }
 
 UnpackResult UnpackLzmaBlockEx(const uint8_t* block, size_t length, uint8_t* out,
@@ -47,7 +47,7 @@ UnpackResult UnpackLzmaBlockEx(const uint8_t* block, size_t length, uint8_t* out
     if (block[0] != lz::kMagic0 || block[1] != lz::kMagic1) return Fail(UnpackStatus::BadMagic);
     if (length < lz::kHeaderSize) return Fail(UnpackStatus::NoInput);
     if (!HeaderAcceptable(block, length)) return Fail(UnpackStatus::BadProperties);
-    const uint32_t size = pck::ReadLe32(block + lz::kSizeOffset);
+    const uint32_t size = ReadLe32(block + lz::kSizeOffset);
     if (size > capacity) return Fail(UnpackStatus::OutputFull);
 
     SizeT produced = size;
@@ -64,7 +64,7 @@ UnpackResult UnpackLzmaBlockEx(const uint8_t* block, size_t length, uint8_t* out
     if (res != SZ_OK) return Fail(UnpackStatus::StreamDamaged, got);
     if (got != size) return Fail(UnpackStatus::SizeMismatch, got);
     if (block[lz::kFilterOffset] == lz::kFilterX86) X86FilterDecode(out, size);
-    if (LzmaBlockCrc(out, size, block) != pck::ReadLe32(block + lz::kCrcOffset)) {
+    if (LzmaBlockCrc(out, size, block) != ReadLe32(block + lz::kCrcOffset)) {
         return Fail(UnpackStatus::ChecksumMismatch, got);
     }
     return {got, UnpackStatus::Ok};
