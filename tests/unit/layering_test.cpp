@@ -173,7 +173,8 @@ TEST(Layering, StartUpMayUseEverythingOfTheInstaller) {
 
 TEST(Layering, TheUninstallerUsesThePlatformThePreferenceReaderAndTheContract) {
     ExpectOnly("uninstaller", {"uninstaller", "platform", "config/pref_file.h",
-                               "config/registry_text.h", "contract", "log/install_log.h"});
+                               "config/registry_text.h", "contract", "handover/log_reader.h",
+                               "log/install_log.h"});
 }
 
 TEST(Layering, TheAuthoringToolUsesThePackageCodeAndThePreferenceParser) {

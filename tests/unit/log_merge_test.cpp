@@ -26,7 +26,7 @@ std::string ReadAll(const std::string& path) {
 }
 
 TEST(LogMerge, EarlierOnlyKeepsWhatTheNewVersionDropped) {
-    LogRecords earlier;
+    LogContents earlier;
     earlier.Files = {"tool.exe", "Help\\manual.txt", "old.dll", "uninstall.dat"};
     earlier.Dirs = {"Help\\", "plugins\\"};
     earlier.Links = {"C:\\Menu\\Tool\\Tool.lnk", "C:\\Menu\\Tool\\.lnk",
@@ -34,7 +34,7 @@ TEST(LogMerge, EarlierOnlyKeepsWhatTheNewVersionDropped) {
     earlier.DesktopIcon = "C:\\Desktop\\Tool.lnk";
     earlier.Tasks = {"6|2147483649|Software\\Acme\\Old|Path", "0|C:\\Desktop\\Tasklink.lnk",
                      "6|2147483649|Software\\Acme\\Both|Path"};
-    LogRecords current;
+    LogContents current;
     current.Files = {"TOOL.EXE", "uninstall.dat", "new.dll"};  // letter case does not matter
     current.Dirs = {"help\\"};
     current.Links = {"C:\\Menu\\Tool\\Tool.lnk", "C:\\Menu\\Tool\\.lnk", "C:\\Menu\\Tool\\Help.lnk",
@@ -52,7 +52,7 @@ TEST(LogMerge, EarlierOnlyKeepsWhatTheNewVersionDropped) {
 }
 
 TEST(LogMerge, NothingIsRepeatedWhenTheSameVersionIsInstalledAgain) {
-    LogRecords same;
+    LogContents same;
     same.Files = {"a.txt"};
     same.Dirs = {"d\\"};
     same.Links = {"C:\\M\\T.lnk", "", "", "", ""};
@@ -62,18 +62,6 @@ TEST(LogMerge, NothingIsRepeatedWhenTheSameVersionIsInstalledAgain) {
     EXPECT_TRUE(add.Files.empty());
     EXPECT_TRUE(add.Dirs.empty());
     EXPECT_TRUE(add.Tasks.empty());
-}
-
-TEST(LogMerge, TextWithoutAGuidIsNoUninstallLog) {
-    LogRecords r;
-    const std::string junk = "MZ\x90\0\x03 not a log at all";
-    EXPECT_FALSE(ParseLogRecords(junk.data(), junk.size(), r));
-    const std::string log = "[Settings]\r\nGUID = {A}\r\nVersion = 1.0\r\n[UserTask]\r\n"
-                            "Number = 99999999\r\nTask1 = 6|1|2|3\r\n";
-    ASSERT_TRUE(ParseLogRecords(log.data(), log.size(), r));
-    EXPECT_EQ(r.GUID, "{A}");
-    EXPECT_EQ(r.Version, "1.0");
-    EXPECT_TRUE(r.Tasks.empty()) << "an impossible task count reads no tasks";
 }
 
 class LogMergeFileTest : public ::testing::Test {
@@ -229,9 +217,9 @@ TEST_F(LogMergeFileTest, AnUntrustedLogGivesOnlyWhatStaysInsideTheFolder) {
         << ReadAll(prog_ + "setup.log");
 
     // Links and registry records are dropped wherever they appear; what is left stays inside.
-    LogRecords records;
+    LogContents records;
     const std::string text = ReadAll(prog_ + "uninstall.dat");
-    ASSERT_TRUE(ParseLogRecords(text.data(), text.size(), records));
+    ASSERT_EQ(ReadLogContents(text.data(), text.size(), records), LogRead::Ok);
     records.Tasks.push_back("6|2147483650|Software\\Victim|Run");
     EXPECT_EQ(KeepInsideFolder(records, prog_), 2u) << "the new Program link and the value";
     EXPECT_EQ(KeepInsideFolder(records, prog_), 0u);
