@@ -464,7 +464,7 @@ int UninstallQuietly(const std::string& folder, const std::string& selfPath,
     UninstallLog log;
     const LogStatus status = ReadUninstallLog(folder, log);
     if (status != LogStatus::Ok) {
-        LogLine(folder + "uninstall.dat is " +
+        LogLine(folder + kUninstallLogName + " is " +
                 (status == LogStatus::Missing ? "missing" : "damaged") + ": nothing removed");
         return kExitIncomplete;
     }

@@ -59,7 +59,6 @@ constexpr char kLogFiles[] = "Files";
 constexpr char kLogDirs[] = "Dirs";
 constexpr char kLogLanguage[] = "Language";
 constexpr char kLogStartMenu[] = "StartMenu";
-constexpr char kLogUserTask[] = "UserTask";
 
 // Keys of group Settings: the first four come with the base log the authoring tool packs,
 // the rest the installer adds.
@@ -91,11 +90,13 @@ enum class LogLink : uint8_t { Program, AddExe, Help, Homepage, Uninstall, Count
 constexpr const char* kLogLinkKeys[size_t(LogLink::Count)] = {"Program", "AddExe", "Help",
                                                               "Homepage", "Uninstall"};
 
-// Group UserTask: Number, then Task1 to Task<Number>.
-constexpr char kLogTaskCount[] = "Number";
-// More records than a setup description can number (a signed 16-bit count) means the log
-// was not written by an installation.
-constexpr int32_t kMostLogTasks = 32767;
+// Group UserTask, of setup.ini (the Install tasks) and of the log (their records) alike:
+// Number, then Task1 to Task<Number>.
+constexpr char kUserTaskGroup[] = "UserTask";
+constexpr char kTaskCountKey[] = "Number";
+// The installer reads Number as a signed 16-bit value; more records than a setup
+// description can number means the log was not written by an installation.
+constexpr int32_t kMostTasks = 32767;
 // Groups Files and Dirs are read key by key up to F99999 and D99999.
 constexpr uint32_t kMostLogNumbered = 99999;
 
@@ -108,8 +109,10 @@ std::string LogDirKey(uint32_t n);
 // "Task1", "Task2", ... of group UserTask.
 std::string LogTaskKey(uint32_t n);
 
-// The kind of an Install task of setup.ini and of the uninstall record it leaves. Kinds 7
-// and 8 and every other number leave no record.
+// The kind of an Install task of setup.ini (its first field, of which the installer takes
+// the low 8 bits as a signed number) and of the uninstall record it leaves. Kinds 7 and 8
+// and every other number leave no record; 7 and numbers outside 0 to kLastTaskKind do
+// nothing.
 enum class TaskKind : int8_t {
     DesktopLink = 0,       // record: shortcut path
     StartMenuLink = 1,     // record: shortcut path
@@ -118,10 +121,12 @@ enum class TaskKind : int8_t {
     StartupLink = 4,       // record: shortcut path
     PackageFile = 5,       // record: destination path
     RegistryValue = 6,     // record: root key as unsigned decimal | subkey | value name
+    Nothing = 7,           // accepted, does nothing
     PreferenceKey = 8,     // no record
     SystemFile = 9,        // record: system folder ending in "\" | full target path
     Association = 10,      // record: extension without the dot | program file name
 };
+constexpr TaskKind kLastTaskKind = TaskKind::Association;
 
 // The registry roots a registry task may name, by their predefined numbers: the classes
 // root, the current user and the local machine. The users root and the current-config

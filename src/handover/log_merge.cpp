@@ -106,12 +106,12 @@ LogAdditions FitWithinReadLimits(size_t files, size_t dirs, std::vector<std::str
     };
     fit(add.Files, files, kMostNumbered, left.Files);
     fit(add.Dirs, dirs, kMostNumbered, left.Dirs);
-    fit(add.Tasks, tasks.size(), size_t(kMostLogTasks), left.Tasks);
+    fit(add.Tasks, tasks.size(), size_t(kMostTasks), left.Tasks);
     // Should this installation alone fill the log, its own newest records are kept in the
     // order they were made, so the count the uninstaller reads is never passed.
-    if (tasks.size() > size_t(kMostLogTasks)) {
-        left.Tasks.insert(left.Tasks.end(), tasks.begin() + kMostLogTasks, tasks.end());
-        tasks.resize(size_t(kMostLogTasks));
+    if (tasks.size() > size_t(kMostTasks)) {
+        left.Tasks.insert(left.Tasks.end(), tasks.begin() + kMostTasks, tasks.end());
+        tasks.resize(size_t(kMostTasks));
     }
     return left;
 }
@@ -206,10 +206,10 @@ void MergeEarlierLog(const std::string& guid) {
                         add.Dirs[i].c_str());
     }
     // The earlier records go first, then this installation's, densely numbered.
-    PrefGroup(kLogUserTask);
+    PrefGroup(kUserTaskGroup);
     std::vector<std::string> tasks = add.Tasks;
     tasks.insert(tasks.end(), current.Tasks.begin(), current.Tasks.end());
-    PrefWriteNumber(kLogTaskCount, int32_t(tasks.size()));
+    PrefWriteNumber(kTaskCountKey, int32_t(tasks.size()));
     for (size_t i = 0; i < tasks.size(); ++i) {
         PrefWriteString(LogTaskKey(uint32_t(i + 1)).c_str(), tasks[i].c_str());
     }

@@ -23,7 +23,7 @@ struct LogAdditions {
 LogAdditions EarlierOnly(const LogContents& earlier, const LogContents& current);
 
 // Keeps a merged log within what the uninstaller reads (kMostLogNumbered files and folders,
-// kMostLogTasks records; one record more and it calls the log damaged and removes nothing).
+// kMostTasks records; one record more and it calls the log damaged and removes nothing).
 // `files` and `dirs` are the counts the new log lists itself; `tasks` are its own records,
 // of which repeats are dropped. This installation's records come first: the earlier ones
 // of `add` fill the room that is left. Returns what does not fit, for the install log.

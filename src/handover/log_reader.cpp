@@ -54,14 +54,14 @@ bool AllDigits(const std::string& text) {
 // and removing by what is left would be a guess.
 LogRead ReadTasks(const Group& group, std::vector<std::string>& tasks) {
     std::string number;
-    if (!Find(group, kLogTaskCount, number)) {
+    if (!Find(group, kTaskCountKey, number)) {
         // No count and no records: a log without tasks. Records without their count are
         // damage.
         return group.count(Folded(LogTaskKey(1))) ? LogRead::BadTaskCount : LogRead::Ok;
     }
     if (!AllDigits(number)) return LogRead::BadTaskCount;
     const int32_t count = ParseLeadingNumber(number);
-    if (count > kMostLogTasks) return LogRead::BadTaskCount;
+    if (count > kMostTasks) return LogRead::BadTaskCount;
     for (int32_t i = 1; i <= count; ++i) {
         const auto found = group.find(Folded(LogTaskKey(uint32_t(i))));
         if (found == group.end()) {
@@ -87,7 +87,7 @@ LogRead ReadLogContents(const PrefDocument& doc, LogContents& out) {
         const Group links = PrefGroupValues(doc, kLogStartMenu);
         for (const char* key : kLogLinkKeys) out.Links.push_back(Get(links, key));
     }
-    const LogRead tasks = ReadTasks(PrefGroupValues(doc, kLogUserTask), out.Tasks);
+    const LogRead tasks = ReadTasks(PrefGroupValues(doc, kUserTaskGroup), out.Tasks);
 
     if (!PrefHasGroup(doc, kLogSettings)) return LogRead::NoSettings;
     const Group settings = PrefGroupValues(doc, kLogSettings);

@@ -40,7 +40,7 @@ enum class LogRead : uint8_t {
     Missing,       // no such file
     Unreadable,    // it cannot be read, or it is larger than any log an installation writes
     NoSettings,    // no group Settings: not an Uninstall log (an empty file too)
-    BadTaskCount,  // UserTask's Number is not a decimal number, exceeds kMostLogTasks or
+    BadTaskCount,  // UserTask's Number is not a decimal number, exceeds kMostTasks or
                    // the Task records present, or is missing while records are present
 };
 

@@ -64,9 +64,9 @@ void WriteUninstallLog() {
     PrefGroup(kLogStartMenu);
     for (size_t i = 0; i < size_t(LogLink::Count); ++i) Write(kLogLinkKeys[i], links[i]);
 
-    PrefGroup(kLogUserTask);
+    PrefGroup(kUserTaskGroup);
     const auto& records = Setup.UninstallRecords;
-    PrefWriteNumber(kLogTaskCount, int32_t(records.size()));
+    PrefWriteNumber(kTaskCountKey, int32_t(records.size()));
     for (size_t i = 0; i < records.size(); ++i) {
         Write(LogTaskKey(uint32_t(i + 1)).c_str(), records[i]);
     }

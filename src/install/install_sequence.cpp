@@ -263,7 +263,7 @@ std::string DesktopLinkPath() {
 void CompleteInstallation() {
     if (!Setup.NoUninstall) {
         WriteUninstallLog();
-        LogLine("Uninstall log written: " + Setup.InstallDir + "uninstall.dat (" +
+        LogLine("Uninstall log written: " + Setup.InstallDir + kUninstallLogName + " (" +
                 std::to_string(Setup.UninstallRecords.size()) + " task records)");
     }
     if (!Setup.ScriptFile.empty()) {

@@ -5,6 +5,7 @@
 #include "config/link_names.h"
 #include "config/pref_file.h"
 #include "config/special_folders.h"
+#include "contract/contract.h"
 #include "install/internet_shortcut.h"
 #include "log/install_log.h"
 #include "package/extract.h"
@@ -117,7 +118,7 @@ void CreateStartMenuEntries(const std::string& folderName) {
                          kWebLinkIconFile);
     }
     if (uninstallLink != 0) {
-        MakeStandardLink(i + "Uninstall.exe", s + LanguageLinkFile(LangId::InstallUninstall), i,
+        MakeStandardLink(i + kUninstallerName, s + LanguageLinkFile(LangId::InstallUninstall), i,
                          "", kIconOfTarget);
     }
 }

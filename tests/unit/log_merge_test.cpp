@@ -150,8 +150,8 @@ TEST_F(LogMergeFileTest, ALogOfAnotherProgramIsNotTakenOver) {
 // uninstaller reads would make it call the log damaged and remove nothing at all.
 TEST_F(LogMergeFileTest, AMergedLogStaysWithinWhatTheUninstallerReads) {
     std::string earlier = Settings("{G}", "1.0") + "[Files]\r\nF001 = tool.exe\r\n[UserTask]\r\n"
-                          "Number = " + std::to_string(kMostLogTasks) + "\r\n";
-    for (int32_t i = 1; i <= kMostLogTasks; ++i) {
+                          "Number = " + std::to_string(kMostTasks) + "\r\n";
+    for (int32_t i = 1; i <= kMostTasks; ++i) {
         earlier += "Task" + std::to_string(i) + " = 5|/x/old" + std::to_string(i) + ".txt\r\n";
     }
     WriteLog(earlier);
@@ -163,12 +163,12 @@ TEST_F(LogMergeFileTest, AMergedLogStaysWithinWhatTheUninstallerReads) {
 
     UninstallLog log;
     ASSERT_EQ(ReadUninstallLog(prog_, log), LogStatus::Ok);
-    ASSERT_EQ(log.Tasks.size(), size_t(kMostLogTasks));
+    ASSERT_EQ(log.Tasks.size(), size_t(kMostTasks));
     // The earlier records fill what room this version's three leave, oldest first (old5,
     // which this version records again, once).
     EXPECT_EQ(log.Tasks[0], "5|/x/old1.txt");
     EXPECT_EQ(log.Tasks[4], "5|/x/old6.txt");
-    EXPECT_EQ(log.Tasks[size_t(kMostLogTasks) - 4], "5|/x/old32765.txt");
+    EXPECT_EQ(log.Tasks[size_t(kMostTasks) - 4], "5|/x/old32765.txt");
     EXPECT_EQ(Strings(log.Tasks.end() - 3, log.Tasks.end()),
               (Strings{"5|/x/new1.txt", "5|/x/old5.txt", "5|/x/new2.txt"}));
     const std::string setupLog = ReadAll(prog_ + "setup.log");

@@ -70,7 +70,7 @@ TEST(LogReader, ACountTheRecordsDoNotBearOutIsDamage) {
         {"a number with a tail", "Number = 1x\r\nTask1 = 5|a\r\n"},
         {"empty", "Number =\r\nTask1 = 5|a\r\n"},
         {"negative", "Number = -1\r\n"},
-        {"beyond what a log may hold", "Number = " + std::to_string(kMostLogTasks + 1) + "\r\n"},
+        {"beyond what a log may hold", "Number = " + std::to_string(kMostTasks + 1) + "\r\n"},
         {"far beyond", "Number = 99999999999\r\n"},
         {"more than the records present", "Number = 3\r\nTask1 = 5|a\r\nTask2 = 5|b\r\n"},
         {"a record missing in between", "Number = 2\r\nTask2 = 5|b\r\n"},
@@ -96,14 +96,14 @@ TEST(LogReader, TextWithoutSettingsIsNoLog) {
 }
 
 TEST(LogReader, TheSameCountLimitAsTheWriters) {
-    std::string text = kSettings + "[UserTask]\r\nNumber = " + std::to_string(kMostLogTasks) + "\r\n";
-    for (int32_t i = 1; i <= kMostLogTasks; ++i) {
+    std::string text = kSettings + "[UserTask]\r\nNumber = " + std::to_string(kMostTasks) + "\r\n";
+    for (int32_t i = 1; i <= kMostTasks; ++i) {
         text += "Task" + std::to_string(i) + " = 5|x" + std::to_string(i) + "\r\n";
     }
     LogContents c;
     ASSERT_EQ(Read(text, c), LogRead::Ok);
-    ASSERT_EQ(c.Tasks.size(), size_t(kMostLogTasks));
-    EXPECT_EQ(c.Tasks.back(), "5|x" + std::to_string(kMostLogTasks));
+    ASSERT_EQ(c.Tasks.size(), size_t(kMostTasks));
+    EXPECT_EQ(c.Tasks.back(), "5|x" + std::to_string(kMostTasks));
 }
 
 // What each caller does with a damaged count, on a real file.

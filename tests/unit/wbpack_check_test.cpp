@@ -318,6 +318,10 @@ TEST(WbpackCheckTest, KnowsTheNamesAsTheFormatSpellsThem) {
         bool acts = kind >= 0 && kind <= 10 && kind != 7;
         EXPECT_EQ(FindTaskKind(kind) != nullptr, acts) << kind;
     }
+    // The starter description's examples are tasks of the kind they illustrate.
+    for (const TaskKindSpec& spec : TaskKinds()) {
+        EXPECT_EQ(ParseLeadingNumber(spec.Example), int(spec.Kind)) << spec.Example;
+    }
 }
 
 class WbpackProjectTest : public ::testing::Test {

@@ -10,6 +10,7 @@
 #include "config/pref_file.h"
 #include "config/setup_keys.h"
 #include "config/special_folders.h"
+#include "contract/contract.h"
 #include "platform/text.h"
 #include "wbpack/authoring/check_run.h"
 #include "wbpack/codepage.h"
@@ -611,8 +612,8 @@ bool CheckProject(const std::string& dir, const CheckOptions& options,
     std::string text(bytes.begin(), bytes.end());
     IniText ini = ParseIniText(text);
     if ((IniNumber(ini, "Task", "NoUninstall", 0) & 0xFF) == 0) {
-        AddProgramName(listing, "uninstall.exe");
-        AddProgramName(listing, "uninstall.dat");
+        AddProgramName(listing, kUninstallerName);
+        AddProgramName(listing, kUninstallLogName);
     }
     scan.SkipTop = {"program"};
     scan.SkipDotNamesAtTop = true;

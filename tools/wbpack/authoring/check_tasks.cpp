@@ -46,7 +46,7 @@ void CheckTaskField(CheckRun& r, uint32_t line, int kind, size_t n, const TaskFi
             break;
         }
         case TaskFieldUse::ProgramPath:
-            if (kind != 10 && CountChar(v, '%') == 2) {
+            if (kind != int(TaskKind::Association) && CountChar(v, '%') == 2) {
                 CheckMacros(r, line, what, v, StageOne());
             } else if (!InProgram(r, v)) {
                 Error(r, line, what + " '" + v + "' is not in program/");
@@ -124,15 +124,17 @@ void CheckTaskValue(CheckRun& r, const KeyLine& kl, bool perUser) {
         return;
     }
     int64_t kind = WideNumber(fields[0]);
-    if (kind == kNoOpTaskKind) return;
+    if (kind == int(TaskKind::Nothing)) return;
     const TaskKindSpec* spec = FindTaskKind(int(kind));
-    if (!spec || kind < 0 || kind > kMaxTaskKind) {
+    const int last = int(kLastTaskKind);
+    if (!spec || kind < 0 || kind > last) {
         int runs = int(int8_t(uint8_t(ParseLeadingNumber(fields[0]))));
         std::string as =
-            runs >= 0 && runs <= kMaxTaskKind && runs != kNoOpTaskKind
+            runs >= 0 && runs <= last && runs != int(TaskKind::Nothing)
                 ? "; only its low 8 bits count, so it runs as kind " + std::to_string(runs)
                 : "; it does nothing";
-        Error(r, line, "task kind " + fields[0] + " is unknown (kinds are 0 to 10)" + as);
+        Error(r, line, "task kind " + fields[0] + " is unknown (kinds are 0 to " +
+                           std::to_string(last) + ")" + as);
         return;
     }
     const size_t needed = spec->MinFields;
@@ -174,10 +176,10 @@ void check_parts::CheckTasks(CheckRun& r) {
     // Text in place of the number is reported with the other number keys.
     if (number && IsDecimal(number->Value)) {
         count = WideNumber(number->Value);
-        if (count < 0 || count > kMaxTaskCount) {
+        if (count < 0 || count > kMostTasks) {
             Error(r, number->Line,
                   "Number = " + number->Value + " is out of range (0 to " +
-                      std::to_string(kMaxTaskCount) + ")");
+                      std::to_string(kMostTasks) + ")");
             count = 0;
         }
     } else if (number) {

@@ -96,9 +96,9 @@ std::string StarterDescription(const std::string& title, const std::string& guid
     }
     line("; Install tasks: raise Number and write Task1, Task2, ... One example of each kind:");
     for (const TaskKindSpec& kind : TaskKinds()) {
-        std::string fields = std::to_string(kind.Kind);
+        std::string fields = std::to_string(int(kind.Kind));
         for (const TaskFieldSpec& f : kind.Fields) fields += std::string("|") + f.Name;
-        line("; " + std::to_string(kind.Kind) + ": " + kind.Title + ": " + fields);
+        line("; " + std::to_string(int(kind.Kind)) + ": " + kind.Title + ": " + fields);
         line(";Task1 = " + std::string(kind.Example));
     }
     return t;

@@ -272,7 +272,7 @@ bool SignUninstaller(const BuildOptions& options, SetupPlan& plan, PackInput& ex
         error = "no temporary folder for signing uninstall.exe: " + HostErrorText();
         return false;
     }
-    const std::string signedCopy = plan.SignFolder + kHostSeparator + "uninstall.exe";
+    const std::string signedCopy = plan.SignFolder + kHostSeparator + kUninstallerName;
     if (!SignCopy(options.Sign, exe.SourcePath, signedCopy, error)) return false;
     HostStat before, after;
     if (!HostStatPath(exe.SourcePath, before) || !HostStatPath(signedCopy, after)) {

@@ -9,6 +9,7 @@
 
 #include "config/install_scope.h"
 #include "package/extract.h"
+#include "package/package_format.h"
 #include "contract/contract.h"
 #include "wbpack/codepage.h"
 #include "wbpack/commands.h"
@@ -47,7 +48,7 @@ bool NamesEqualNoCase(const std::string& a, const char* b) {
 long FindEntry(const PackageImage& image, const char* name) {
     for (size_t i = 0; i < image.Entries.size(); ++i) {
         const PackageEntry& e = image.Entries[i];
-        if (e.Kind == 1 && NamesEqualNoCase(e.Name, name)) return long(i);
+        if (e.Kind == pck::kKindFile && NamesEqualNoCase(e.Name, name)) return long(i);
     }
     return -1;
 }
