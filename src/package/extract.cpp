@@ -13,7 +13,6 @@
 #include "blocks/decompress/block_method.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "platform/window.h"
 
 namespace wb {
 
@@ -262,7 +261,6 @@ ExtractResult ExtractPackage(const PackageReader& reader, const std::string& tar
         if (outcome == EntryOutcome::Damaged || outcome == EntryOutcome::Refused) ++result.Damaged;
         if (outcome == EntryOutcome::Failed) ++result.Failed;
         if (reader.Progress) reader.Progress(e);
-        DrainEvents();
     }
     return result;
 }

@@ -145,6 +145,10 @@ TEST(Layering, TheJcDecoderUsesOnlyItsFormatAndTheTextHelpers) {
 TEST(Layering, PackageStandsOnTheDecodersAndPlatform) {
     ExpectOnly("src/package", {"package", "platform", "contract", "blocks/common",
                                "blocks/decompress"});
+    // Progress goes to the callback the caller gives; only a caller knows of windows.
+    for (const Include& inc : IncludesUnder("src/package")) {
+        EXPECT_NE(inc.Target, "platform/window.h") << inc.File << " reaches a window";
+    }
 }
 
 // The install log is reported to from every part, so it may lean on nothing but the
