@@ -39,9 +39,10 @@ size_t KeepInsideFolder(LogContents& records, const std::string& folder);
 // Installer side. RememberEarlierLog reads `folder` + "uninstall.dat" (`folder` ends in
 // "\") before the program files are unpacked over it; MergeEarlierLog, called with the new
 // log as the open Preference document after the installer's keys are written, adds what
-// the earlier log of the same GUID recorded. A log of another GUID, or one that
-// ReadLogFile finds damaged (no Settings or GUID, a task count its records do not bear
-// out), is left out, and the install log says so: its files stay on removal.
+// the earlier log of the same GUID recorded. A log without a GUID, of another GUID, or
+// one that ReadLogFile finds damaged (no Settings, a task count its records do not bear
+// out) is left out, and what it lists stays on removal; the install log names the other
+// GUID or the damage.
 // With `trusted` false (an elevated run over a log that ordinary users could have written)
 // only the records that stay inside `folder` are taken: its files and folders, and the
 // shortcut and file records whose path lies inside it; the install log names what was
