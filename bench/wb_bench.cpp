@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "package/unpack_block.h"
+#include "blocks/decompress/unpack_block.h"
 #include "setup_shapes.h"
-#include "wbpack/jc_encoder.h"
+#include "blocks/compress/jc_encoder.h"
 #include "wbpack/ordered_jobs.h"
 #include "wbpack/package_writer.h"
 

@@ -24,7 +24,9 @@ target_include_directories(wbplatform_posix PUBLIC src)
 
 # The authoring tool links the real host file service; the core's other platform
 # services are never reached from it.
-file(GLOB WBPACK_LIB_SOURCES CONFIGURE_DEPENDS tools/wbpack/*.cpp tools/wbpack/platform/*.cpp)
+file(GLOB WBPACK_LIB_SOURCES CONFIGURE_DEPENDS tools/wbpack/*.cpp tools/wbpack/platform/*.cpp
+     tools/wbpack/authoring/*.cpp tools/wbpack/publishing/*.cpp tools/wbpack/inspection/*.cpp
+     src/blocks/compress/*.cpp)
 list(FILTER WBPACK_LIB_SOURCES EXCLUDE REGEX ".*/main\\.cpp$")
 add_library(wbpacklib STATIC ${WBPACK_LIB_SOURCES})
 target_include_directories(wbpacklib PUBLIC src tools)

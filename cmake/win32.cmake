@@ -42,7 +42,7 @@ target_link_options(wbsetup PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/wbsetup.map)
 # across all of them.
 file(GLOB WB_UNINSTALL_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/uninstaller/platform/*_win32.cpp)
 set(WB_UNINSTALL_CORE_SOURCES src/config/pref_file.cpp src/config/registry_text.cpp
-    src/handover/contract.cpp src/log/install_log.cpp)
+    src/contract/contract.cpp src/handover/log_reader.cpp src/log/install_log.cpp)
 foreach(name files wide_names registry process shell heap no_exceptions window launch system_info dpi scope)
     list(APPEND WB_UNINSTALL_CORE_SOURCES src/platform/win32/${name}.cpp)
 endforeach()
@@ -105,7 +105,9 @@ target_link_options(regtarget PRIVATE -static -Wl,--kill-at)
 # answer to exhausted memory); large-address-aware lets the 32-bit build hold bigger
 # Packages in memory (a 64-bit program has the room anyway).
 file(GLOB WBPACK_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/wbpack/*.cpp
-     ${CMAKE_SOURCE_DIR}/tools/wbpack/platform/*.cpp)
+     ${CMAKE_SOURCE_DIR}/tools/wbpack/platform/*.cpp ${CMAKE_SOURCE_DIR}/tools/wbpack/authoring/*.cpp
+     ${CMAKE_SOURCE_DIR}/tools/wbpack/publishing/*.cpp ${CMAKE_SOURCE_DIR}/tools/wbpack/inspection/*.cpp
+     ${CMAKE_SOURCE_DIR}/src/blocks/compress/*.cpp)
 add_executable(wbpack ${WBPACK_WIN32_SOURCES})
 target_include_directories(wbpack PRIVATE ${CMAKE_SOURCE_DIR}/tools)
 target_link_options(wbpack PRIVATE -mconsole)

@@ -7,7 +7,7 @@
 
 #include "config/pref_file.h"
 #include "config/registry_text.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "log/install_log.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -464,7 +464,7 @@ int UninstallQuietly(const std::string& folder, const std::string& selfPath,
     UninstallLog log;
     const LogStatus status = ReadUninstallLog(folder, log);
     if (status != LogStatus::Ok) {
-        LogLine(folder + "uninstall.dat is " +
+        LogLine(folder + kUninstallLogName + " is " +
                 (status == LogStatus::Missing ? "missing" : "damaged") + ": nothing removed");
         return kExitIncomplete;
     }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "handover/contract.h"
+#include "contract/contract.h"
 
 namespace wb {
 

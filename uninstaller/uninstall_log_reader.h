@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "handover/contract.h"
+#include "contract/contract.h"
 
 namespace wb {
 
@@ -37,8 +37,8 @@ struct UninstallLog {
 enum class LogStatus : uint8_t {
     Ok,
     Missing,  // no uninstall.dat in the folder
-    Damaged,  // no Settings, no usable ProgDir, a ProgDir that is not this folder, or an
-              // impossible task count
+    Damaged,  // unreadable, no Settings, no usable ProgDir, a ProgDir that is not this
+              // folder, or a task count the records do not bear out (ReadLogFile)
 };
 
 // Reads `folder` + "uninstall.dat" (`folder` ends in "\"). The texts are filled in every

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "log/install_log.h"
 #include "platform/files.h"
 #include "platform/launch.h"

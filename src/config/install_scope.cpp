@@ -1,6 +1,7 @@
 // Deciding an installation's scope, and the Install tasks a per-user one cannot carry out.
 #include "config/install_scope.h"
 
+#include "contract/contract.h"
 #include "platform/text.h"
 
 namespace wb {
@@ -75,18 +76,18 @@ ScopeChoice DecideScope(const ScopeFacts& facts) {
 
 std::string MachineOnlyTaskReason(const std::vector<std::string>& fields) {
     const int32_t kind = static_cast<int8_t>(static_cast<uint8_t>(ParseLeadingNumber(Field(fields, 1))));
-    switch (kind) {
-        case 5: {
+    switch (TaskKind(kind)) {
+        case TaskKind::PackageFile: {
             const std::string macro = MachineMacroIn(Field(fields, 4));
             if (!macro.empty()) return "it places a file into " + macro;
             return std::string();
         }
-        case 6:
+        case TaskKind::RegistryValue:
             if (uint32_t(ParseLeadingNumber(Field(fields, 2))) == kRootLocalMachine) {
                 return "it writes a value under HKEY_LOCAL_MACHINE";
             }
             return std::string();
-        case 9: {
+        case TaskKind::SystemFile: {
             if (ParseLeadingNumber(Field(fields, 4)) != 0) return "it registers a library (regsvr32)";
             if (Field(fields, 2).find("%ProgDir%") != std::string::npos) return std::string();
             const std::string macro = MachineMacroIn(Field(fields, 2));

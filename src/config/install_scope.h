@@ -7,12 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "state/setup_records.h"  // ScopeOffer, ScopeSwitch
+
 namespace wb {
 
-// Scope of [Settings]: what a setup offers.
-enum class ScopeOffer : uint8_t { Machine, User, Both };
-// /ALLUSERS or /CURRENTUSER on the command line.
-enum class ScopeSwitch : uint8_t { None, AllUsers, CurrentUser };
 // What a run does: install for all users, for the current user, or end (kExitScopeRefused).
 enum class ScopeChoice : uint8_t { Machine, User, Refused };
 

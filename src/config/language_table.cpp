@@ -3,7 +3,7 @@
 
 #include "config/pref_file.h"
 #include "platform/text.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

@@ -5,12 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace wb {
+#include "state/setup_records.h"  // LanguageTable
 
-// One text per row of the built-in table, in the table's order (LangId).
-struct LanguageTable {
-    std::vector<std::string> Texts;
-};
+namespace wb {
 
 // The rows of the table, in order; the name is group followed by key.
 enum class LangId : uint16_t {

@@ -1,7 +1,7 @@
 // Names of the program's shortcuts.
 #include "config/link_names.h"
 
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

@@ -199,6 +199,10 @@ bool PrefLookup(const PrefDocument& doc, const char* group, const char* key, std
     return true;
 }
 
+bool PrefHasGroup(const PrefDocument& doc, const char* group) {
+    return FindGroup(doc, InEncodingOf(doc, group)) >= 0;
+}
+
 std::unordered_map<std::string, std::string> PrefGroupValues(const PrefDocument& doc,
                                                              const char* group) {
     std::unordered_map<std::string, std::string> values;
@@ -385,5 +389,7 @@ void PrefClose() {
     g_pref.Keys.clear();
     g_pref.KeysValid = false;
 }
+
+const PrefDocument& PrefOpenDocument() { return g_pref.Doc; }
 
 }  // namespace wb

@@ -43,6 +43,9 @@ void PrefLoadText(const char* data, size_t length, PrefDocument& doc);
 // ANSI code page. False, with `value` empty, when there is no such key.
 bool PrefLookup(const PrefDocument& doc, const char* group, const char* key, std::string& value);
 
+// True when `doc` holds a group named `group` (letter case ignored), even an empty one.
+bool PrefHasGroup(const PrefDocument& doc, const char* group);
+
 // Every key of the first group named `group` of `doc`, in lower case (ASCII letters), with
 // its value as PrefLookup reads it; of two equal keys the first counts. Empty when there is
 // no such group. For reading many keys of one group at the cost of one pass.
@@ -79,5 +82,8 @@ void PrefWriteNumber(const char* key, int32_t number);
 // Writes the document back when it was modified (and the file could be written), then
 // discards it.
 void PrefClose();
+// The open document with every write so far, for readers of a whole document (PrefLookup,
+// PrefGroupValues); empty when none is open.
+const PrefDocument& PrefOpenDocument();
 
 }  // namespace wb

@@ -1,7 +1,7 @@
 // Registry text helpers over the registry service.
 #include "config/registry_text.h"
 
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "platform/text.h"
 
 namespace wb {

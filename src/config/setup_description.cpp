@@ -2,11 +2,12 @@
 // and saving the wizard's choices.
 #include "config/setup_description.h"
 
+#include "config/install_scope.h"
 #include "config/pref_file.h"
 #include "config/registry_text.h"
 #include "config/special_folders.h"
 #include "platform/text.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 namespace {

@@ -98,21 +98,24 @@ constexpr TaskFieldSpec kAssociation[] = {{"program", U::ProgramPath, true},
                                       {"ask first", U::AskFirst, false}};
 
 constexpr TaskKindSpec kKinds[] = {
-    {0, "shortcut on the desktop", kShortcut, 3, "0|My Notes|notes.txt|-1||"},
-    {1, "shortcut in the Start-menu folder", kShortcut, 3, "1|My Manual|manual.txt|0|MyProgram.exe|"},
-    {2, "web shortcut on the desktop", kWebShortcut, 3, "2|My Homepage|https://example.com/|-1|"},
-    {3, "web shortcut in the Start-menu folder", kWebShortcut, 3,
+    {TaskKind::DesktopLink, "shortcut on the desktop", kShortcut, 3, "0|My Notes|notes.txt|-1||"},
+    {TaskKind::StartMenuLink, "shortcut in the Start-menu folder", kShortcut, 3,
+     "1|My Manual|manual.txt|0|MyProgram.exe|"},
+    {TaskKind::DesktopWebLink, "web shortcut on the desktop", kWebShortcut, 3,
+     "2|My Homepage|https://example.com/|-1|"},
+    {TaskKind::StartMenuWebLink, "web shortcut in the Start-menu folder", kWebShortcut, 3,
      "3|My Homepage|https://example.com/|-1|"},
-    {4, "shortcut in the user's Startup folder", kShortcut, 3,
+    {TaskKind::StartupLink, "shortcut in the user's Startup folder", kShortcut, 3,
      "4|My Program at Start-up|MyProgram.exe|-1||/tray"},
-    {5, "a file of the setup placed as a shortcut file", kPlaceFile, 4,
+    {TaskKind::PackageFile, "a file of the setup placed as a shortcut file", kPlaceFile, 4,
      "5|Read Me|readme.url|%ProgDir%"},
-    {6, "registry string value", kRegistry, 5,
+    {TaskKind::RegistryValue, "registry string value", kRegistry, 5,
      "6|2147483649|Software\\My Company\\My Program|Folder|%InstallDir%"},
-    {8, "key in a Preference file of the program", kPrefKey, 5,
+    {TaskKind::PreferenceKey, "key in a Preference file of the program", kPrefKey, 5,
      "8|settings.ini|Paths|Data|%InstallDir%data\\"},
-    {9, "copy a file, then register or run it", kCopyRun, 4, "9|%ProgDir%tools\\|setuphelp.exe|0"},
-    {10, "file-extension association", kAssociation, 4,
+    {TaskKind::SystemFile, "copy a file, then register or run it", kCopyRun, 4,
+     "9|%ProgDir%tools\\|setuphelp.exe|0"},
+    {TaskKind::Association, "file-extension association", kAssociation, 4,
      "10|MyProgram.exe|myp|My Program Document|0|MyProgram.exe|1"},
 };
 
@@ -131,7 +134,7 @@ std::span<const TaskKindSpec> TaskKinds() { return kKinds; }
 
 const TaskKindSpec* FindTaskKind(int kind) {
     for (const TaskKindSpec& k : kKinds) {
-        if (k.Kind == kind) return &k;
+        if (int(k.Kind) == kind) return &k;
     }
     return nullptr;
 }

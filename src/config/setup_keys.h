@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <span>
 
+#include "contract/contract.h"  // TaskKind, kUserTaskGroup
+
 namespace wb {
 
 enum class SetupKeyType : uint8_t {
@@ -30,12 +32,6 @@ std::span<const SetupKey> SetupKeys();
 
 // The known key `key` of `group` (letter case ignored), or nullptr.
 const SetupKey* FindSetupKey(const char* group, const char* key);
-
-// The group of Install tasks, and its count key; task keys are "Task1", "Task2", ...
-inline constexpr const char kUserTaskGroup[] = "UserTask";
-inline constexpr const char kTaskCountKey[] = "Number";
-// Number is read as a signed 16-bit value.
-inline constexpr int32_t kMaxTaskCount = 32767;
 
 enum class TaskFieldUse : uint8_t {
     Name,          // shortcut name (".lnk" added)
@@ -69,19 +65,16 @@ struct TaskFieldSpec {
 };
 
 struct TaskKindSpec {
-    int Kind;
+    TaskKind Kind;
     const char* Title;
     std::span<const TaskFieldSpec> Fields;  // fields 2, 3, ... (field 1 is the kind)
     size_t MinFields;                       // fields a task must write, the kind included
     const char* Example;                // a whole task value
 };
 
-// The kinds that do something, 0 to 10 without 7.
+// The kinds that do something: every TaskKind but Nothing.
 std::span<const TaskKindSpec> TaskKinds();
-// The kind `kind`, or nullptr for one that does nothing.
+// The kind numbered `kind`, or nullptr for one that does nothing.
 const TaskKindSpec* FindTaskKind(int kind);
-// Kind 7 is accepted and does nothing.
-inline constexpr int kNoOpTaskKind = 7;
-inline constexpr int kMaxTaskKind = 10;
 
 }  // namespace wb

@@ -2,7 +2,7 @@
 #include "handover/log_merge.h"
 
 #include "config/pref_file.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "log/install_log.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -16,14 +16,10 @@ namespace {
 // The earlier log, from RememberEarlierLog to MergeEarlierLog.
 struct Earlier {
     bool Present = false;
-    LogRecords Records;
+    LogContents Records;
 } g_earlier;
 
-// Logs bigger than this were not written by an installation; reading stops there.
-constexpr int64_t kLargestLog = 16 * 1024 * 1024;
 constexpr uint32_t kMostNumbered = kMostLogNumbered;
-
-using KeyOf = std::string (*)(uint32_t n);
 
 bool Contains(const std::vector<std::string>& list, const std::string& item) {
     for (const std::string& entry : list) {
@@ -63,62 +59,9 @@ std::string RecordPath(const std::string& record) {
     return parsed.Fields.size() == 1 ? parsed.Fields[0] : std::string();
 }
 
-// Reads numbered keys F001, F002, ... of `group` from the open document until one is
-// missing (a sentinel tells a missing key from an empty one).
-std::vector<std::string> ReadNumbered(const char* group, KeyOf key) {
-    std::vector<std::string> values;
-    if (!PrefGroup(group)) return values;
-    for (uint32_t n = 1; n <= kMostNumbered; ++n) {
-        const std::string value = PrefReadString(key(n).c_str(), "\x01");
-        if (value == "\x01") break;
-        values.push_back(value);
-    }
-    return values;
-}
-
-std::string Lookup(const PrefDocument& doc, const char* group, const char* key) {
-    std::string value;
-    PrefLookup(doc, group, key, value);
-    return value;
-}
-
-// Keys of a group looked up in one pass: logs near the limits hold tens of thousands.
-std::vector<std::string> LookupNumbered(const PrefDocument& doc, const char* group, KeyOf key) {
-    std::vector<std::string> values;
-    const auto keys = PrefGroupValues(doc, group);
-    for (uint32_t n = 1; n <= kMostNumbered; ++n) {
-        const auto found = keys.find(Folded(key(n)));
-        if (found == keys.end()) break;
-        values.push_back(found->second);
-    }
-    return values;
-}
-
 }  // namespace
 
-bool ParseLogRecords(const char* data, size_t length, LogRecords& out) {
-    out = LogRecords{};
-    PrefDocument doc;
-    PrefLoadText(data, length, doc);
-    std::string guid;
-    if (!PrefLookup(doc, kLogSettings, kLogGUID, guid)) return false;
-    out.GUID = guid;
-    out.Version = Lookup(doc, kLogSettings, kLogVersion);
-    out.Files = LookupNumbered(doc, kLogFiles, LogFileKey);
-    out.Dirs = LookupNumbered(doc, kLogDirs, LogDirKey);
-    for (const char* key : kLogLinkKeys) out.Links.push_back(Lookup(doc, kLogStartMenu, key));
-    out.DesktopIcon = Lookup(doc, kLogSettings, kLogDesktopIcon);
-    int32_t count = ParseLeadingNumber(Lookup(doc, kLogUserTask, kLogTaskCount));
-    if (count < 0 || count > kMostLogTasks) count = 0;
-    const auto tasks = PrefGroupValues(doc, kLogUserTask);
-    for (int32_t i = 1; i <= count; ++i) {
-        const auto found = tasks.find(Folded(LogTaskKey(uint32_t(i))));
-        out.Tasks.push_back(found == tasks.end() ? std::string() : found->second);
-    }
-    return true;
-}
-
-LogAdditions EarlierOnly(const LogRecords& earlier, const LogRecords& current) {
+LogAdditions EarlierOnly(const LogContents& earlier, const LogContents& current) {
     LogAdditions add;
     AddMissing(earlier.Files, current.Files, add.Files);
     AddMissing(earlier.Dirs, current.Dirs, add.Dirs);
@@ -163,17 +106,17 @@ LogAdditions FitWithinReadLimits(size_t files, size_t dirs, std::vector<std::str
     };
     fit(add.Files, files, kMostNumbered, left.Files);
     fit(add.Dirs, dirs, kMostNumbered, left.Dirs);
-    fit(add.Tasks, tasks.size(), size_t(kMostLogTasks), left.Tasks);
+    fit(add.Tasks, tasks.size(), size_t(kMostTasks), left.Tasks);
     // Should this installation alone fill the log, its own newest records are kept in the
     // order they were made, so the count the uninstaller reads is never passed.
-    if (tasks.size() > size_t(kMostLogTasks)) {
-        left.Tasks.insert(left.Tasks.end(), tasks.begin() + kMostLogTasks, tasks.end());
-        tasks.resize(size_t(kMostLogTasks));
+    if (tasks.size() > size_t(kMostTasks)) {
+        left.Tasks.insert(left.Tasks.end(), tasks.begin() + kMostTasks, tasks.end());
+        tasks.resize(size_t(kMostTasks));
     }
     return left;
 }
 
-size_t KeepInsideFolder(LogRecords& records, const std::string& folder) {
+size_t KeepInsideFolder(LogContents& records, const std::string& folder) {
     size_t dropped = 0;
     for (const std::string& link : records.Links) dropped += link.empty() ? 0 : 1;
     records.Links.assign(records.Links.size(), std::string());
@@ -201,19 +144,25 @@ size_t KeepInsideFolder(LogRecords& records, const std::string& folder) {
 void RememberEarlierLog(const std::string& folder, bool trusted) {
     g_earlier = Earlier{};
     const std::string path = folder + kUninstallLogName;
-    const int64_t length = PathLength(path.c_str());
-    if (length <= 0) return;
-    if (length > kLargestLog) {
-        LogLine("The earlier Uninstall log " + path + " is too large to be read: not merged");
-        return;
+    const LogRead read = ReadLogFile(folder, g_earlier.Records);
+    switch (read) {
+        case LogRead::Ok: break;
+        case LogRead::Missing: return;
+        case LogRead::Unreadable:
+            LogLine("The earlier Uninstall log " + path + " cannot be read: not merged");
+            return;
+        case LogRead::NoSettings:
+        case LogRead::BadTaskCount:
+            // A damaged log's records are a guess; the earlier installation's files stay
+            // rather than removing what it may not have made.
+            LogLine("The earlier Uninstall log " + path + " is damaged (" +
+                    (read == LogRead::NoSettings ? "no Settings" : "a task count its records do "
+                                                                   "not bear out") +
+                    "): not merged, and what it lists stays on removal");
+            g_earlier.Records = LogContents{};
+            return;
     }
-    std::string text(size_t(length), '\0');
-    UniqueFile file(FileOpen(path.c_str(), FileAccess::Read));
-    if (!file || !FileRead(file.get(), text.data(), uint32_t(length))) {
-        LogLine("The earlier Uninstall log " + path + " cannot be read: not merged");
-        return;
-    }
-    g_earlier.Present = ParseLogRecords(text.data(), text.size(), g_earlier.Records);
+    g_earlier.Present = g_earlier.Records.HasGuid;
     if (!g_earlier.Present || trusted) return;
     const size_t dropped = KeepInsideFolder(g_earlier.Records, folder);
     if (dropped > 0) {
@@ -225,7 +174,7 @@ void RememberEarlierLog(const std::string& folder, bool trusted) {
 
 void MergeEarlierLog(const std::string& guid) {
     if (!g_earlier.Present) return;
-    const LogRecords& earlier = g_earlier.Records;
+    const LogContents& earlier = g_earlier.Records;
     if (guid.empty() || !SameTextNoCase(earlier.GUID, guid)) {
         // Another program's records must not be removed with this one; its files stay
         // where they are, and the log says so.
@@ -235,17 +184,12 @@ void MergeEarlierLog(const std::string& guid) {
         g_earlier = Earlier{};
         return;
     }
-    LogRecords current;
-    current.Files = ReadNumbered(kLogFiles, LogFileKey);
-    current.Dirs = ReadNumbered(kLogDirs, LogDirKey);
-    PrefGroup(kLogStartMenu);
-    for (const char* key : kLogLinkKeys) current.Links.push_back(PrefReadString(key));
-    PrefGroup(kLogSettings);
-    current.DesktopIcon = PrefReadString(kLogDesktopIcon);
-    PrefGroup(kLogUserTask);
-    const int32_t count = PrefReadNumber(kLogTaskCount, 0);
-    for (int32_t i = 1; i <= count && i <= kMostLogTasks; ++i) {
-        current.Tasks.push_back(PrefReadString(LogTaskKey(uint32_t(i)).c_str()));
+    // The new log as written so far (the open document), read as the uninstaller will.
+    LogContents current;
+    if (ReadLogContents(PrefOpenDocument(), current) != LogRead::Ok) {
+        LogLine("The new Uninstall log does not read back whole: the earlier one is not merged");
+        g_earlier = Earlier{};
+        return;
     }
 
     LogAdditions add = EarlierOnly(earlier, current);
@@ -262,10 +206,10 @@ void MergeEarlierLog(const std::string& guid) {
                         add.Dirs[i].c_str());
     }
     // The earlier records go first, then this installation's, densely numbered.
-    PrefGroup(kLogUserTask);
+    PrefGroup(kUserTaskGroup);
     std::vector<std::string> tasks = add.Tasks;
     tasks.insert(tasks.end(), current.Tasks.begin(), current.Tasks.end());
-    PrefWriteNumber(kLogTaskCount, int32_t(tasks.size()));
+    PrefWriteNumber(kTaskCountKey, int32_t(tasks.size()));
     for (size_t i = 0; i < tasks.size(); ++i) {
         PrefWriteString(LogTaskKey(uint32_t(i + 1)).c_str(), tasks[i].c_str());
     }

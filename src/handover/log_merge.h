@@ -9,21 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "handover/log_reader.h"
+
 namespace wb {
-
-// What an Uninstall log records, as far as removal goes.
-struct LogRecords {
-    std::string GUID;
-    std::string Version;
-    std::vector<std::string> Files, Dirs;    // relative to the installation folder
-    std::vector<std::string> Links;          // StartMenu group: Program, AddExe, Help, ...
-    std::string DesktopIcon;
-    std::vector<std::string> Tasks;          // UserTask records in execution order
-};
-
-// Reads log text (a whole file's bytes). False when it is no Uninstall log (no Settings
-// group with a GUID key).
-bool ParseLogRecords(const char* data, size_t length, LogRecords& out);
 
 // What the new log must add so that nothing of `earlier` is forgotten: files and folders it
 // does not list, and earlier links and task records it does not repeat (an earlier link
@@ -32,10 +20,10 @@ bool ParseLogRecords(const char* data, size_t length, LogRecords& out);
 struct LogAdditions {
     std::vector<std::string> Files, Dirs, Tasks;
 };
-LogAdditions EarlierOnly(const LogRecords& earlier, const LogRecords& current);
+LogAdditions EarlierOnly(const LogContents& earlier, const LogContents& current);
 
 // Keeps a merged log within what the uninstaller reads (kMostLogNumbered files and folders,
-// kMostLogTasks records; one record more and it calls the log damaged and removes nothing).
+// kMostTasks records; one record more and it calls the log damaged and removes nothing).
 // `files` and `dirs` are the counts the new log lists itself; `tasks` are its own records,
 // of which repeats are dropped. This installation's records come first: the earlier ones
 // of `add` fill the room that is left. Returns what does not fit, for the install log.
@@ -46,13 +34,15 @@ LogAdditions FitWithinReadLimits(size_t files, size_t dirs, std::vector<std::str
 // the desktop shortcut, registry, association and registration records, and path records
 // outside the folder. Files and Dirs stay (the uninstaller takes only safe relative names
 // from them). Gives the number of records dropped.
-size_t KeepInsideFolder(LogRecords& records, const std::string& folder);
+size_t KeepInsideFolder(LogContents& records, const std::string& folder);
 
 // Installer side. RememberEarlierLog reads `folder` + "uninstall.dat" (`folder` ends in
 // "\") before the program files are unpacked over it; MergeEarlierLog, called with the new
 // log as the open Preference document after the installer's keys are written, adds what
-// the earlier log of the same GUID recorded. A log of another GUID is left out (and said
-// so in the install log).
+// the earlier log of the same GUID recorded. A log without a GUID, of another GUID, or
+// one that ReadLogFile finds damaged (no Settings, a task count its records do not bear
+// out) is left out, and what it lists stays on removal; the install log names the other
+// GUID or the damage.
 // With `trusted` false (an elevated run over a log that ordinary users could have written)
 // only the records that stay inside `folder` are taken: its files and folders, and the
 // shortcut and file records whose path lies inside it; the install log names what was

@@ -7,9 +7,9 @@
 #include "config/language_table.h"
 #include "config/link_names.h"
 #include "config/pref_file.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "handover/log_merge.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 
@@ -64,9 +64,9 @@ void WriteUninstallLog() {
     PrefGroup(kLogStartMenu);
     for (size_t i = 0; i < size_t(LogLink::Count); ++i) Write(kLogLinkKeys[i], links[i]);
 
-    PrefGroup(kLogUserTask);
+    PrefGroup(kUserTaskGroup);
     const auto& records = Setup.UninstallRecords;
-    PrefWriteNumber(kLogTaskCount, int32_t(records.size()));
+    PrefWriteNumber(kTaskCountKey, int32_t(records.size()));
     for (size_t i = 0; i < records.size(); ++i) {
         Write(LogTaskKey(uint32_t(i + 1)).c_str(), records[i]);
     }

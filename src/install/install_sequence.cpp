@@ -9,7 +9,7 @@
 #include "config/registry_text.h"
 #include "config/setup_description.h"
 #include "config/special_folders.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "handover/log_merge.h"
 #include "handover/uninstall_log.h"
 #include "install/association.h"
@@ -28,7 +28,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/window.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 
@@ -263,7 +263,7 @@ std::string DesktopLinkPath() {
 void CompleteInstallation() {
     if (!Setup.NoUninstall) {
         WriteUninstallLog();
-        LogLine("Uninstall log written: " + Setup.InstallDir + "uninstall.dat (" +
+        LogLine("Uninstall log written: " + Setup.InstallDir + kUninstallLogName + " (" +
                 std::to_string(Setup.UninstallRecords.size()) + " task records)");
     }
     if (!Setup.ScriptFile.empty()) {

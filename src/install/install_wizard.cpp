@@ -6,14 +6,14 @@
 #include "config/pref_file.h"
 #include "config/setup_description.h"
 #include "config/special_folders.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "install/install_sequence.h"
 #include "install/install_steps.h"
 #include "install/package_files.h"
 #include "install/shortcuts.h"
 #include "log/install_log.h"
 #include "platform/window.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

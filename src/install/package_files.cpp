@@ -1,12 +1,12 @@
 // Unpacks the program's files from the setup's inner Package into the installation folder.
 #include "install/package_files.h"
 
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "install/staging.h"
 #include "log/install_log.h"
 #include "package/package_reader.h"
 #include "platform/files.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

@@ -5,7 +5,7 @@
 #include "platform/com.h"
 #include "platform/files.h"
 #include "platform/script_engine.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

@@ -5,13 +5,14 @@
 #include "config/link_names.h"
 #include "config/pref_file.h"
 #include "config/special_folders.h"
+#include "contract/contract.h"
 #include "install/internet_shortcut.h"
 #include "log/install_log.h"
 #include "package/extract.h"
 #include "platform/com.h"
 #include "platform/files.h"
 #include "platform/shell_link.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 
@@ -117,7 +118,7 @@ void CreateStartMenuEntries(const std::string& folderName) {
                          kWebLinkIconFile);
     }
     if (uninstallLink != 0) {
-        MakeStandardLink(i + "Uninstall.exe", s + LanguageLinkFile(LangId::InstallUninstall), i,
+        MakeStandardLink(i + kUninstallerName, s + LanguageLinkFile(LangId::InstallUninstall), i,
                          "", kIconOfTarget);
     }
 }

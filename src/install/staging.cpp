@@ -3,7 +3,7 @@
 // half an installation, and an earlier version stays whole until the last rename.
 #include "install/staging.h"
 
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "log/install_log.h"
 #include "package/extract.h"
 #include "package/package_format.h"
@@ -12,7 +12,7 @@
 #include "platform/system_info.h"
 #include "platform/text.h"
 #include "platform/window.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

@@ -1,11 +1,11 @@
 // The program's entry in the system's list of installed programs.
 #include "install/uninstall_entry.h"
 
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "log/install_log.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

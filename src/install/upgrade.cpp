@@ -3,15 +3,15 @@
 
 #include <string>
 
-#include "config/pref_file.h"
 #include "config/registry_text.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
+#include "handover/log_reader.h"
 #include "install/elevated_trust.h"
 #include "install/program_runner.h"
 #include "log/install_log.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 
@@ -24,21 +24,6 @@ bool SameFolder(std::string a, std::string b) {
     return SameTextNoCase(a, b);
 }
 
-// The GUID of the Uninstall log in `folder`, read without disturbing the open document.
-std::string LogGuid(const std::string& folder) {
-    const std::string path = folder + kUninstallLogName;
-    const int64_t length = PathLength(path.c_str());
-    if (length <= 0 || length > 16 * 1024 * 1024) return std::string();
-    std::string text(size_t(length), '\0');
-    UniqueFile file(FileOpen(path.c_str(), FileAccess::Read));
-    if (!file || !FileRead(file.get(), text.data(), uint32_t(length))) return std::string();
-    PrefDocument doc;
-    PrefLoadText(text.data(), text.size(), doc);
-    std::string guid;
-    PrefLookup(doc, kLogSettings, kLogGUID, guid);
-    return guid;
-}
-
 }  // namespace
 
 void RemoveEarlierCopyElsewhere() {
@@ -46,7 +31,16 @@ void RemoveEarlierCopyElsewhere() {
     const std::string earlier = InstalledFolderOf(Setup.GUID);
     if (earlier.empty() || SameFolder(earlier, Setup.InstallDir)) return;
     const std::string uninstaller = earlier + kUninstallerName;
-    if (!SameTextNoCase(LogGuid(earlier), Setup.GUID) || PathLength(uninstaller.c_str()) < 0) {
+    LogContents log;
+    const LogRead read = ReadLogFile(earlier, log);
+    if (read == LogRead::NoSettings || read == LogRead::BadTaskCount) {
+        // Its uninstaller would refuse the log and remove nothing; the copy stays as it is.
+        LogLine("The Uninstall log of the earlier copy in " + earlier +
+                " is damaged: that copy is not removed");
+        return;
+    }
+    if (read != LogRead::Ok || !SameTextNoCase(log.GUID, Setup.GUID) ||
+        PathLength(uninstaller.c_str()) < 0) {
         LogLine("The uninstall entry named " + earlier +
                 ", which holds no installation of this program any more");
         return;

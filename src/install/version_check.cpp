@@ -10,7 +10,7 @@
 #include "platform/system_info.h"
 #include "platform/version_info.h"
 #include "platform/window.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

@@ -7,13 +7,12 @@
 #include <memory>
 #include <new>
 
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "package/package_format.h"
 #include "package/package_reader.h"
-#include "package/block_method.h"
+#include "blocks/decompress/block_method.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "platform/window.h"
 
 namespace wb {
 
@@ -262,7 +261,6 @@ ExtractResult ExtractPackage(const PackageReader& reader, const std::string& tar
         if (outcome == EntryOutcome::Damaged || outcome == EntryOutcome::Refused) ++result.Damaged;
         if (outcome == EntryOutcome::Failed) ++result.Failed;
         if (reader.Progress) reader.Progress(e);
-        DrainEvents();
     }
     return result;
 }

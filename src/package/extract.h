@@ -61,7 +61,8 @@ struct ExtractCursor {
 
 // Writes the entries of `reader` (loaded by OpenPackage) below `target` ("\" appended when
 // missing), leaving existing files whose extension is in `protectedExts` (NoCopyExt format)
-// alone. Calls the reader's progress callback and drains window events after every entry.
+// alone. Calls the reader's progress callback after every entry (a window's caller drains
+// its events there).
 // The reader is not changed, so it may be extracted again.
 [[nodiscard]] ExtractResult ExtractPackage(const PackageReader& reader, const std::string& target,
                                            const std::string& protectedExts,

@@ -8,7 +8,7 @@
 
 #include "package/package_format.h"
 #include "package/package_locator.h"
-#include "package/unpack_block.h"
+#include "blocks/decompress/unpack_block.h"
 #include "platform/files.h"
 
 namespace wb {

@@ -6,7 +6,7 @@
 #include "platform/files.h"
 #include "platform/launch.h"
 #include "platform/reboot.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "startup/startup.h"
 
 namespace wb {

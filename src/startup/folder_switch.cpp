@@ -8,7 +8,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "startup/command_line.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 namespace {

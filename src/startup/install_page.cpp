@@ -4,7 +4,7 @@
 
 #include "install/install_wizard.h"
 #include "platform/window.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "ui/wizard_controls.h"
 
 namespace wb {

@@ -7,7 +7,7 @@
 #include "config/pref_file.h"
 #include "platform/system_info.h"
 #include "platform/window.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

@@ -8,7 +8,7 @@
 #include "config/language_table.h"
 #include "platform/files.h"
 #include "platform/script_engine.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

@@ -3,7 +3,7 @@
 
 #include "config/install_scope.h"
 #include "config/registry_text.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "log/install_log.h"
 #include "platform/process.h"
 #include "platform/scope.h"
@@ -11,7 +11,7 @@
 #include "platform/window.h"
 #include "startup/command_line.h"
 #include "startup/finish.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

@@ -24,7 +24,7 @@
 #include "startup/folder_switch.h"
 #include "startup/language_select.h"
 #include "startup/scope_start.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "startup/wizard_flow.h"
 #include "ui/images.h"
 #include "ui/wizard_controls.h"
@@ -35,6 +35,9 @@ namespace {
 
 // What became of the unpacking of the setup's own Package.
 enum class OwnPackage : uint8_t { Unpacked, Damaged, Unreadable };
+
+// Windows stay answering while the setup's own files are unpacked.
+void KeepWindowsAnswering(const PackageEntry&) { DrainEvents(); }
 
 // Unpacks the installer's own Package into the temporary setup folder. Damaged when the
 // file carries no readable Package or an entry of it is damaged; Unreadable when the file
@@ -49,7 +52,7 @@ OwnPackage UnpackOwnPackage(std::string& why) {
             return OwnPackage::Unreadable;
         }
     }
-    if (!OpenPackage(Setup.SetupExe.c_str(), nullptr)) {
+    if (!OpenPackage(Setup.SetupExe.c_str(), KeepWindowsAnswering)) {
         ClosePackage();
         return OwnPackage::Damaged;
     }

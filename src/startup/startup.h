@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 

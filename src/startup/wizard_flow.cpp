@@ -10,7 +10,7 @@
 #include "startup/finish.h"
 #include "startup/install_page.h"
 #include "startup/scope_start.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "ui/folder_requester.h"
 #include "ui/start_menu_chooser.h"
 #include "ui/wizard_controls.h"

@@ -5,7 +5,7 @@
 #include "config/language_table.h"
 #include "platform/files.h"
 #include "platform/window.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "ui/folder_requester.h"
 #include "ui/images.h"
 #include "ui/start_menu_chooser.h"

@@ -8,7 +8,7 @@
 #include "config/setup_description.h"
 #include "platform/files.h"
 #include "platform/window.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "ui/wizard_controls.h"
 #include "ui/wizard_pictures.h"
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "e2e/e2e_util.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 
 namespace fs = std::filesystem;
 
@@ -63,8 +63,8 @@ TEST(HonestE2E, AMergedLogAtTheUninstallersLimitStillRemovesTheProgram) {
     // Version 1.0's log as many upgrades would have grown it: records up to the limit.
     std::string dat = ReadFile(install + "/uninstall.dat");
     dat = dat.substr(0, dat.find("[UserTask]"));
-    dat += "[UserTask]\r\nNumber = " + std::to_string(wb::kMostLogTasks) + "\r\n";
-    for (int32_t i = 1; i <= wb::kMostLogTasks; ++i) {
+    dat += "[UserTask]\r\nNumber = " + std::to_string(wb::kMostTasks) + "\r\n";
+    for (int32_t i = 1; i <= wb::kMostTasks; ++i) {
         dat += "Task" + std::to_string(i) + " = 5|C:\\Limit Tool\\old-" + std::to_string(i) +
                ".txt\r\n";
     }
@@ -77,7 +77,7 @@ TEST(HonestE2E, AMergedLogAtTheUninstallersLimitStillRemovesTheProgram) {
     ASSERT_FALSE(up.TimedOut);
     EXPECT_EQ(up.ExitCode, 0) << up.Output;
     const std::string merged = ReadFile(install + "/uninstall.dat");
-    EXPECT_NE(merged.find("Number = " + std::to_string(wb::kMostLogTasks) + "\r\n"),
+    EXPECT_NE(merged.find("Number = " + std::to_string(wb::kMostTasks) + "\r\n"),
               std::string::npos);
     // This version's two records took the room of the two newest earlier ones, and the log
     // says what stays.

@@ -95,7 +95,7 @@ TEST_F(InstallE2E, DemoSetupInstallsEverythingQuietly) {
     EXPECT_EQ(program.Arguments, "/greet");
     EXPECT_EQ(TrimSlash(program.WorkingDir), TrimSlash(progDir));
     EXPECT_EQ(ReadLink(menu + "Hello Wendlebox.lnk").Target, progDir + "Hello.exe");
-    // The Start-menu link names the uninstaller "Uninstall.exe"; file names ignore case.
+    // File names ignore case: the link and the file need not agree on it.
     EXPECT_EQ(Lower(ReadLink(menu + "Uninstall.lnk").Target), Lower(progDir + "uninstall.exe"));
     EXPECT_EQ(ReadLink(desktop + "Hello Notes.lnk").Target, progDir + "Hello.txt");
     LinkInfo manual = ReadLink(menu + "Hello Manual.lnk");

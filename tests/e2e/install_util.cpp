@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "e2e/e2e_util.h"
-#include "wbpack/inspect.h"
+#include "wbpack/inspection/inspect.h"
 #include "wbpack/package_writer.h"
 
 namespace e2e {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "e2e/e2e_util.h"
-#include "wbpack/ini_text.h"
+#include "wbpack/authoring/ini_text.h"
 
 namespace e2e {
 namespace {

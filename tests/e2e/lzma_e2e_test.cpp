@@ -10,8 +10,8 @@
 
 #include "e2e/e2e_util.h"
 #include "e2e/install_util.h"
-#include "package/block_method.h"
-#include "wbpack/inspect.h"
+#include "blocks/decompress/block_method.h"
+#include "wbpack/inspection/inspect.h"
 
 namespace e2e {
 namespace {

@@ -11,7 +11,7 @@
 #include "e2e/e2e_util.h"
 #include "e2e/install_util.h"
 #include "package/package_format.h"
-#include "wbpack/inspect.h"
+#include "wbpack/inspection/inspect.h"
 
 namespace e2e {
 namespace {

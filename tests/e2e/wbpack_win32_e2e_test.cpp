@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "e2e/e2e_util.h"
-#include "wbpack/inspect.h"
+#include "wbpack/inspection/inspect.h"
 
 namespace e2e {
 namespace {

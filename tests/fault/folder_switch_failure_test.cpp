@@ -8,7 +8,7 @@
 #include "fakes/fakes.h"
 #include "platform/files.h"
 #include "startup/folder_switch.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 namespace {

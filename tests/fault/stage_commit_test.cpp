@@ -12,7 +12,7 @@
 #include "fakes/fakes.h"
 #include "config/language_table.h"
 #include "config/setup_description.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "install/install_sequence.h"
 #include "install/install_wizard.h"
 #include "install/package_files.h"
@@ -21,7 +21,7 @@
 #include "platform/files.h"
 #include "platform/posix/host_window.h"
 #include "startup/finish.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "unit/test_support.h"
 
 namespace wb {

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "package/unpack_block.h"
-#include "wbpack/jc_encoder.h"
+#include "blocks/decompress/unpack_block.h"
+#include "blocks/compress/jc_encoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;

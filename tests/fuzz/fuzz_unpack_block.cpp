@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "package/unpack_block.h"
+#include "blocks/decompress/unpack_block.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The header's size decides the capacity, capped so no input can ask for much memory.

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "fuzz/extract_input.h"
-#include "package/block_method.h"
-#include "package/unpack_lzma.h"
+#include "blocks/decompress/block_method.h"
+#include "blocks/decompress/unpack_lzma.h"
 
 namespace {
 

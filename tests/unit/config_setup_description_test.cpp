@@ -10,7 +10,7 @@
 
 #include "config/setup_description.h"
 #include "fakes/fakes.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 namespace {

@@ -11,7 +11,7 @@
 #include "install/program_runner.h"
 #include "platform/posix/host_window.h"
 #include "startup/finish.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "startup/startup.h"
 
 namespace wb {

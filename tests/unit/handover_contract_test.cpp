@@ -8,15 +8,15 @@
 
 #include "config/language_table.h"
 #include "fakes/fakes.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "handover/uninstall_log.h"
 #include "platform/text.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "uninstaller/removal.h"
 #include "uninstaller/uninstall_log_reader.h"
 #include "unit/test_support.h"
-#include "wbpack/ini_text.h"
-#include "wbpack/project.h"
+#include "wbpack/authoring/ini_text.h"
+#include "wbpack/authoring/project.h"
 
 namespace wb {
 namespace {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "install/package_files.h"
 #include "package/package_reader.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "unit/test_support.h"
 #include "wbpack/package_writer.h"
 

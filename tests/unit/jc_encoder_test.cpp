@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "package/jc_format.h"
-#include "package/unpack_block.h"
-#include "wbpack/jc_encoder.h"
-#include "wbpack/jc_match_finder.h"
+#include "blocks/common/jc_format.h"
+#include "blocks/decompress/unpack_block.h"
+#include "blocks/compress/jc_encoder.h"
+#include "blocks/compress/jc_match_finder.h"
 
 namespace wb {
 namespace {

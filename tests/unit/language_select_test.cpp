@@ -11,7 +11,7 @@
 #include "config/language_table.h"
 #include "fakes/fakes.h"
 #include "startup/language_select.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 namespace {

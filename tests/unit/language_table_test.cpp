@@ -10,7 +10,7 @@
 #include <set>
 
 #include "config/language_table.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 namespace {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "unit/test_support.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -25,14 +27,14 @@ bool IsSource(const fs::path& p) {
     return ext == ".cpp" || ext == ".h";
 }
 
-// Every include of the sources below `folder` (relative to the repository). A folder
-// without sources fails the calling test: a rule over nothing would pass forever.
-std::vector<Include> IncludesUnder(const std::string& folder) {
+// Every include of the sources below `folder` (relative to `root`). A folder without
+// sources fails the calling test: a rule over nothing would pass forever.
+std::vector<Include> IncludesUnder(const std::string& folder, const fs::path& root = kRoot) {
     std::vector<Include> found;
     size_t sources = 0;
-    EXPECT_TRUE(fs::is_directory(kRoot / folder)) << folder << " is missing";
-    if (!fs::is_directory(kRoot / folder)) return found;
-    for (const auto& e : fs::recursive_directory_iterator(kRoot / folder)) {
+    EXPECT_TRUE(fs::is_directory(root / folder)) << folder << " is missing";
+    if (!fs::is_directory(root / folder)) return found;
+    for (const auto& e : fs::recursive_directory_iterator(root / folder)) {
         if (!e.is_regular_file() || !IsSource(e.path())) continue;
         ++sources;
         std::ifstream in(e.path());
@@ -43,7 +45,7 @@ std::vector<Include> IncludesUnder(const std::string& folder) {
             size_t open = line.find_first_of("\"<", at);
             size_t close = open == std::string::npos ? open : line.find_first_of("\">", open + 1);
             if (close == std::string::npos) continue;
-            found.push_back({fs::relative(e.path(), kRoot).generic_string(),
+            found.push_back({fs::relative(e.path(), root).generic_string(),
                              line.substr(open + 1, close - open - 1), line[open] == '<'});
         }
     }
@@ -51,104 +53,171 @@ std::vector<Include> IncludesUnder(const std::string& folder) {
     return found;
 }
 
-// The folder a project include names, as the rules spell it: "package/extract.h" ->
-// "package", "wbpack/project.h" -> "wbpack"; empty for a system header.
-std::string FolderOf(const Include& inc) {
-    size_t slash = inc.Target.find('/');
-    if (inc.System || slash == std::string::npos) return std::string();
-    return inc.Target.substr(0, slash);
-}
-
-// Headers every folder may include: the one record every Part reads, and the hand-over
-// contract, a leaf the three programs share.
-bool SharedByAll(const std::string& target) {
-    return target == "startup/setup_state.h" || target == "handover/contract.h";
-}
-
-void ExpectOnly(const std::string& folder, const std::set<std::string>& allowed,
-                bool sharedHeaders = true) {
-    for (const Include& inc : IncludesUnder(folder)) {
-        std::string to = FolderOf(inc);
-        if (to.empty() || (sharedHeaders && SharedByAll(inc.Target))) continue;
-        EXPECT_TRUE(allowed.count(to) || allowed.count(inc.Target))
-            << inc.File << " includes " << inc.Target;
+// The room a project include names, as the rules spell it: "package/extract.h" ->
+// "package", "wbpack/authoring/project.h" -> "wbpack"; the block methods' three rooms by
+// their own names ("blocks/compress"), since the decoders may not reach the encoders.
+// Empty for a system header.
+std::string RoomOf(const std::string& path) {
+    size_t slash = path.find('/');
+    if (slash == std::string::npos) return std::string();
+    if (path.compare(0, slash, "blocks") == 0) {
+        size_t second = path.find('/', slash + 1);
+        if (second != std::string::npos) return path.substr(0, second);
     }
+    return path.substr(0, slash);
+}
+
+std::string FolderOf(const Include& inc) {
+    return inc.System ? std::string() : RoomOf(inc.Target);
+}
+
+// The includes of `folder` that its rule does not allow, one line each. `allowed` names
+// rooms ("platform", "blocks/common") or single headers ("platform/text.h").
+std::vector<std::string> Breaches(const std::string& folder, const std::set<std::string>& allowed,
+                                  const fs::path& root = kRoot) {
+    std::vector<std::string> found;
+    for (const Include& inc : IncludesUnder(folder, root)) {
+        std::string to = FolderOf(inc);
+        if (to.empty() || allowed.count(to) || allowed.count(inc.Target)) continue;
+        found.push_back(inc.File + " includes " + inc.Target);
+    }
+    return found;
+}
+
+// Pairs of rooms below `folder` ("src") that include each other.
+std::vector<std::string> MutualPairs(const std::string& folder, const fs::path& root = kRoot) {
+    std::set<std::pair<std::string, std::string>> arrows;
+    for (const Include& inc : IncludesUnder(folder, root)) {
+        std::string from = RoomOf(inc.File.substr(folder.size() + 1));
+        std::string to = FolderOf(inc);
+        if (to.empty() || to == from) continue;
+        arrows.insert({from, to});
+    }
+    std::vector<std::string> found;
+    for (const auto& [from, to] : arrows) {
+        if (from < to && arrows.count({to, from})) found.push_back(from + " and " + to);
+    }
+    EXPECT_GT(arrows.size(), 0u) << "no arrows between the rooms of " << folder;
+    return found;
+}
+
+void ExpectOnly(const std::string& folder, const std::set<std::string>& allowed) {
+    for (const std::string& breach : Breaches(folder, allowed)) ADD_FAILURE() << breach;
 }
 
 TEST(Layering, PlatformDependsOnNothingOfTheInstaller) {
-    ExpectOnly("src/platform", {"platform"}, false);
+    ExpectOnly("src/platform", {"platform"});
 }
 
-TEST(Layering, PackageStandsOnPlatformAlone) {
-    ExpectOnly("src/package", {"package", "platform", "handover/contract.h"}, false);
+// The contract is the leaf the three programs share: every folder above the platform may
+// use it, so it may use nothing but the text helpers.
+TEST(Layering, TheContractIsALeaf) {
+    ExpectOnly("src/contract", {"contract", "platform/text.h"});
 }
 
-TEST(Layering, TheBlockDecoderUsesOnlyItsFormatAndTheTextHelpers) {
+// The Setup state is read by every Part of the installer, so it sits below all of them.
+TEST(Layering, TheSetupStateStandsOnTheContractAlone) {
+    ExpectOnly("src/state", {"state", "contract"});
+}
+
+TEST(Layering, TheBlockMethodsShareTheirFormatsAndLeanOnNothingAbove) {
+    ExpectOnly("src/blocks/common", {"blocks/common", "platform/text.h"});
+    ExpectOnly("src/blocks/decompress", {"blocks/decompress", "blocks/common", "platform/text.h"});
+    // A Package's own trailer tells the LZMA encoder to leave the x86 filter off.
+    ExpectOnly("src/blocks/compress", {"blocks/compress", "blocks/decompress", "blocks/common",
+                                       "platform/text.h", "package/package_format.h"});
+}
+
+TEST(Layering, TheJcDecoderUsesOnlyItsFormatAndTheTextHelpers) {
     size_t seen = 0;
-    for (const Include& inc : IncludesUnder("src/package")) {
-        if (inc.File.rfind("src/package/unpack_block", 0) != 0) continue;
+    for (const Include& inc : IncludesUnder("src/blocks/decompress")) {
+        if (inc.File.rfind("src/blocks/decompress/unpack_block", 0) != 0) continue;
         ++seen;
         if (FolderOf(inc).empty()) continue;
-        EXPECT_TRUE(inc.Target == "package/unpack_block.h" || inc.Target == "package/jc_format.h" ||
-                    inc.Target == "platform/text.h")
+        EXPECT_TRUE(inc.Target == "blocks/decompress/unpack_block.h" ||
+                    inc.Target == "blocks/common/jc_format.h" || inc.Target == "platform/text.h")
             << inc.File << " includes " << inc.Target;
     }
-    EXPECT_GT(seen, 0u) << "the block decoder was not found";
+    EXPECT_GT(seen, 0u) << "the JC decoder was not found";
+}
+
+// The stub carries the decoders only: the Package reader never reaches the encoders.
+TEST(Layering, PackageStandsOnTheDecodersAndPlatform) {
+    ExpectOnly("src/package", {"package", "platform", "contract", "blocks/common",
+                               "blocks/decompress"});
+    // Progress goes to the callback the caller gives; only a caller knows of windows.
+    for (const Include& inc : IncludesUnder("src/package")) {
+        EXPECT_NE(inc.Target, "platform/window.h") << inc.File << " reaches a window";
+    }
 }
 
 // The install log is reported to from every part, so it may lean on nothing but the
 // platform services, or it would close a circle of includes.
 TEST(Layering, TheInstallLogStandsOnPlatformAlone) {
-    ExpectOnly("src/log", {"log", "platform"}, false);
+    ExpectOnly("src/log", {"log", "platform"});
 }
 
-TEST(Layering, ConfigurationStandsOnPlatform) {
-    ExpectOnly("src/config", {"config", "platform"});
+TEST(Layering, ConfigurationStandsOnPlatformTheStateAndTheContract) {
+    ExpectOnly("src/config", {"config", "platform", "state", "contract"});
 }
 
 TEST(Layering, TheEngineTheLogWriterAndTheWizardWindowsStayBelowStartUp) {
-    ExpectOnly("src/install", {"install", "platform", "package", "config", "handover", "log"});
-    ExpectOnly("src/handover", {"handover", "platform", "package", "config", "log"});
-    ExpectOnly("src/ui", {"ui", "platform", "package", "config"});
+    ExpectOnly("src/install", {"install", "platform", "package", "config", "handover", "log",
+                               "state", "contract"});
+    ExpectOnly("src/handover", {"handover", "platform", "package", "config", "log", "state",
+                                "contract"});
+    ExpectOnly("src/ui", {"ui", "platform", "package", "config", "state", "contract"});
 }
 
 TEST(Layering, StartUpMayUseEverythingOfTheInstaller) {
-    ExpectOnly("src/startup",
-               {"startup", "platform", "package", "config", "install", "handover", "ui", "log"});
+    ExpectOnly("src/startup", {"startup", "platform", "package", "blocks/common",
+                               "blocks/decompress", "config", "install", "handover", "ui", "log",
+                               "state", "contract"});
 }
 
 TEST(Layering, TheUninstallerUsesThePlatformThePreferenceReaderAndTheContract) {
     ExpectOnly("uninstaller", {"uninstaller", "platform", "config/pref_file.h",
-                               "config/registry_text.h", "handover/contract.h",
-                               "log/install_log.h"},
-               false);
+                               "config/registry_text.h", "contract", "handover/log_reader.h",
+                               "log/install_log.h"});
 }
 
 TEST(Layering, TheAuthoringToolUsesThePackageCodeAndThePreferenceParser) {
-    ExpectOnly("tools", {"wbpack", "package", "platform", "config/pref_file.h",
-                         "config/setup_keys.h", "config/special_folders.h", "config/install_scope.h",
-                         "handover/contract.h"},
-               false);
+    ExpectOnly("tools", {"wbpack", "package", "blocks/common", "blocks/decompress",
+                         "blocks/compress", "platform", "config/pref_file.h", "config/setup_keys.h",
+                         "config/special_folders.h", "config/install_scope.h", "contract"});
 }
 
 TEST(Layering, FakesStandInForPlatformServicesOnly) {
-    ExpectOnly("tests/fakes", {"fakes", "platform"}, false);
+    ExpectOnly("tests/fakes", {"fakes", "platform"});
 }
 
-// No two folders of the installer include each other; the Setup state header, the one
-// record every Part reads, and the hand-over contract, the shared leaf, make no such pair.
+// No two rooms of the installer include each other, none excepted.
 TEST(Layering, NoTwoInstallerFoldersIncludeEachOther) {
-    std::set<std::pair<std::string, std::string>> arrows;
-    for (const Include& inc : IncludesUnder("src")) {
-        std::string from = inc.File.substr(4, inc.File.find('/', 4) - 4);
-        std::string to = FolderOf(inc);
-        if (to.empty() || to == from || SharedByAll(inc.Target)) continue;
-        arrows.insert({from, to});
-    }
-    EXPECT_GT(arrows.size(), 0u);
-    for (const auto& [from, to] : arrows) {
-        EXPECT_FALSE(arrows.count({to, from})) << from << " and " << to << " include each other";
-    }
+    for (const std::string& pair : MutualPairs("src")) ADD_FAILURE() << pair << " include each other";
+}
+
+// The checks above must fail when a rule is broken: a made-up tree with one wrong arrow
+// of each kind.
+TEST(Layering, TheChecksFindABrokenRule) {
+    const fs::path root = wb::FreshTestDir("wb_layering_");
+    auto write = [&](const std::string& file, const std::string& include) {
+        fs::create_directories((root / file).parent_path());
+        std::ofstream(root / file) << "#include \"" << include << "\"\n";
+    };
+    write("src/config/a.cpp", "startup/wizard_flow.h");
+    write("src/startup/b.cpp", "config/a.h");
+    write("src/blocks/decompress/c.cpp", "blocks/compress/jc_encoder.h");
+    write("src/blocks/compress/d.cpp", "blocks/decompress/c.h");
+
+    EXPECT_EQ(Breaches("src/config", {"config", "platform", "state", "contract"}, root),
+              std::vector<std::string>{"src/config/a.cpp includes startup/wizard_flow.h"});
+    EXPECT_EQ(Breaches("src/blocks/decompress", {"blocks/decompress", "blocks/common"}, root),
+              std::vector<std::string>{
+                  "src/blocks/decompress/c.cpp includes blocks/compress/jc_encoder.h"});
+    EXPECT_EQ(MutualPairs("src", root),
+              (std::vector<std::string>{"blocks/compress and blocks/decompress",
+                                        "config and startup"}));
+    fs::remove_all(root);
 }
 
 // The C++ standard library: the only system headers code outside the platform folders
@@ -163,10 +232,10 @@ const std::set<std::string> kStandardHeaders = {
     "stdexcept", "string", "string_view", "system_error", "thread", "tuple", "type_traits",
     "unordered_map", "unordered_set", "utility", "variant", "vector", "chrono"};
 
-// The one library the product builds in: the LZMA SDK's decoder in the Package reader,
-// its encoder in the authoring tool.
+// The one library the product builds in: the LZMA SDK's decoder beside the JC decoder,
+// its encoder beside the JC encoder.
 const std::set<std::pair<std::string, std::string>> kLibraryHeaders = {
-    {"src/package/", "LzmaDec.h"}, {"tools/wbpack/", "LzmaEnc.h"}};
+    {"src/blocks/decompress/", "LzmaDec.h"}, {"src/blocks/compress/", "LzmaEnc.h"}};
 
 bool LibraryHeaderAllowed(const std::string& file, const std::string& target) {
     for (const auto& [folder, header] : kLibraryHeaders) {

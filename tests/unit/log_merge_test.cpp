@@ -8,7 +8,7 @@
 
 #include "config/pref_file.h"
 #include "fakes/fakes.h"
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "handover/log_merge.h"
 #include "log/install_log.h"
 #include "unit/test_support.h"
@@ -26,7 +26,7 @@ std::string ReadAll(const std::string& path) {
 }
 
 TEST(LogMerge, EarlierOnlyKeepsWhatTheNewVersionDropped) {
-    LogRecords earlier;
+    LogContents earlier;
     earlier.Files = {"tool.exe", "Help\\manual.txt", "old.dll", "uninstall.dat"};
     earlier.Dirs = {"Help\\", "plugins\\"};
     earlier.Links = {"C:\\Menu\\Tool\\Tool.lnk", "C:\\Menu\\Tool\\.lnk",
@@ -34,7 +34,7 @@ TEST(LogMerge, EarlierOnlyKeepsWhatTheNewVersionDropped) {
     earlier.DesktopIcon = "C:\\Desktop\\Tool.lnk";
     earlier.Tasks = {"6|2147483649|Software\\Acme\\Old|Path", "0|C:\\Desktop\\Tasklink.lnk",
                      "6|2147483649|Software\\Acme\\Both|Path"};
-    LogRecords current;
+    LogContents current;
     current.Files = {"TOOL.EXE", "uninstall.dat", "new.dll"};  // letter case does not matter
     current.Dirs = {"help\\"};
     current.Links = {"C:\\Menu\\Tool\\Tool.lnk", "C:\\Menu\\Tool\\.lnk", "C:\\Menu\\Tool\\Help.lnk",
@@ -52,7 +52,7 @@ TEST(LogMerge, EarlierOnlyKeepsWhatTheNewVersionDropped) {
 }
 
 TEST(LogMerge, NothingIsRepeatedWhenTheSameVersionIsInstalledAgain) {
-    LogRecords same;
+    LogContents same;
     same.Files = {"a.txt"};
     same.Dirs = {"d\\"};
     same.Links = {"C:\\M\\T.lnk", "", "", "", ""};
@@ -62,18 +62,6 @@ TEST(LogMerge, NothingIsRepeatedWhenTheSameVersionIsInstalledAgain) {
     EXPECT_TRUE(add.Files.empty());
     EXPECT_TRUE(add.Dirs.empty());
     EXPECT_TRUE(add.Tasks.empty());
-}
-
-TEST(LogMerge, TextWithoutAGuidIsNoUninstallLog) {
-    LogRecords r;
-    const std::string junk = "MZ\x90\0\x03 not a log at all";
-    EXPECT_FALSE(ParseLogRecords(junk.data(), junk.size(), r));
-    const std::string log = "[Settings]\r\nGUID = {A}\r\nVersion = 1.0\r\n[UserTask]\r\n"
-                            "Number = 99999999\r\nTask1 = 6|1|2|3\r\n";
-    ASSERT_TRUE(ParseLogRecords(log.data(), log.size(), r));
-    EXPECT_EQ(r.GUID, "{A}");
-    EXPECT_EQ(r.Version, "1.0");
-    EXPECT_TRUE(r.Tasks.empty()) << "an impossible task count reads no tasks";
 }
 
 class LogMergeFileTest : public ::testing::Test {
@@ -162,8 +150,8 @@ TEST_F(LogMergeFileTest, ALogOfAnotherProgramIsNotTakenOver) {
 // uninstaller reads would make it call the log damaged and remove nothing at all.
 TEST_F(LogMergeFileTest, AMergedLogStaysWithinWhatTheUninstallerReads) {
     std::string earlier = Settings("{G}", "1.0") + "[Files]\r\nF001 = tool.exe\r\n[UserTask]\r\n"
-                          "Number = " + std::to_string(kMostLogTasks) + "\r\n";
-    for (int32_t i = 1; i <= kMostLogTasks; ++i) {
+                          "Number = " + std::to_string(kMostTasks) + "\r\n";
+    for (int32_t i = 1; i <= kMostTasks; ++i) {
         earlier += "Task" + std::to_string(i) + " = 5|/x/old" + std::to_string(i) + ".txt\r\n";
     }
     WriteLog(earlier);
@@ -175,12 +163,12 @@ TEST_F(LogMergeFileTest, AMergedLogStaysWithinWhatTheUninstallerReads) {
 
     UninstallLog log;
     ASSERT_EQ(ReadUninstallLog(prog_, log), LogStatus::Ok);
-    ASSERT_EQ(log.Tasks.size(), size_t(kMostLogTasks));
+    ASSERT_EQ(log.Tasks.size(), size_t(kMostTasks));
     // The earlier records fill what room this version's three leave, oldest first (old5,
     // which this version records again, once).
     EXPECT_EQ(log.Tasks[0], "5|/x/old1.txt");
     EXPECT_EQ(log.Tasks[4], "5|/x/old6.txt");
-    EXPECT_EQ(log.Tasks[size_t(kMostLogTasks) - 4], "5|/x/old32765.txt");
+    EXPECT_EQ(log.Tasks[size_t(kMostTasks) - 4], "5|/x/old32765.txt");
     EXPECT_EQ(Strings(log.Tasks.end() - 3, log.Tasks.end()),
               (Strings{"5|/x/new1.txt", "5|/x/old5.txt", "5|/x/new2.txt"}));
     const std::string setupLog = ReadAll(prog_ + "setup.log");
@@ -229,9 +217,9 @@ TEST_F(LogMergeFileTest, AnUntrustedLogGivesOnlyWhatStaysInsideTheFolder) {
         << ReadAll(prog_ + "setup.log");
 
     // Links and registry records are dropped wherever they appear; what is left stays inside.
-    LogRecords records;
+    LogContents records;
     const std::string text = ReadAll(prog_ + "uninstall.dat");
-    ASSERT_TRUE(ParseLogRecords(text.data(), text.size(), records));
+    ASSERT_EQ(ReadLogContents(text.data(), text.size(), records), LogRead::Ok);
     records.Tasks.push_back("6|2147483650|Software\\Victim|Run");
     EXPECT_EQ(KeepInsideFolder(records, prog_), 2u) << "the new Program link and the value";
     EXPECT_EQ(KeepInsideFolder(records, prog_), 0u);

@@ -12,16 +12,16 @@
 
 #include "unit/test_support.h"
 
-#include "package/block_method.h"
-#include "package/crc32.h"
+#include "blocks/decompress/block_method.h"
+#include "blocks/common/crc32.h"
 #include "package/extract.h"
-#include "package/lzma_format.h"
+#include "blocks/common/lzma_format.h"
 #include "package/package_reader.h"
-#include "package/unpack_lzma.h"
-#include "package/x86_filter.h"
-#include "wbpack/block_encoder.h"
-#include "wbpack/jc_encoder.h"
-#include "wbpack/lzma_encoder.h"
+#include "blocks/decompress/unpack_lzma.h"
+#include "blocks/common/x86_filter.h"
+#include "blocks/compress/block_encoder.h"
+#include "blocks/compress/jc_encoder.h"
+#include "blocks/compress/lzma_encoder.h"
 #include "wbpack/package_writer.h"
 
 namespace wb {

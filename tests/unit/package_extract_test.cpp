@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "package/extract.h"
 #include "package/package_format.h"
 #include "package/package_reader.h"
 #include "platform/posix/host_window.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "wbpack/package_writer.h"
 
 namespace wb {
@@ -288,7 +288,7 @@ void CountProgress(const PackageEntry& e) {
     g_progressSizes += e.Size;
 }
 
-TEST_F(ExtractTest, ReportsProgressAndDrainsAfterEveryEntry) {
+TEST_F(ExtractTest, ReportsProgressAfterEveryEntryAndLeavesWindowsToItsCaller) {
     std::vector<uint8_t> bytes =
         Build({Folder("f\\"), File("f\\a", Text(100, 'a')), File("b", ""), File("c", "ccc")});
     std::string path = Save(bytes);
@@ -299,7 +299,7 @@ TEST_F(ExtractTest, ReportsProgressAndDrainsAfterEveryEntry) {
     EXPECT_EQ(Damage(ExtractPackage(Package, target_, "")), 0);
     EXPECT_EQ(g_progressCalls, 4);
     EXPECT_EQ(g_progressSizes, Package.TotalSize);
-    EXPECT_EQ(HostDrainCount(), 4);
+    EXPECT_EQ(HostDrainCount(), 0) << "only the progress callback may drain window events";
     // The reader is left as it was: a second extraction gives the same.
     EXPECT_EQ(Damage(ExtractPackage(Package, target_, "")), 0);
     EXPECT_EQ(g_progressCalls, 8);

@@ -14,7 +14,7 @@
 #include "package/package_locator.h"
 #include "package/package_reader.h"
 #include "unit/test_support.h"
-#include "wbpack/inspect.h"
+#include "wbpack/inspection/inspect.h"
 #include "wbpack/package_writer.h"
 
 namespace wb {

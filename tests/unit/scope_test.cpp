@@ -12,7 +12,7 @@
 #include "install/upgrade.h"
 #include "log/install_log.h"
 #include "startup/command_line.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "unit/test_support.h"
 
 namespace wb {

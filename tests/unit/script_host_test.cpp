@@ -11,7 +11,7 @@
 #include "fakes/fakes.h"
 #include "install/script_header.h"
 #include "install/script_host.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 namespace {

@@ -5,10 +5,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "config/language_table.h"
 #include "fakes/fakes.h"
 #include "install/internet_shortcut.h"
 #include "install/shortcuts.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "unit/test_support.h"
 
 namespace wb {
@@ -242,9 +243,9 @@ TEST_F(StartMenuTest, AllFiveStandardLinksInOrder) {
               "[InternetShortcut]\r\nURL=http://example.com/tool\r\n");
     EXPECT_EQ(wb::Setup.HomepageUrl, "http://example.com/tool");
 
-    EXPECT_EQ(calls[3].Fields.Target, "C:\\Apps\\Tool\\Uninstall.exe");
+    EXPECT_EQ(calls[3].Fields.Target, "C:\\Apps\\Tool\\uninstall.exe");
     EXPECT_EQ(calls[3].Fields.WorkDir, "C:\\Apps\\Tool\\");
-    EXPECT_EQ(calls[3].Fields.IconFile, "C:\\Apps\\Tool\\Uninstall.exe");
+    EXPECT_EQ(calls[3].Fields.IconFile, "C:\\Apps\\Tool\\uninstall.exe");
 }
 
 TEST_F(StartMenuTest, EmptyNameTakesTheProgramFileUpToItsFirstDot) {

@@ -12,7 +12,7 @@
 #include "config/special_folders.h"
 #include "fakes/fakes.h"
 #include "platform/posix/host_window.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "startup/startup.h"
 #include "wbpack/package_writer.h"
 

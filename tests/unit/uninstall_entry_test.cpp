@@ -5,7 +5,7 @@
 #include "fakes/fakes.h"
 #include "install/uninstall_entry.h"
 #include "platform/system_info.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 namespace {

@@ -9,10 +9,10 @@
 #include "config/language_table.h"
 #include "fakes/fakes.h"
 #include "handover/uninstall_log.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "unit/test_support.h"
-#include "wbpack/ini_text.h"
-#include "wbpack/project.h"
+#include "wbpack/authoring/ini_text.h"
+#include "wbpack/authoring/project.h"
 
 namespace wb {
 namespace {

@@ -15,7 +15,7 @@
 #include "install/quiet_replace.h"
 #include "install/version_check.h"
 #include "platform/files.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace wb {
 namespace {

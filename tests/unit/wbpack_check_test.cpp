@@ -14,11 +14,11 @@
 #include "config/registry_text.h"
 #include "config/setup_keys.h"
 #include "test_support.h"
-#include "wbpack/check.h"
+#include "wbpack/authoring/check.h"
 #include "wbpack/commands.h"
 #include "wbpack/help.h"
-#include "wbpack/ini_text.h"
-#include "wbpack/init.h"
+#include "wbpack/authoring/ini_text.h"
+#include "wbpack/authoring/init.h"
 
 namespace wb {
 namespace {
@@ -317,6 +317,10 @@ TEST(WbpackCheckTest, KnowsTheNamesAsTheFormatSpellsThem) {
     for (int kind = -1; kind <= 11; ++kind) {
         bool acts = kind >= 0 && kind <= 10 && kind != 7;
         EXPECT_EQ(FindTaskKind(kind) != nullptr, acts) << kind;
+    }
+    // The starter description's examples are tasks of the kind they illustrate.
+    for (const TaskKindSpec& spec : TaskKinds()) {
+        EXPECT_EQ(ParseLeadingNumber(spec.Example), int(spec.Kind)) << spec.Example;
     }
 }
 

@@ -18,13 +18,13 @@
 
 #include "package/package_format.h"
 #include "package/package_reader.h"
-#include "package/unpack_block.h"
+#include "blocks/decompress/unpack_block.h"
 #include "wbpack/codepage.h"
 #include "unit/test_support.h"
 #include "wbpack/commands.h"
-#include "wbpack/inspect.h"
-#include "wbpack/jc_encoder.h"
-#include "wbpack/project.h"
+#include "wbpack/inspection/inspect.h"
+#include "blocks/compress/jc_encoder.h"
+#include "wbpack/authoring/project.h"
 
 namespace wb {
 namespace {

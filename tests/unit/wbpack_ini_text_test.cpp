@@ -7,7 +7,7 @@
 
 #include "config/pref_file.h"
 #include "unit/test_support.h"
-#include "wbpack/ini_text.h"
+#include "wbpack/authoring/ini_text.h"
 
 namespace wb {
 namespace {

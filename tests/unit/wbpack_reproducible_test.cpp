@@ -16,7 +16,7 @@
 
 #include "unit/test_support.h"
 #include "wbpack/host_files.h"
-#include "wbpack/inspect.h"
+#include "wbpack/inspection/inspect.h"
 #include "wbpack/source_date.h"
 
 namespace wb {

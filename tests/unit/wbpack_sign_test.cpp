@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "unit/test_support.h"
-#include "wbpack/pe_certificate.h"
+#include "wbpack/publishing/pe_certificate.h"
 
 namespace wb {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "unit/test_support.h"
 #include "wbpack/commands.h"
-#include "wbpack/inspect.h"
+#include "wbpack/inspection/inspect.h"
 
 namespace wb {
 namespace {

@@ -11,8 +11,8 @@
 
 #include "unit/test_support.h"
 #include "wbpack/commands.h"
-#include "wbpack/sha256.h"
-#include "wbpack/winget_fields.h"
+#include "wbpack/publishing/sha256.h"
+#include "wbpack/publishing/winget_fields.h"
 #include "winget_manifest_check.h"
 
 namespace wb {

@@ -11,7 +11,7 @@
 #include "config/language_table.h"
 #include "fakes/fakes.h"
 #include "platform/posix/host_window.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "startup/wizard_flow.h"
 #include "install/install_wizard.h"
 #include "ui/wizard_controls.h"

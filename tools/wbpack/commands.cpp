@@ -5,21 +5,21 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "package/block_method.h"
+#include "blocks/decompress/block_method.h"
 #include "package/extract.h"
 #include "package/package_format.h"
 #include "package/package_reader.h"
-#include "package/unpack_block.h"
-#include "wbpack/check.h"
+#include "blocks/decompress/unpack_block.h"
+#include "wbpack/authoring/check.h"
 #include "wbpack/codepage.h"
 #include "wbpack/help.h"
 #include "wbpack/host_files.h"
-#include "wbpack/init.h"
-#include "wbpack/inspect.h"
-#include "wbpack/jc_encoder.h"
-#include "wbpack/project.h"
+#include "wbpack/authoring/init.h"
+#include "wbpack/inspection/inspect.h"
+#include "blocks/compress/jc_encoder.h"
+#include "wbpack/authoring/project.h"
 #include "wbpack/source_date.h"
-#include "wbpack/winget.h"
+#include "wbpack/publishing/winget.h"
 
 namespace wb {
 

@@ -7,9 +7,9 @@
 #include <cstring>
 
 #include "package/package_format.h"
-#include "wbpack/block_encoder.h"
+#include "blocks/compress/block_encoder.h"
 #include "wbpack/host_files.h"
-#include "wbpack/jc_encoder.h"
+#include "blocks/compress/jc_encoder.h"
 #include "wbpack/ordered_jobs.h"
 
 namespace wb {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "package/block_method.h"
+#include "blocks/decompress/block_method.h"
 
 namespace wb {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "handover/contract.h"
+#include "contract/contract.h"
 #include "log/install_log.h"
 #include "platform/process.h"
 #include "uninstaller/removal.h"

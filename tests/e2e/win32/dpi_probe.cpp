@@ -19,7 +19,7 @@
 #include "platform/dpi_scale.h"
 #include "platform/runtime.h"
 #include "platform/window.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 #include "ui/images.h"
 #include "ui/wizard_window.h"
 

@@ -21,7 +21,7 @@
 #include "install/version_check.h"
 #include "platform/script_engine.h"
 #include "platform/version_info.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include "install/shortcuts.h"
 #include "install/uninstall_entry.h"
 #include "platform/system_info.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 namespace {
 

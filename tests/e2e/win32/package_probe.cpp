@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "install/package_files.h"
-#include "startup/setup_state.h"
+#include "state/setup_state.h"
 
 int main(int argc, char** argv) {
     if (argc != 4) return 2;
