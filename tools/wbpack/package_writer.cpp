@@ -207,7 +207,6 @@ WriteStep EncodeEntries(const PackSink& sink, const std::vector<PackInput>& inpu
                         : HostStatPath(inputs[i].SourcePath, st) ? st.Size : 0);
     }
     std::vector<BlockResult> blocks(blockInputs.size());
-    OrderedJobs jobs;
     const unsigned threads = options.Threads > 0 ? options.Threads : DefaultJobThreads();
     // An entry holding half the bytes or more (the solid shape's one block) would leave the
     // other threads idle: it gets them for its own chunks instead.
@@ -217,6 +216,7 @@ WriteStep EncodeEntries(const PackSink& sink, const std::vector<PackInput>& inpu
     for (size_t k = 0; k < sizes.size(); ++k) {
         if (sizes[k] > 0 && 2 * sizes[k] >= total) blockThreads[k] = threads;
     }
+    OrderedJobs jobs;  // last, so that its threads end before what they use goes
     StartOrderedJobs(jobs, blocks.size(), threads, 2 * size_t(threads),
                      [&inputs, &blockInputs, &blocks, &blockThreads, &options](size_t k) {
                          BlockResult& b = blocks[k];
