@@ -220,14 +220,33 @@ size_t JcFindMatches(JcMatchFinder& mf, size_t pos, size_t limit, JcMatch* out) 
     return col.count;
 }
 
+// Positions ahead whose memory is asked for early: the heads and chains of a large block
+// miss the caches at almost every step, and these addresses are known in advance.
+constexpr size_t kPrefetchAhead = 16;
+
 void JcRecordPositions(JcMatchFinder& mf, size_t s, size_t e, JcPriorHeads& prior) {
     prior.head2.resize(e - s);
     prior.head3.resize(e - s);
-    for (size_t pos = s; pos < e; ++pos) RecordChains(mf, pos, prior.head2[pos - s], prior.head3[pos - s]);
+    const size_t early = mf.size >= 4 + kPrefetchAhead ? mf.size - 4 - kPrefetchAhead : 0;
+    for (size_t pos = s; pos < e; ++pos) {
+        if (pos < early) __builtin_prefetch(&mf.head4[Hash4(mf.data + pos + kPrefetchAhead, mf.hash4Bits)], 1);
+        RecordChains(mf, pos, prior.head2[pos - s], prior.head3[pos - s]);
+    }
 }
 
 size_t JcFindRecordedMatches(const JcMatchFinder& mf, const JcPriorHeads& prior, size_t s,
                              size_t pos, size_t limit, JcMatch* out) {
+    const size_t ahead = pos - s + kPrefetchAhead;
+    if (ahead < prior.head2.size()) {
+        const uint32_t c2 = prior.head2[ahead], c3 = prior.head3[ahead];
+        const uint32_t c4 = mf.chain[s + ahead];
+        if (c2 != 0) __builtin_prefetch(mf.data + c2 - 1);
+        if (c3 != 0) __builtin_prefetch(mf.data + c3 - 1);
+        if (c4 != 0) {
+            __builtin_prefetch(mf.data + c4 - 1);
+            __builtin_prefetch(&mf.chain[c4 - 1]);
+        }
+    }
     return SearchChains(mf, pos, prior.head2[pos - s], prior.head3[pos - s], limit, out);
 }
 
