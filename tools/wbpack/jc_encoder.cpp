@@ -614,8 +614,9 @@ std::vector<uint8_t> PackBlock(const uint8_t* data, size_t length, int level, un
     const size_t chunk = en.lp.twoPasses ? kChunkSlow : kChunkFast;
     const size_t chunks = (length + chunk - 1) / chunk;
     // Chunk k's candidates go to slot k mod slots: a job starts at most `ahead` chunks past
-    // the one being parsed, so it never writes the slot in use.
-    const size_t ahead = 2 * size_t(std::max(threads, 1u));
+    // the one being parsed, so it never writes the slot in use. The tree is searched one
+    // chunk at a time, so more chunks ahead would only hold memory.
+    const size_t ahead = en.lp.tree ? 2 : 2 * size_t(std::max(threads, 1u));
     std::vector<ChunkCandidates> slots(std::min(chunks, ahead + 1));
     OrderedJobs jobs;
     StartOrderedJobs(jobs, chunks, threads, ahead, [&en, &slots, &jobs, chunk, length](size_t k) {
