@@ -151,7 +151,7 @@ void GatherCandidates(JcMatchFinder& mf, uint32_t nice, ChunkCandidates& cc, siz
         }
         const size_t count = mf.tree ? JcFindMatches(mf, s + i, n - i, buf)
                                      : JcFindRecordedMatches(mf, cc.prior, s, s + i, n - i, buf);
-        cc.matches.insert(cc.matches.end(), buf, buf + count);
+        for (size_t m = 0; m < count; ++m) cc.matches.push_back(buf[m]);
         if (count > 0 && buf[count - 1].len >= nice) skipUntil = i + buf[count - 1].len;
     }
     cc.start[n] = uint32_t(cc.matches.size());

@@ -247,6 +247,16 @@ size_t JcFindRecordedMatches(const JcMatchFinder& mf, const JcPriorHeads& prior,
             __builtin_prefetch(&mf.chain[c4 - 1]);
         }
     }
+    // Halfway there, the chain's first link has arrived: ask for the second.
+    const size_t half = pos - s + kPrefetchAhead / 2;
+    if (half < prior.head2.size()) {
+        const uint32_t c4 = mf.chain[s + half];
+        const uint32_t next = c4 != 0 ? mf.chain[c4 - 1] : 0;
+        if (next != 0) {
+            __builtin_prefetch(mf.data + next - 1);
+            __builtin_prefetch(&mf.chain[next - 1]);
+        }
+    }
     return SearchChains(mf, pos, prior.head2[pos - s], prior.head3[pos - s], limit, out);
 }
 
