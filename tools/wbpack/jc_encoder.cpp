@@ -615,9 +615,10 @@ std::vector<uint8_t> PackBlock(const uint8_t* data, size_t length, int level, un
     const size_t chunks = (length + chunk - 1) / chunk;
     // Chunk k's candidates go to slot k mod slots: a job starts at most `ahead` chunks past
     // the one being parsed, so it never writes the slot in use. The tree is searched one
-    // chunk at a time, so more chunks ahead would only hold memory.
+    // chunk at a time, so more chunks ahead would only hold memory. One thread gathers each
+    // chunk just before its parse, into the one slot.
     const size_t ahead = en.lp.tree ? 2 : 2 * size_t(std::max(threads, 1u));
-    std::vector<ChunkCandidates> slots(std::min(chunks, ahead + 1));
+    std::vector<ChunkCandidates> slots(threads < 2 ? 1 : std::min(chunks, ahead + 1));
     OrderedJobs jobs;
     StartOrderedJobs(jobs, chunks, threads, ahead, [&en, &slots, &jobs, chunk, length](size_t k) {
         const size_t s = k * chunk;
