@@ -261,7 +261,8 @@ TEST(JcMatchFinder, RecordedStretchesFindWhatOneSearchAtATimeFinds) {
     JcInitMatchFinder(recorded, data.data(), data.size(), 3, 32);
     std::vector<JcPriorHeads> prior((data.size() + kStretch - 1) / kStretch);
     for (size_t k = 0; k < prior.size(); ++k) {
-        JcRecordPositions(recorded, k * kStretch, std::min(data.size(), (k + 1) * kStretch), prior[k]);
+        const size_t end = std::min(data.size(), (k + 1) * kStretch);
+        JcRecordPositions(recorded, k * kStretch, end, prior[k]);
     }
     std::vector<std::vector<JcMatch>> expected(data.size());
     JcMatch found[kJcMaxMatches];

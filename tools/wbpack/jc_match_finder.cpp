@@ -9,6 +9,9 @@ namespace {
 constexpr unsigned kHash3Bits = 16;
 constexpr unsigned kMaxHash4BitsChain = 22;
 constexpr unsigned kMaxHash4BitsTree = 24;
+// Positions ahead whose memory is asked for early: the heads and chains of a large block
+// miss the caches at almost every step, and these addresses are known in advance.
+constexpr size_t kPrefetchAhead = 16;
 
 inline uint32_t Load32(const uint8_t* p) {
     uint32_t v;
@@ -220,16 +223,14 @@ size_t JcFindMatches(JcMatchFinder& mf, size_t pos, size_t limit, JcMatch* out) 
     return col.count;
 }
 
-// Positions ahead whose memory is asked for early: the heads and chains of a large block
-// miss the caches at almost every step, and these addresses are known in advance.
-constexpr size_t kPrefetchAhead = 16;
-
 void JcRecordPositions(JcMatchFinder& mf, size_t s, size_t e, JcPriorHeads& prior) {
     prior.head2.resize(e - s);
     prior.head3.resize(e - s);
     const size_t early = mf.size >= 4 + kPrefetchAhead ? mf.size - 4 - kPrefetchAhead : 0;
     for (size_t pos = s; pos < e; ++pos) {
-        if (pos < early) __builtin_prefetch(&mf.head4[Hash4(mf.data + pos + kPrefetchAhead, mf.hash4Bits)], 1);
+        if (pos < early) {
+            __builtin_prefetch(&mf.head4[Hash4(mf.data + pos + kPrefetchAhead, mf.hash4Bits)], 1);
+        }
         RecordChains(mf, pos, prior.head2[pos - s], prior.head3[pos - s]);
     }
 }
