@@ -16,7 +16,7 @@
 #include "blocks/decompress/unpack_block.h"
 #include "setup_shapes.h"
 #include "blocks/compress/jc_encoder.h"
-#include "wbpack/ordered_jobs.h"
+#include "blocks/compress/ordered_jobs.h"
 #include "wbpack/package_writer.h"
 
 namespace {
@@ -217,6 +217,10 @@ int main(int argc, char** argv) {
         solid6.bytes = wb::PackBlock(all.data(), all.size(), opt.defaultLevel).size();
         solid6.seconds = Seconds(t0, Clock::now());
         t0 = Clock::now();
+        LevelRun solid6Threads;
+        solid6Threads.bytes = wb::PackBlock(all.data(), all.size(), opt.defaultLevel, threads).size();
+        solid6Threads.seconds = Seconds(t0, Clock::now());
+        t0 = Clock::now();
         block9 = wb::PackBlock(all.data(), all.size(), 9);
         solid9.bytes = block9.size();
         solid9.seconds = Seconds(t0, Clock::now());
@@ -233,6 +237,9 @@ int main(int argc, char** argv) {
         std::printf("  JC level %d                %12zu   %6.3f     %5.3f   %6.2f\n", opt.defaultLevel,
                     solid6.bytes, double(solid6.bytes) / total, double(solid6.bytes) / gz,
                     total / 1e6 / solid6.seconds);
+        std::printf("  JC level %d, %u threads     %12zu   %6.3f     %5.3f   %6.2f\n", opt.defaultLevel,
+                    threads, solid6Threads.bytes, double(solid6Threads.bytes) / total,
+                    double(solid6Threads.bytes) / gz, total / 1e6 / solid6Threads.seconds);
         std::printf("  JC level 9                %12zu   %6.3f     %5.3f   %6.2f\n", solid9.bytes,
                     double(solid9.bytes) / total, double(solid9.bytes) / gz, total / 1e6 / solid9.seconds);
     } else {

@@ -125,6 +125,35 @@ TEST(JcEncoder, RoundTripsSeveralMegabytesAcrossChunks) {
     ExpectRoundTrip(data, 9);
 }
 
+// Several chunks at every chunk size (64 KiB up to level 6, 256 KiB above), with repeats
+// reaching back across chunks and a long run that carries a nice-length match over a
+// chunk's end.
+std::vector<uint8_t> ManyChunks() {
+    std::vector<uint8_t> data = MixedBytes(600 << 10, 41);
+    std::copy(data.begin(), data.begin() + (150 << 10), data.begin() + (400 << 10));
+    std::fill(data.begin() + (256 << 10) - 5000, data.begin() + (256 << 10) + 7000, uint8_t(0x5A));
+    return data;
+}
+
+TEST(JcEncoder, ThreadsGiveTheSameBlockAsOne) {
+    const std::vector<uint8_t> data = ManyChunks();
+    const std::vector<uint8_t> twoChunks = TextBytes(100000, 12);
+    for (int level : {1, 6, 7, 9}) {  // chains, chains parsed twice, the tree
+        SCOPED_TRACE("level " + std::to_string(level));
+        const std::vector<uint8_t> one = PackBlock(data.data(), data.size(), level, 1);
+        for (unsigned threads : {2u, 5u}) {
+            EXPECT_EQ(PackBlock(data.data(), data.size(), level, threads), one) << threads;
+        }
+        // More threads than chunks.
+        EXPECT_EQ(PackBlock(twoChunks.data(), twoChunks.size(), level, 8),
+                  PackBlock(twoChunks.data(), twoChunks.size(), level, 1));
+    }
+    std::vector<uint8_t> out(data.size());
+    const std::vector<uint8_t> block = PackBlock(data.data(), data.size(), 6, 2);
+    ASSERT_EQ(UnpackBlock(block.data(), block.size(), out.data(), out.size()), data.size());
+    EXPECT_EQ(out, data);
+}
+
 TEST(JcEncoder, CompressesWhatIsCompressible) {
     const std::vector<uint8_t> text = TextBytes(50000, 3);
     const std::vector<uint8_t> zeros(50000, 0);
@@ -219,6 +248,42 @@ void ExpectFinderAgreesWithBruteForce(bool tree) {
 TEST(JcMatchFinder, ReportsOnlyRealMatchesAndTheTreeFindsTheLongest) {
     ExpectFinderAgreesWithBruteForce(false);
     ExpectFinderAgreesWithBruteForce(true);
+}
+
+TEST(JcMatchFinder, RecordedStretchesFindWhatOneSearchAtATimeFinds) {
+    // Recorded in stretches first, then searched from the last stretch back to the first:
+    // no search may depend on another.
+    std::vector<uint8_t> data = MixedBytes(40000, 17);
+    std::copy(data.begin(), data.begin() + 10000, data.begin() + 25000);
+    constexpr size_t kStretch = 7000;
+    JcMatchFinder inTurn, recorded;
+    JcInitMatchFinder(inTurn, data.data(), data.size(), 3, 32);
+    JcInitMatchFinder(recorded, data.data(), data.size(), 3, 32);
+    std::vector<JcPriorHeads> prior((data.size() + kStretch - 1) / kStretch);
+    for (size_t k = 0; k < prior.size(); ++k) {
+        const size_t end = std::min(data.size(), (k + 1) * kStretch);
+        JcRecordPositions(recorded, k * kStretch, end, prior[k]);
+    }
+    std::vector<std::vector<JcMatch>> expected(data.size());
+    JcMatch found[kJcMaxMatches];
+    size_t total = 0;
+    for (size_t pos = 0; pos < data.size(); ++pos) {
+        const size_t count = JcFindMatches(inTurn, pos, 100, found);
+        expected[pos].assign(found, found + count);
+        total += count;
+    }
+    ASSERT_GT(total, data.size() / 2) << "the data must offer matches to compare";
+    for (size_t k = prior.size(); k-- > 0;) {
+        const size_t s = k * kStretch;
+        for (size_t pos = s; pos < std::min(data.size(), s + kStretch); ++pos) {
+            const size_t count = JcFindRecordedMatches(recorded, prior[k], s, pos, 100, found);
+            ASSERT_EQ(count, expected[pos].size()) << "at " << pos;
+            for (size_t m = 0; m < count; ++m) {
+                ASSERT_EQ(found[m].len, expected[pos][m].len) << "at " << pos;
+                ASSERT_EQ(found[m].dist, expected[pos][m].dist) << "at " << pos;
+            }
+        }
+    }
 }
 
 TEST(JcMatchFinder, TreeReachesAcrossSeveralMegabytes) {

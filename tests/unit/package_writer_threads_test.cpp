@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "unit/test_support.h"
-#include "wbpack/ordered_jobs.h"
+#include "blocks/compress/ordered_jobs.h"
 #include "wbpack/package_writer.h"
 
 namespace wb {
@@ -96,6 +99,19 @@ TEST_F(WriterThreads, AnyNumberOfThreadsWritesTheSameBytesInOrder) {
             EXPECT_EQ(many.Bytes, one.Bytes);
             EXPECT_EQ(many.Progress, inOrder);
         }
+    }
+}
+
+TEST_F(WriterThreads, AnEntryHoldingMostBytesIsTheSameOnItsOwnThreads) {
+    // As in the solid shape: one entry of several chunks beside a few small ones.
+    std::vector<PackInput> inputs = Inputs();
+    inputs.push_back(PackFile("data\\solid.pck", Mixed(700000, 77), false, 1, 2));
+    const Written one = Write(inputs, 1, 8);
+    ASSERT_TRUE(one.Ok) << one.Error;
+    for (unsigned threads : {2u, 4u}) {
+        const Written many = Write(inputs, threads, 8);
+        ASSERT_TRUE(many.Ok) << many.Error;
+        EXPECT_EQ(many.Bytes, one.Bytes) << threads;
     }
 }
 
@@ -186,6 +202,41 @@ TEST(OrderedJobs, TheBudgetBoundsWhatIsHeldAndAJobAboveItStillRuns) {
         held -= small[k];
     }
     EXPECT_LE(most.load(), 300u) << "at most two jobs held, and the one just taken";
+}
+
+TEST(OrderedJobs, TurnsRunInJobOrderOneAtATime) {
+    constexpr size_t kJobs = 120;
+    for (unsigned threads : {1u, 2u, 5u}) {
+        OrderedJobs jobs;
+        std::mutex lock;
+        std::vector<size_t> order;
+        std::atomic<int> inTurn{0}, overlaps{0}, sideBySide{0}, running{0};
+        StartOrderedJobs(jobs, kJobs, threads, 6, [&](size_t k) {
+            running++;
+            BeginJobTurn(jobs, k);
+            if (inTurn++ != 0) overlaps++;
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                order.push_back(k);
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(k % 3 == 0 ? 200 : 0));
+            inTurn--;
+            EndJobTurn(jobs, k);
+            // The rest of the job may overlap the next one's turn.
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+            if (running.load() > 1) sideBySide++;
+            running--;
+        });
+        for (size_t k = 0; k < kJobs; ++k) WaitForJob(jobs, k);
+        StopOrderedJobs(jobs);
+        std::vector<size_t> inOrder(kJobs);
+        for (size_t k = 0; k < kJobs; ++k) inOrder[k] = k;
+        EXPECT_EQ(order, inOrder) << threads;
+        EXPECT_EQ(overlaps.load(), 0) << threads;
+        if (threads > 1) {
+            EXPECT_GT(sideBySide.load(), 0) << threads << " threads never overlapped";
+        }
+    }
 }
 
 TEST(OrderedJobs, StoppingEarlyLeavesTheRestUnrun) {

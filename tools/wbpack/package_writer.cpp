@@ -10,7 +10,7 @@
 #include "blocks/compress/block_encoder.h"
 #include "wbpack/host_files.h"
 #include "blocks/compress/jc_encoder.h"
-#include "wbpack/ordered_jobs.h"
+#include "blocks/compress/ordered_jobs.h"
 
 namespace wb {
 
@@ -56,9 +56,9 @@ WriteStep CopyFile(const PackSink& sink, const std::string& path, uint64_t size,
 }
 
 // The data of one file entry: its bytes as they are or as one block of `method`. Sets the
-// entry's size and packed size.
+// entry's size and packed size. A block is compressed with up to `threads` threads.
 WriteStep WriteFileData(const PackSink& sink, const PackInput& in, int level, BlockMethod method,
-                        uint32_t& size, uint32_t& packed, std::string& error) {
+                        unsigned threads, uint32_t& size, uint32_t& packed, std::string& error) {
     size = packed = 0;
     std::vector<uint8_t> loaded;
     const std::vector<uint8_t>* data = &in.Data;
@@ -94,7 +94,7 @@ WriteStep WriteFileData(const PackSink& sink, const PackInput& in, int level, Bl
         packed = size;
         return sink(data->data(), size) ? WriteStep::Ok : WriteStep::SinkFailed;
     }
-    std::vector<uint8_t> block = PackEntryBlock(data->data(), size, level, method);
+    std::vector<uint8_t> block = PackEntryBlock(data->data(), size, level, method, threads);
     // Equal sizes would make the reader take the block for stored bytes.
     if (block.size() == size || block.size() > kMaxFileSize) {
         error = in.Name + ": the encoder produced a block of the file's own size";
@@ -207,17 +207,26 @@ WriteStep EncodeEntries(const PackSink& sink, const std::vector<PackInput>& inpu
                         : HostStatPath(inputs[i].SourcePath, st) ? st.Size : 0);
     }
     std::vector<BlockResult> blocks(blockInputs.size());
-    OrderedJobs jobs;
     const unsigned threads = options.Threads > 0 ? options.Threads : DefaultJobThreads();
+    // An entry holding half the bytes or more (the solid shape's one block) would leave the
+    // other threads idle: it gets them for its own chunks instead.
+    uint64_t total = 0;
+    for (uint64_t s : sizes) total += s;
+    std::vector<unsigned> blockThreads(sizes.size(), 1);
+    for (size_t k = 0; k < sizes.size(); ++k) {
+        if (sizes[k] > 0 && 2 * sizes[k] >= total) blockThreads[k] = threads;
+    }
+    OrderedJobs jobs;  // last, so that its threads end before what they use goes
     StartOrderedJobs(jobs, blocks.size(), threads, 2 * size_t(threads),
-                     [&inputs, &blockInputs, &blocks, &options](size_t k) {
+                     [&inputs, &blockInputs, &blocks, &blockThreads, &options](size_t k) {
                          BlockResult& b = blocks[k];
                          PackSink keep = [&b](const uint8_t* bytes, size_t size) {
                              b.Bytes.insert(b.Bytes.end(), bytes, bytes + size);
                              return true;
                          };
                          b.Step = WriteFileData(keep, inputs[blockInputs[k]], options.Level,
-                                                options.Method, b.Size, b.Packed, b.Error);
+                                                options.Method, blockThreads[k], b.Size,
+                                                b.Packed, b.Error);
                      },
                      std::move(sizes), kBlockBudget);
     size_t nextBlock = 0;
@@ -257,7 +266,7 @@ WriteStep EncodeEntries(const PackSink& sink, const std::vector<PackInput>& inpu
                     return true;
                 };
                 WriteStep step = WriteFileData(collect ? keep : sink, in, options.Level,
-                                               options.Method, d.Size, d.Packed, error);
+                                               options.Method, 1, d.Size, d.Packed, error);
                 if (step != WriteStep::Ok) return step;
             }
         } else if (in.Kind != pck::kKindFolder) {

@@ -11,8 +11,9 @@ namespace wb {
 
 // One complete block of `method` (JC when Unknown) at `level`, never exactly `length`
 // bytes long when `length` > 0 (a Package reads such an entry as stored). Where LZMA cannot
-// meet that, or its encoder fails, the block is JC.
+// meet that, or its encoder fails, the block is JC. JC blocks use up to `threads` threads
+// and come out the same for any count.
 std::vector<uint8_t> PackEntryBlock(const uint8_t* data, size_t length, int level,
-                                    BlockMethod method);
+                                    BlockMethod method, unsigned threads = 1);
 
 }  // namespace wb

@@ -12,6 +12,7 @@
 #include "blocks/decompress/unpack_block.h"
 #include "blocks/compress/jc_bit_writer.h"
 #include "blocks/compress/jc_match_finder.h"
+#include "blocks/compress/ordered_jobs.h"
 
 namespace wb {
 namespace {
@@ -106,6 +107,7 @@ struct ChunkCandidates {
     std::vector<uint32_t> start;  // per position: index of its first match in `matches`
     std::vector<JcMatch> matches;
     std::vector<uint8_t> skip;
+    JcPriorHeads prior;  // chain finders: the chunk's record, searched after it is made
 };
 
 struct Encoder {
@@ -113,7 +115,7 @@ struct Encoder {
     size_t size;
     LevelParams lp;
     JcMatchFinder mf;
-    ChunkCandidates cc;
+    const ChunkCandidates* cc = nullptr;  // the current chunk's
     std::vector<Node> nodes;
     std::vector<OneByte> oneByte;         // per chunk position
     std::vector<uint8_t> offsetBitsAt;    // per chunk position: offset low bits for pricing
@@ -122,28 +124,38 @@ struct Encoder {
     StreamState parseState;  // state at the start of the current chunk
 };
 
-// Collects the match candidates of [s, e) once, so the parse can run twice over them. A match
-// reaching the nice length is taken whole: the positions it covers are only recorded.
-void GatherCandidates(Encoder& en, size_t s, size_t e) {
-    ChunkCandidates& cc = en.cc;
+// Collects the match candidates of chunk `k`, [s, e), once, so the parse can run twice over
+// them. A match reaching the nice length is taken whole: the positions it covers are only
+// recorded. Nothing here depends on how earlier chunks were parsed, so chunks are gathered
+// ahead of the parse as jobs of `jobs`: in turn for the tree, whose searches change it; the
+// chains are only recorded in turn and then searched side by side with other chunks.
+void GatherCandidates(JcMatchFinder& mf, uint32_t nice, ChunkCandidates& cc, size_t s, size_t e,
+                      OrderedJobs& jobs, size_t k) {
     const size_t n = e - s;
     cc.start.assign(n + 1, 0);
     cc.skip.assign(n, 0);
     cc.matches.clear();
+    BeginJobTurn(jobs, k);
+    if (!mf.tree) {
+        JcRecordPositions(mf, s, e, cc.prior);
+        EndJobTurn(jobs, k);
+    }
     JcMatch buf[kJcMaxMatches];
     size_t skipUntil = 0;
     for (size_t i = 0; i < n; ++i) {
         cc.start[i] = uint32_t(cc.matches.size());
         if (i < skipUntil) {
             cc.skip[i] = 1;
-            JcSkipPosition(en.mf, s + i);
+            if (mf.tree) JcSkipPosition(mf, s + i);
             continue;
         }
-        const size_t count = JcFindMatches(en.mf, s + i, n - i, buf);
-        cc.matches.insert(cc.matches.end(), buf, buf + count);
-        if (count > 0 && buf[count - 1].len >= en.lp.nice) skipUntil = i + buf[count - 1].len;
+        const size_t count = mf.tree ? JcFindMatches(mf, s + i, n - i, buf)
+                                     : JcFindRecordedMatches(mf, cc.prior, s, s + i, n - i, buf);
+        for (size_t m = 0; m < count; ++m) cc.matches.push_back(buf[m]);
+        if (count > 0 && buf[count - 1].len >= nice) skipUntil = i + buf[count - 1].len;
     }
     cc.start[n] = uint32_t(cc.matches.size());
+    if (mf.tree) EndJobTurn(jobs, k);
 }
 
 // Valid 7-bit bases for a set of byte values: base b works when no value lies in
@@ -270,7 +282,7 @@ inline bool RepeatEdges(ChunkParse& cp, size_t i, const Node& cur, size_t& skipU
 
 // Short and normal matches from the candidates of node i.
 inline void MatchEdges(ChunkParse& cp, size_t i, const Node& cur) {
-    const ChunkCandidates& cc = cp.en.cc;
+    const ChunkCandidates& cc = *cp.en.cc;
     const uint32_t c = cur.cost;
     const unsigned lb = cp.en.offsetBitsAt[i];
     uint32_t prevLen = 1;
@@ -354,7 +366,7 @@ void ParseChunk(Encoder& en, size_t s, size_t e) {
         const OneByte ob = en.oneByte[i];
         if (ob.cost != 255) Relax(cp, i + 1, c + ob.cost, ob.kind, 1, ob.dist, cur.last);
 
-        if (en.cc.skip[i] || i < skipUntil) continue;
+        if (en.cc->skip[i] || i < skipUntil) continue;
         if (RepeatEdges(cp, i, cur, skipUntil)) continue;
         MatchEdges(cp, i, cur);
 
@@ -576,7 +588,7 @@ void EmitChunk(Emitter& em, const Encoder& en, size_t s) {
 
 }  // namespace
 
-std::vector<uint8_t> PackBlock(const uint8_t* data, size_t length, int level) {
+std::vector<uint8_t> PackBlock(const uint8_t* data, size_t length, int level, unsigned threads) {
     if (length > 0xFFFFFFFFu) return {};
     if (data == nullptr) length = 0;
     level = std::clamp(level, 1, 9);
@@ -599,13 +611,28 @@ std::vector<uint8_t> PackBlock(const uint8_t* data, size_t length, int level) {
     en.lp = kLevels[size_t(level)];
     if (length > 0) JcInitMatchFinder(en.mf, data, length, en.lp.depth, en.lp.nice, en.lp.tree);
 
+    const size_t chunk = en.lp.twoPasses ? kChunkSlow : kChunkFast;
+    const size_t chunks = (length + chunk - 1) / chunk;
+    // Chunk k's candidates go to slot k mod slots: a job starts at most `ahead` chunks past
+    // the one being parsed, so it never writes the slot in use. The tree is searched one
+    // chunk at a time, so more chunks ahead would only hold memory. One thread gathers each
+    // chunk just before its parse, into the one slot.
+    const size_t ahead = en.lp.tree ? 2 : 2 * size_t(std::max(threads, 1u));
+    std::vector<ChunkCandidates> slots(threads < 2 ? 1 : std::min(chunks, ahead + 1));
+    OrderedJobs jobs;
+    StartOrderedJobs(jobs, chunks, threads, ahead, [&en, &slots, &jobs, chunk, length](size_t k) {
+        const size_t s = k * chunk;
+        GatherCandidates(en.mf, en.lp.nice, slots[k % slots.size()], s,
+                         std::min(length, s + chunk), jobs, k);
+    });
+
     std::vector<uint32_t> literals;
     unsigned lb = jc::kInitialOffsetBits;  // in force at the start of the chunk
-    const size_t chunk = en.lp.twoPasses ? kChunkSlow : kChunkFast;
     for (size_t s = 0; s < length; s += chunk) {
         const size_t e = std::min(length, s + chunk);
         const size_t n = e - s;
-        GatherCandidates(en, s, e);
+        WaitForJob(jobs, s / chunk);
+        en.cc = &slots[(s / chunk) % slots.size()];
         const size_t granules = (n + kGranule - 1) / kGranule;
         // First estimate: a third of the bytes end up as literals.
         literals.assign(granules, uint32_t(kGranule / 3));
@@ -634,6 +661,7 @@ std::vector<uint8_t> PackBlock(const uint8_t* data, size_t length, int level) {
         if (!em.st.widthSet) EmitLiteralWidth(em, en.regionMode[0]);
         EmitChunk(em, en, s);
     }
+    StopOrderedJobs(jobs);
     en.mf = JcMatchFinder{};
 
     if (!em.st.widthSet) EmitLiteralWidth(em, LiteralMode{});

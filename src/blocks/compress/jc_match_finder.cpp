@@ -9,6 +9,9 @@ namespace {
 constexpr unsigned kHash3Bits = 16;
 constexpr unsigned kMaxHash4BitsChain = 22;
 constexpr unsigned kMaxHash4BitsTree = 24;
+// Positions ahead whose memory is asked for early: the heads and chains of a large block
+// miss the caches at almost every step, and these addresses are known in advance.
+constexpr size_t kPrefetchAhead = 16;
 
 inline uint32_t Load32(const uint8_t* p) {
     uint32_t v;
@@ -145,7 +148,58 @@ void JcSkipPosition(JcMatchFinder& mf, size_t pos) {
     }
 }
 
+namespace {
+
+// The search of a chain finder at `pos`, given the latest earlier positions (plus one; 0:
+// none) with the same two bytes and three-byte hash. Reads only what earlier positions
+// recorded, so it may run on any thread once `pos` is recorded.
+size_t SearchChains(const JcMatchFinder& mf, size_t pos, uint32_t c2, uint32_t c3, size_t limit,
+                    JcMatch* out) {
+    const uint8_t* p = mf.data + pos;
+    const size_t avail = mf.size - pos;
+    if (limit > avail) limit = avail;
+    Collector col{p, mf.data, pos, limit, limit < mf.nice ? limit : mf.nice, out};
+    bool done = limit < 2;
+    if (!done && c2 != 0) done = col.Consider(c2 - 1);
+    if (!done && c3 != 0) done = col.Consider(c3 - 1);
+    if (avail >= 4) {
+        uint32_t c = mf.chain[pos];
+        for (unsigned d = mf.depth; !done && c != 0 && d != 0; --d) {
+            done = col.Consider(c - 1);
+            c = mf.chain[c - 1];
+        }
+    }
+    return col.count;
+}
+
+// Records `pos` in a chain finder; returns the heads it replaced in c2 and c3.
+inline void RecordChains(JcMatchFinder& mf, size_t pos, uint32_t& c2, uint32_t& c3) {
+    const uint8_t* p = mf.data + pos;
+    const size_t avail = mf.size - pos;
+    c2 = c3 = 0;
+    if (avail >= 2) {
+        uint32_t& h = mf.head2[size_t(p[0]) | size_t(p[1]) << 8];
+        c2 = h;
+        h = uint32_t(pos + 1);
+    }
+    if (avail >= 4) {
+        uint32_t& h3 = mf.head3[Hash3(p)];
+        c3 = h3;
+        h3 = uint32_t(pos + 1);
+        uint32_t& h = mf.head4[Hash4(p, mf.hash4Bits)];
+        mf.chain[pos] = h;
+        h = uint32_t(pos + 1);
+    }
+}
+
+}  // namespace
+
 size_t JcFindMatches(JcMatchFinder& mf, size_t pos, size_t limit, JcMatch* out) {
+    if (!mf.tree) {
+        uint32_t c2, c3;
+        RecordChains(mf, pos, c2, c3);
+        return SearchChains(mf, pos, c2, c3, limit, out);
+    }
     const uint8_t* p = mf.data + pos;
     const size_t avail = mf.size - pos;
     if (limit > avail) limit = avail;
@@ -163,22 +217,48 @@ size_t JcFindMatches(JcMatchFinder& mf, size_t pos, size_t limit, JcMatch* out) 
         const uint32_t c3 = h3;
         h3 = uint32_t(pos + 1);
         if (!done && c3 != 0) done = col.Consider(c3 - 1);
-
-        if (mf.tree) {
-            // The tree takes the position even when the search is already over.
-            TreeStep(mf, pos, done ? nullptr : &col);
-        } else {
-            uint32_t& h = mf.head4[Hash4(p, mf.hash4Bits)];
-            uint32_t c = h;
-            mf.chain[pos] = c;
-            h = uint32_t(pos + 1);
-            for (unsigned d = mf.depth; !done && c != 0 && d != 0; --d) {
-                done = col.Consider(c - 1);
-                c = mf.chain[c - 1];
-            }
-        }
+        // The tree takes the position even when the search is already over.
+        TreeStep(mf, pos, done ? nullptr : &col);
     }
     return col.count;
+}
+
+void JcRecordPositions(JcMatchFinder& mf, size_t s, size_t e, JcPriorHeads& prior) {
+    prior.head2.resize(e - s);
+    prior.head3.resize(e - s);
+    const size_t early = mf.size >= 4 + kPrefetchAhead ? mf.size - 4 - kPrefetchAhead : 0;
+    for (size_t pos = s; pos < e; ++pos) {
+        if (pos < early) {
+            __builtin_prefetch(&mf.head4[Hash4(mf.data + pos + kPrefetchAhead, mf.hash4Bits)], 1);
+        }
+        RecordChains(mf, pos, prior.head2[pos - s], prior.head3[pos - s]);
+    }
+}
+
+size_t JcFindRecordedMatches(const JcMatchFinder& mf, const JcPriorHeads& prior, size_t s,
+                             size_t pos, size_t limit, JcMatch* out) {
+    const size_t ahead = pos - s + kPrefetchAhead;
+    if (ahead < prior.head2.size()) {
+        const uint32_t c2 = prior.head2[ahead], c3 = prior.head3[ahead];
+        const uint32_t c4 = mf.chain[s + ahead];
+        if (c2 != 0) __builtin_prefetch(mf.data + c2 - 1);
+        if (c3 != 0) __builtin_prefetch(mf.data + c3 - 1);
+        if (c4 != 0) {
+            __builtin_prefetch(mf.data + c4 - 1);
+            __builtin_prefetch(&mf.chain[c4 - 1]);
+        }
+    }
+    // Halfway there, the chain's first link has arrived: ask for the second.
+    const size_t half = pos - s + kPrefetchAhead / 2;
+    if (half < prior.head2.size()) {
+        const uint32_t c4 = mf.chain[s + half];
+        const uint32_t next = c4 != 0 ? mf.chain[c4 - 1] : 0;
+        if (next != 0) {
+            __builtin_prefetch(mf.data + next - 1);
+            __builtin_prefetch(&mf.chain[next - 1]);
+        }
+    }
+    return SearchChains(mf, pos, prior.head2[pos - s], prior.head3[pos - s], limit, out);
 }
 
 }  // namespace wb

@@ -45,6 +45,24 @@ size_t JcFindMatches(JcMatchFinder& mf, size_t pos, size_t limit, JcMatch* out);
 // Records `pos` without searching.
 void JcSkipPosition(JcMatchFinder& mf, size_t pos);
 
+// The chain finders (not the tree) can split recording from searching: what a search finds
+// depends only on the positions recorded before it, never on other searches. So one thread
+// records stretches of positions in order while others search stretches already recorded.
+// For each position of a recorded stretch, the two- and three-byte heads it replaced.
+struct JcPriorHeads {
+    std::vector<uint32_t> head2;
+    std::vector<uint32_t> head3;
+};
+
+// Records positions [s, e) of a chain finder, in order after every earlier position.
+void JcRecordPositions(JcMatchFinder& mf, size_t s, size_t e, JcPriorHeads& prior);
+
+// What JcFindMatches would have listed at `pos`, a position of the stretch [s, ...) whose
+// record is `prior`. Reads the finder only, so searches may run side by side, and beside
+// the recording of later positions.
+size_t JcFindRecordedMatches(const JcMatchFinder& mf, const JcPriorHeads& prior, size_t s,
+                             size_t pos, size_t limit, JcMatch* out);
+
 // Length of the common prefix of a and b, at most `limit`.
 size_t JcMatchLength(const uint8_t* a, const uint8_t* b, size_t limit);
 

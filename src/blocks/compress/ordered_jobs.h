@@ -17,6 +17,7 @@ struct OrderedJobs {
     size_t Ahead = 0;        // jobs that may be done or running beyond the last one taken
     size_t Next = 0;         // the next job a thread picks up
     size_t Taken = 0;        // jobs the consumer has taken
+    size_t Turn = 0;         // the job whose turn it is (BeginJobTurn)
     std::vector<char> Done;
     std::vector<uint64_t> Costs;  // what each job holds while it runs and until it is taken
     uint64_t Budget = 0;          // the most held by started jobs not yet taken; 0: no limit
@@ -45,6 +46,13 @@ void StartOrderedJobs(OrderedJobs& jobs, size_t count, unsigned threads, size_t 
 
 // Returns once job `k` has run; jobs are taken in order, each once.
 void WaitForJob(OrderedJobs& jobs, size_t k);
+
+// The part of job `k` between these two runs after that part of every earlier job, and
+// never beside another job's: work that must see the jobs in order (a match finder's
+// record of positions), before the part that may run side by side. Call both, in this
+// order, from the job itself; with no threads they do nothing.
+void BeginJobTurn(OrderedJobs& jobs, size_t k);
+void EndJobTurn(OrderedJobs& jobs, size_t k);
 
 // Lets running jobs end, starts no more and joins the threads.
 void StopOrderedJobs(OrderedJobs& jobs);

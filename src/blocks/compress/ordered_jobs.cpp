@@ -1,6 +1,6 @@
 // The job threads: each picks the next job number within the window, runs it unlocked and
 // marks it done.
-#include "wbpack/ordered_jobs.h"
+#include "blocks/compress/ordered_jobs.h"
 
 #include <algorithm>
 
@@ -68,7 +68,7 @@ void StartOrderedJobs(OrderedJobs& jobs, size_t count, unsigned threads, size_t 
     jobs.Held = 0;
     jobs.Count = count;
     jobs.Ahead = std::max<size_t>(ahead, 1);
-    jobs.Next = jobs.Taken = 0;
+    jobs.Next = jobs.Taken = jobs.Turn = 0;
     jobs.Done.assign(count, 0);
     jobs.Stopping = false;
     if (threads < 2 || count < 2) return;
@@ -87,6 +87,21 @@ void WaitForJob(OrderedJobs& jobs, size_t k) {
     jobs.Sync->Changed.wait(hold, [&jobs, k] { return jobs.Done[k] != 0; });
     jobs.Taken = k + 1;
     jobs.Held -= CostOf(jobs, k);
+    jobs.Sync->Changed.notify_all();
+}
+
+// Job k only waits for jobs before it, which have all started (threads take jobs in
+// number order), so turns cannot deadlock, even while the jobs stop.
+void BeginJobTurn(OrderedJobs& jobs, size_t k) {
+    if (!jobs.Sync) return;
+    std::unique_lock<std::mutex> hold(jobs.Sync->Lock);
+    jobs.Sync->Changed.wait(hold, [&jobs, k] { return jobs.Turn == k; });
+}
+
+void EndJobTurn(OrderedJobs& jobs, size_t k) {
+    if (!jobs.Sync) return;
+    std::lock_guard<std::mutex> hold(jobs.Sync->Lock);
+    jobs.Turn = k + 1;
     jobs.Sync->Changed.notify_all();
 }
 
@@ -120,6 +135,9 @@ void WaitForJob(OrderedJobs& jobs, size_t k) {
     jobs.Job(k);
     jobs.Taken = k + 1;
 }
+
+void BeginJobTurn(OrderedJobs&, size_t) {}
+void EndJobTurn(OrderedJobs&, size_t) {}
 
 void StopOrderedJobs(OrderedJobs&) {}
 
