@@ -29,14 +29,6 @@ constexpr uint32_t kSectionRawPointerAt = 20;
 // Signing tools align the certificate table to 8 bytes with zeros.
 constexpr uint32_t kMaxTablePadding = 7;
 
-enum class PeKind : uint8_t { NotPe, Inconsistent, Unsigned, Signed };
-
-struct PeFacts {
-    uint64_t ImageEnd = 0;  // end of the headers and of every section's raw data
-    uint32_t TableOffset = 0;
-    uint32_t TableSize = 0;
-};
-
 bool ReadAt(const ByteSource& f, uint64_t position, void* into, uint32_t count) {
     if (position > uint64_t(f.Length) || count > uint64_t(f.Length) - position) return false;
     return f.Read(f.Context, uint32_t(position), into, count);
@@ -58,7 +50,35 @@ bool ImageEnd(const ByteSource& f, uint64_t sectionTable, uint32_t sections,
     return true;
 }
 
-PeKind ReadPe(const ByteSource& f, PeFacts& facts) {
+// Reads and checks the trailer of a Package that ends at `end`.
+bool TrailerAt(const ByteSource& f, int64_t end, PackageLocation& out) {
+    uint8_t tail[pck::kTrailerSize];
+    if (end < int64_t(pck::kTrailerSize) ||
+        !ReadAt(f, uint64_t(end) - pck::kTrailerSize, tail, sizeof tail) ||
+        !ParsePackageTrailer(tail, sizeof tail, end, out.Trailer)) {
+        return false;
+    }
+    out.End = end;
+    return true;
+}
+
+bool ReadMemory(const void* context, uint32_t position, void* into, uint32_t count) {
+    std::memcpy(into, static_cast<const uint8_t*>(context) + position, count);
+    return true;
+}
+
+ByteSource MemorySource(const uint8_t* data, size_t size) {
+    ByteSource source;
+    source.Read = ReadMemory;
+    source.Context = data;
+    source.Length = int64_t(size);
+    return source;
+}
+
+}  // namespace
+
+PeKind ReadPe(const ByteSource& f, PeFacts& facts) noexcept {
+    facts = PeFacts{};
     uint8_t mz[2];
     if (!ReadAt(f, 0, mz, sizeof mz) || mz[0] != 'M' || mz[1] != 'Z') return PeKind::NotPe;
     uint8_t dos[kDosHeaderSize];
@@ -114,25 +134,6 @@ PeKind ReadPe(const ByteSource& f, PeFacts& facts) {
     return PeKind::Signed;
 }
 
-// Reads and checks the trailer of a Package that ends at `end`.
-bool TrailerAt(const ByteSource& f, int64_t end, PackageLocation& out) {
-    uint8_t tail[pck::kTrailerSize];
-    if (end < int64_t(pck::kTrailerSize) ||
-        !ReadAt(f, uint64_t(end) - pck::kTrailerSize, tail, sizeof tail) ||
-        !ParsePackageTrailer(tail, sizeof tail, end, out.Trailer)) {
-        return false;
-    }
-    out.End = end;
-    return true;
-}
-
-bool ReadMemory(const void* context, uint32_t position, void* into, uint32_t count) {
-    std::memcpy(into, static_cast<const uint8_t*>(context) + position, count);
-    return true;
-}
-
-}  // namespace
-
 bool LocatePackage(const ByteSource& file, PackageHost host, PackageLocation& out) noexcept {
     out = PackageLocation{};
     if (!file.Read || file.Length < 0) return false;
@@ -173,11 +174,13 @@ bool LocatePackageInMemory(const uint8_t* data, size_t size, PackageHost host,
                            PackageLocation& out) noexcept {
     out = PackageLocation{};
     if (!data || size > size_t(pck::kMaxPackageLength)) return false;
-    ByteSource source;
-    source.Read = ReadMemory;
-    source.Context = data;
-    source.Length = int64_t(size);
-    return LocatePackage(source, host, out);
+    return LocatePackage(MemorySource(data, size), host, out);
+}
+
+PeKind ReadPeInMemory(const uint8_t* data, size_t size, PeFacts& facts) noexcept {
+    facts = PeFacts{};
+    if (!data || size > size_t(pck::kMaxPackageLength)) return PeKind::NotPe;
+    return ReadPe(MemorySource(data, size), facts);
 }
 
 }  // namespace wb

@@ -31,6 +31,24 @@ struct PackageLocation {
     uint64_t ImageEnd = 0;       // end of a PE file's headers and sections; 0 for no PE
 };
 
+// What a file's PE headers say of its certificate table (the security directory entry).
+enum class PeKind : uint8_t { NotPe, Inconsistent, Unsigned, Signed };
+
+struct PeFacts {
+    uint64_t ImageEnd = 0;     // end of the headers and of every section's raw data
+    uint32_t TableOffset = 0;  // the certificate table, when Signed
+    uint32_t TableSize = 0;
+};
+
+// Reads the PE headers of `file` as untrusted input. NotPe without "MZ"; Inconsistent when
+// a header or the section table is cut short or lies outside the file, the optional
+// header's magic is unknown, or the security entry names a table of offset or size 0, one
+// inside the executable image or one running past the end of the file; Signed when it
+// names a table after the image and inside the file; Unsigned otherwise.
+[[nodiscard]] PeKind ReadPe(const ByteSource& file, PeFacts& facts) noexcept;
+// The same over bytes in memory; NotPe for null data.
+[[nodiscard]] PeKind ReadPeInMemory(const uint8_t* data, size_t size, PeFacts& facts) noexcept;
+
 // Finds the Package of `file`. False ("not a Package") when there is none where it must
 // be, or when a PE header of a Setup is inconsistent: headers or the section table cut
 // short or outside the file, an unknown optional-header magic, a certificate table with an
