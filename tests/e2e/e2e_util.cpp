@@ -64,4 +64,22 @@ RunResult Driver(const std::vector<std::string>& args) {
 
 std::string ReadProbe(const std::string& setup) { return ReadFile(setup + ".probe"); }
 
+HeldRun::HeldRun(const std::string& name, const std::string& exe,
+                 const std::vector<std::string>& args) {
+    dir_ = ScratchDir("held-" + name);
+    std::vector<std::string> all = {WinPath(dir_ + "/ready"), WinPath(dir_ + "/stop")};
+    all.insert(all.end(), args.begin(), args.end());
+    thread_ = std::thread([this, exe, all] { run_ = RunWine(exe, all, 150); });
+    for (int i = 0; i < 600 && !std::filesystem::exists(dir_ + "/ready"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ready_ = std::filesystem::exists(dir_ + "/ready");
+}
+
+void HeldRun::Stop() {
+    if (!thread_.joinable()) return;
+    WriteFile(dir_ + "/stop", "stop");
+    thread_.join();
+}
+
 }  // namespace e2e

@@ -3,6 +3,7 @@
 
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/wine_harness.h"
@@ -34,6 +35,26 @@ bool GoneWithin(const std::string& linuxPath, int seconds);
 
 // Runs the test driver (tests/e2e/win32/wbdriver.cpp) with `args`, bounded by 60 s.
 RunResult Driver(const std::vector<std::string>& args);
+
+// A helper program of these tests (tests/e2e/win32/) kept running until the test ends it:
+// `exe` is started with the Windows paths of a ready file, which it writes once it holds
+// what it holds, and of a stop file, which it waits for, then `args`. Stop(), or the end of
+// the object's life, writes the stop file and waits for the program to end.
+class HeldRun {
+public:
+    HeldRun(const std::string& name, const std::string& exe, const std::vector<std::string>& args);
+    ~HeldRun() { Stop(); }
+    HeldRun(const HeldRun&) = delete;
+    HeldRun& operator=(const HeldRun&) = delete;
+    void Stop();
+    bool Ready() const { return ready_; }
+
+private:
+    std::string dir_;
+    std::thread thread_;
+    RunResult run_;
+    bool ready_ = false;
+};
 
 // The probe dump a probe-stub setup wrote beside itself.
 std::string ReadProbe(const std::string& setup);

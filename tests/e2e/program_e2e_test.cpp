@@ -104,38 +104,17 @@ std::string HookLine(const char* hook, const std::string& guidFolder) {
     return std::string(hook) + "\t" + TempWin(guidFolder) + "\t0";
 }
 
-bool WaitForFile(const std::string& path, int seconds) {
-    for (int i = 0; i < seconds * 10; ++i) {
-        if (fs::exists(path)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
-}
-
 // A stand-in for the installed program, running until the test ends it: it holds `mutex`
 // when one is given, and runs as a process named `exeName`.
-class Holder {
-public:
-    Holder(const std::string& name, const std::string& exeName, const std::string& mutex) {
-        dir_ = ScratchDir("holder-" + name);
-        std::string exe = dir_ + "/" + exeName;
+struct Holder : HeldRun {
+    Holder(const std::string& name, const std::string& exeName, const std::string& mutex)
+        : HeldRun(name, CopyOfHolder(name, exeName),
+                  mutex.empty() ? std::vector<std::string>{} : std::vector<std::string>{mutex}) {}
+    static std::string CopyOfHolder(const std::string& name, const std::string& exeName) {
+        const std::string exe = ScratchDir("holder-" + name) + "/" + exeName;
         fs::copy_file(Win32BinPath("wbholder.exe"), exe);
-        std::vector<std::string> args = {WinPath(dir_ + "/ready"), WinPath(dir_ + "/stop")};
-        if (!mutex.empty()) args.push_back(mutex);
-        thread_ = std::thread([this, exe, args] { run_ = RunWine(exe, args, 150); });
-        ready_ = WaitForFile(dir_ + "/ready", 60);
+        return exe;
     }
-    ~Holder() {
-        WriteFile(dir_ + "/stop", "stop");
-        thread_.join();
-    }
-    bool Ready() const { return ready_; }
-
-private:
-    std::string dir_;
-    std::thread thread_;
-    RunResult run_;
-    bool ready_ = false;
 };
 
 TEST(ProgramE2E, BeforeHookExitingOneStopsTheQuietSetupLeavingTheTemporaryFolder) {

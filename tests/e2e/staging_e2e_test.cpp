@@ -163,32 +163,9 @@ TEST(StagingE2E, TooSmallADriveForAFreshInstallationOrAnUpgradeChangesNothing) {
 }
 
 // A stand-in for a program that has a file of the installation open.
-class FileHolder {
-public:
-    FileHolder(const std::string& name, const std::string& winFile) {
-        dir_ = ScratchDir("file-holder-" + name);
-        thread_ = std::thread([this, winFile] {
-            run_ = RunWine(Win32BinPath("file_holder.exe"),
-                           {winFile, WinPath(dir_ + "/ready"), WinPath(dir_ + "/stop")}, 150);
-        });
-        for (int i = 0; i < 600 && !fs::exists(dir_ + "/ready"); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        ready_ = fs::exists(dir_ + "/ready");
-    }
-    ~FileHolder() { Stop(); }
-    void Stop() {
-        if (!thread_.joinable()) return;
-        WriteFile(dir_ + "/stop", "stop");
-        thread_.join();
-    }
-    bool Ready() const { return ready_; }
-
-private:
-    std::string dir_;
-    std::thread thread_;
-    RunResult run_;
-    bool ready_ = false;
+struct FileHolder : HeldRun {
+    FileHolder(const std::string& name, const std::string& winFile)
+        : HeldRun("file-" + name, Win32BinPath("file_holder.exe"), {winFile}) {}
 };
 
 // The files directly and deeper in `folder`, relative, with their bytes.

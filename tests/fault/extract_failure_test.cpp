@@ -35,23 +35,12 @@ std::map<std::string, std::string> SampleFiles() {
             {"empty.log", ""}};
 }
 
-std::string PackageBytes(const std::map<std::string, std::string>& files) {
-    std::vector<PackInput> inputs = {PackFolder("Docs\\")};
-    for (const auto& [name, data] : files) {
-        inputs.push_back(PackFile(name, data, name == "big.dat", kTime, kTime));
-    }
-    std::vector<uint8_t> out;
-    std::string error;
-    EXPECT_TRUE(BuildPackage(inputs, PackWriteOptions{}, out, error)) << error;
-    return std::string(out.begin(), out.end());
-}
-
 class ExtractFailureTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fake::ResetAll();
         files_ = SampleFiles();
-        package_ = PackageBytes(files_);
+        package_ = PackageBytes({"Docs\\"}, files_, kTime);
     }
     void TearDown() override { fake::ResetAll(); }
 

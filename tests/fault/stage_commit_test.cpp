@@ -52,17 +52,6 @@ Files Version(const std::string& v) {
             {"uninstall.dat", "[Settings]\r\nProgName = Tool\r\nVersion = " + v + "\r\n"}};
 }
 
-std::string PackageBytes(const Files& files) {
-    std::vector<PackInput> inputs = {PackFolder("Lib\\"), PackFolder("Logs\\")};
-    for (const auto& [name, data] : files) {
-        inputs.push_back(PackFile(name, data, name == "big.dat", kTime, kTime));
-    }
-    std::vector<uint8_t> out;
-    std::string error;
-    EXPECT_TRUE(BuildPackage(inputs, PackWriteOptions{}, out, error)) << error;
-    return std::string(out.begin(), out.end());
-}
-
 std::string SetupIni(const std::string& v) {
     return "[Info]\r\nTitel = Tool\r\nVersion = " + v + "\r\nGUID = " + kGuid +
            "\r\n[Settings]\r\nProgExe = Tool.exe\r\n[StartMenue]\r\nProgLink = Tool\r\n"
@@ -108,7 +97,8 @@ protected:
 
     // The setup of version `v` in its temporary folder, as start-up leaves it.
     void PutSetup(const std::string& v) {
-        fake::FilesPut(std::string(kTemp) + "setup.pck", PackageBytes(Version(v)));
+        fake::FilesPut(std::string(kTemp) + "setup.pck",
+                       PackageBytes({"Lib\\", "Logs\\"}, Version(v), kTime));
         fake::FilesPut(std::string(kTemp) + "setup.ini", SetupIni(v));
     }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,21 @@ inline PackInput PackFolder(const std::string& name) {
     in.Name = name;
     in.Kind = pck::kKindFolder;
     return in;
+}
+
+// The bytes of a Package of `folders` and then `files`, all with the time `time`; "big.dat"
+// is stored, every other file compressed.
+inline std::string PackageBytes(const std::vector<std::string>& folders,
+                                const std::map<std::string, std::string>& files, uint64_t time) {
+    std::vector<PackInput> inputs;
+    for (const std::string& folder : folders) inputs.push_back(PackFolder(folder));
+    for (const auto& [name, data] : files) {
+        inputs.push_back(PackFile(name, data, name == "big.dat", time, time));
+    }
+    std::vector<uint8_t> out;
+    std::string error;
+    EXPECT_TRUE(BuildPackage(inputs, PackWriteOptions{}, out, error)) << error;
+    return std::string(out.begin(), out.end());
 }
 
 // A stand-in installer stub: the headers of an unsigned 32-bit PE program (no sections,
